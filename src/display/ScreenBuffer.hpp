@@ -1,0 +1,82 @@
+#pragma once
+
+#include "script/TextConversion.hpp"
+
+#include <cstdint>
+#include <vector>
+
+namespace qel {
+
+class Core;
+
+// Colour indices 0 to 16 name palette entries; 17 only means something as a background in put.
+enum Color : uint8_t {
+    Clear = 0, Red, Brown, Green, Cyan, Blue, Magenta, LightGray, Gray, LightRed,
+    Yellow, LightGreen, LightCyan, LightBlue, LightMagenta, White, Black, Clear2
+};
+
+struct Cell {
+    uint8_t background = 0;
+    uint8_t foreground = 0;
+    uint16_t character = 0;
+};
+
+// Travels through scripts as one 16-bit value: foreground in the low byte.
+struct ColorPair {
+    uint8_t foreground = 0;
+    uint8_t background = 0;
+
+    static ColorPair fromPacked(uint16_t packed);
+    uint16_t packed() const;
+};
+
+enum PrintFlags : uint32_t { Wrap = 1, AsIs = 2, Vertical = 4 };
+enum BorderFlags : uint32_t { Fill = 1, Shadow = 2, Merge = 4 };
+
+struct GridPoint {
+    int x = 0;
+    int y = 0;
+};
+
+struct GridSize {
+    int width = 0;
+    int height = 0;
+};
+
+// The character-cell grid everything visible is written to. Plain data plus its write rules;
+// the Renderer turns it into pixels.
+class ScreenBuffer {
+public:
+    ScreenBuffer(Core* core, int width, int height);
+
+    GridSize getSize() const { return {width, height}; }
+    const std::vector<Cell>& getCells() const { return cells; }
+    std::vector<Cell>& getCells() { return cells; }
+
+    GridPoint getOrigin() const { return origin; }
+    void setOrigin(int x, int y) { origin = {x, y}; }
+
+    void clear(uint8_t background);
+    void put(int column, int row, uint16_t character, ColorPair colour);
+    int print(int column, int row, const WideString& text, ColorPair colour, uint32_t flags,
+              uint32_t wrapWidth);
+    static int measureText(const WideString& text, uint32_t wrapWidth);
+    void fillRect(int x, int y, int w, int h, uint8_t background);
+    void clearRect(int x, int y, int w, int h, uint8_t background);
+    void fillRow(uint8_t row, uint8_t background);
+    void drawBorder(int x, int y, int w, int h, ColorPair colour, uint32_t flags);
+
+    // Asks the owning Core to clear the screen and let the script repaint it.
+    void redraw();
+
+    const Cell& cellAt(int column, int row) const { return cells[column + row * width]; }
+
+private:
+    Core* core;
+    int width;
+    int height;
+    GridPoint origin;
+    std::vector<Cell> cells;
+};
+
+} // namespace qel
