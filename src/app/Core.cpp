@@ -1,0 +1,238 @@
+#include "app/Core.hpp"
+
+#include "app/LaunchOptions.hpp"
+#include "display/Renderer.hpp"
+#include "script/ScriptingInterface.hpp"
+
+#include <X11/Xlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace qel {
+
+namespace {
+
+constexpr float LongestFrame = 0.25f;
+constexpr unsigned FrameRateLimit = 60;
+
+// The window library aborts the process when it cannot reach an X server, so ask first.
+bool displayAvailable()
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return false;
+    XCloseDisplay(display);
+    return true;
+}
+
+unsigned windowStyle(bool fullscreen)
+{
+    const unsigned windowed = sf::Style::Titlebar | sf::Style::Close;
+    return fullscreen ? windowed | sf::Style::Fullscreen : windowed;
+}
+
+// A size the window system refuses (zero or negative) falls back to the default.
+unsigned windowExtent(int requested, unsigned fallback)
+{
+    return requested > 0 ? static_cast<unsigned>(requested) : fallback;
+}
+
+} // namespace
+
+Core::Core() = default;
+
+Core::~Core() = default;
+
+void Core::init(int argc, const char* const* argv)
+{
+    const std::optional<LaunchOptions> options = LaunchOptions::parse(argc, argv, basePath());
+    std::fflush(stdout);
+    if (!options)
+        std::exit(1000);
+    if (!displayAvailable()) {
+        std::fprintf(stderr, "qel: cannot open a window: no X display is available (is DISPLAY set?)\n");
+        std::exit(1);
+    }
+    build(*options);
+}
+
+void Core::build(const LaunchOptions& options)
+{
+    fullscreen = options.fullscreen;
+    createWindow(windowExtent(options.width, 1280), windowExtent(options.height, 720));
+    renderer = std::make_unique<Renderer>(this);
+    if (script)
+        script->load(options.scriptName);
+    renderer->setDisplayStyle(LaunchOptions::styleNumber(options.style), false);
+    startScript();
+    renderer->setWallpaper(options.wallpaperIndex);
+}
+
+void Core::run()
+{
+    while (window->isOpen()) {
+        const int elapsed = clock.getElapsedTime().asMilliseconds();
+        clock.restart();
+        runFrame(elapsed);
+    }
+    shutdown();
+}
+
+void Core::runFrame(int elapsedMilliseconds)
+{
+    frameTime = nextFrameTime(elapsedMilliseconds, frameTime);
+    beginEvents();
+    pollEvents();
+    if (script)
+        script->update(frameTime);
+    renderer->draw();
+}
+
+float Core::nextFrameTime(int elapsedMilliseconds, float previous)
+{
+    const float seconds = static_cast<float>(elapsedMilliseconds) / 1000.f;
+    return seconds < LongestFrame ? seconds : previous;
+}
+
+void Core::beginEvents()
+{
+    handled = false;
+    textBlocked = false;
+}
+
+void Core::pollEvents()
+{
+    sf::Event event;
+    while (window->pollEvent(event)) {
+        if (!handleEvent(event))
+            break;
+    }
+}
+
+bool Core::handleEvent(const sf::Event& event)
+{
+    switch (event.type) {
+    case sf::Event::Closed:
+        window->close();
+        return true;
+    case sf::Event::KeyPressed:
+        return handleKeyPressed(event.key);
+    case sf::Event::KeyReleased:
+        handleKeyReleased(event.key);
+        return true;
+    default:
+        return true;
+    }
+}
+
+bool Core::handleKeyPressed(const sf::Event::KeyEvent& key)
+{
+    switch (key.code) {
+    case sf::Keyboard::BackSpace:
+        handled = true;
+        textBlocked = true;
+        break;
+    case sf::Keyboard::R:
+        if (key.shift && script) {
+            reloadScripts();
+            return false;
+        }
+        break;
+    case sf::Keyboard::Return:
+        if (key.alt) {
+            toggleFullscreen();
+            handled = true;
+        }
+        break;
+    case sf::Keyboard::Escape:
+    case sf::Keyboard::Tab:
+        textBlocked = true;
+        break;
+    default:
+        break;
+    }
+    if (script)
+        script->onGlobalKey(key.code, true, handled);
+    return true;
+}
+
+void Core::handleKeyReleased(const sf::Event::KeyEvent& key)
+{
+    if (script)
+        script->onGlobalKey(key.code, false, false);
+}
+
+void Core::reloadScripts()
+{
+    if (ScreenBuffer* buffer = renderer->getScreenBuffer())
+        buffer->clear(0);
+    script->reload();
+    startScript();
+    handled = true;
+}
+
+void Core::startScript()
+{
+    if (!renderer->getScreenBuffer())
+        renderer->setVideoMode(Text80x25, false);
+    if (script)
+        script->start();
+    redraw();
+}
+
+void Core::redraw()
+{
+    // Scripts may ask for a repaint while loading, before the first screen buffer exists.
+    if (ScreenBuffer* buffer = renderer ? renderer->getScreenBuffer() : nullptr)
+        buffer->clear(0);
+    if (script)
+        script->redraw();
+}
+
+void Core::createWindow(unsigned width, unsigned height)
+{
+    const sf::ContextSettings context(0, 0, 0, 2, 0);
+    window = std::make_unique<sf::RenderWindow>(sf::VideoMode(width, height, 32), "QEL",
+                                                windowStyle(fullscreen), context);
+    window->setFramerateLimit(FrameRateLimit);
+    window->setVerticalSyncEnabled(true);
+    window->setMouseCursorVisible(false);
+}
+
+void Core::toggleFullscreen()
+{
+    fullscreen = !fullscreen;
+    const sf::Vector2u size = window->getSize();
+    window.reset();
+    createWindow(size.x, size.y);
+}
+
+void Core::setWindowTitle(const std::string& title)
+{
+    window->setTitle(title);
+}
+
+void Core::exit(int code)
+{
+    exitCode = code;
+    window->close();
+}
+
+void Core::runScript(const std::string& name)
+{
+    if (script)
+        script->runFile(name);
+}
+
+void Core::shutdown()
+{
+    renderer.reset();
+}
+
+void Core::setScript(std::unique_ptr<ScriptingInterface> host)
+{
+    script = std::move(host);
+}
+
+} // namespace qel

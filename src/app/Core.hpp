@@ -1,0 +1,76 @@
+#pragma once
+
+#include <SFML/Graphics/RenderWindow.hpp>
+#include <SFML/System/Clock.hpp>
+#include <SFML/Window/Event.hpp>
+
+#include <memory>
+#include <string>
+
+namespace qel {
+
+struct LaunchOptions;
+class Renderer;
+class ScriptingInterface;
+
+// The application: owns the window and every subsystem, and runs the main loop.
+class Core {
+public:
+    Core();
+    virtual ~Core();
+
+    // Reads the launch options and builds everything. Ends the process when no launch script is
+    // named (status 1000) or when no display can be opened (status 1).
+    void init(int argc, const char* const* argv);
+    // Builds everything from settled options; the part of init that tests drive directly.
+    void build(const LaunchOptions& options);
+    // The main loop; returns once the window has closed and the subsystems are shut down.
+    void run();
+
+    // One pass of the main loop, given the clock's elapsed whole milliseconds.
+    void runFrame(int elapsedMilliseconds);
+    // Treats one window event; false when polling must stop for this frame.
+    bool handleEvent(const sf::Event& event);
+    // The frame time the script sees: stalls of a quarter second or more keep the previous one.
+    static float nextFrameTime(int elapsedMilliseconds, float previous);
+
+    void startScript();
+    void redraw();
+    void toggleFullscreen();
+    void setWindowTitle(const std::string& title);
+    void exit(int code);
+    void runScript(const std::string& name);
+    void shutdown();
+
+    sf::RenderWindow* getWindow() { return window.get(); }
+    Renderer* getRenderer() { return renderer.get(); }
+    ScriptingInterface* getScript() { return script.get(); }
+    int getExitCode() const { return exitCode; }
+    float getFrameTime() const { return frameTime; }
+    bool isFullscreen() const { return fullscreen; }
+
+    // For tests: installs a script host in place of the one build makes.
+    void setScript(std::unique_ptr<ScriptingInterface> host);
+
+private:
+    void createWindow(unsigned width, unsigned height);
+    void beginEvents();
+    void pollEvents();
+    bool handleKeyPressed(const sf::Event::KeyEvent& key);
+    void handleKeyReleased(const sf::Event::KeyEvent& key);
+    void reloadScripts();
+
+    std::unique_ptr<sf::RenderWindow> window;
+    std::unique_ptr<Renderer> renderer;
+    std::unique_ptr<ScriptingInterface> script;
+    sf::Clock clock;
+    float frameTime = 0.f;
+    bool fullscreen = false;
+    int exitCode = 0;
+
+    // Per-frame key state: once set, they hold for the rest of the frame's events.
+    bool handled = false;
+    bool textBlocked = false;
+};
+
+} // namespace qel

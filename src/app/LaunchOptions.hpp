@@ -1,0 +1,27 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace qel {
+
+// The settings a game starts with: from the command line, or from config.dat when the command
+// line names no launch script.
+struct LaunchOptions {
+    std::string scriptName;
+    std::string style = "default";
+    int wallpaperIndex = 18;
+    int width = 1280;
+    int height = 720;
+    bool fullscreen = false;
+
+    // Prints the diagnostic lines on the way. Gives nothing (after printing the error line) when
+    // no launch script is named anywhere.
+    static std::optional<LaunchOptions> parse(int argc, const char* const* argv,
+                                              const std::string& basePath);
+
+    // 0 Default, 1 FullFill, 2 FullFit.
+    static int styleNumber(const std::string& word);
+};
+
+} // namespace qel

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "display/CellDrawer.hpp"
+#include "display/ScreenBuffer.hpp"
+
+#include <SFML/Graphics/Font.hpp>
+#include <SFML/Graphics/RenderTexture.hpp>
+#include <SFML/Graphics/Sprite.hpp>
+#include <SFML/Graphics/Texture.hpp>
+
+#include <array>
+#include <memory>
+
+namespace sf {
+class RenderTarget;
+}
+
+namespace qel {
+
+class Core;
+
+enum VideoMode { Text80x25 = 0, Text40x25 = 1 };
+enum DisplayStyle { Default = 0, FullFill = 1, FullFit = 2 };
+
+// Turns the screen buffer into the picture in the window: the cells drawn at a fixed size into
+// a screen texture, then set into the monitor frame over the wallpaper, or stretched or fitted
+// to the window.
+class Renderer {
+public:
+    explicit Renderer(Core* core);
+    virtual ~Renderer();
+
+    void setVideoMode(int mode, bool redraw);
+    int getVideoMode() const { return videoMode; }
+    void setDisplayStyle(int style, bool redraw);
+    int getDisplayStyle() const { return displayStyle; }
+    void setWallpaper(int index);
+    int getWallpaper() const { return wallpaperIndex; }
+    ScreenBuffer* getScreenBuffer() { return screenBuffer.get(); }
+
+    // Composes the frame into the window and presents it.
+    void draw();
+    // Everything draw does except presenting, so the picture can be read back.
+    void compose();
+
+    const sf::RenderTexture& getScreenTexture() const { return screenTextures[videoMode]; }
+
+private:
+    void drawBackground(sf::RenderTarget& window);
+    void tileWallpaper(sf::RenderTarget& window);
+    void composeMonitor(sf::RenderTarget& window);
+    void composeFull(sf::RenderTarget& window);
+
+    Core* core;
+    int videoMode = Text80x25;
+    int displayStyle = Default;
+    std::unique_ptr<ScreenBuffer> screenBuffer;
+    std::array<sf::RenderTexture, 2> screenTextures;
+    std::unique_ptr<sf::Texture> wallpaperTexture;
+    sf::Texture frameTexture;
+    std::unique_ptr<sf::Sprite> wallpaperSprite;
+    sf::Sprite frameSprite;
+    sf::Font font;
+    int wallpaperIndex = -1;
+    CellDrawer cellDrawer;
+};
+
+} // namespace qel

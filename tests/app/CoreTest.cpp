@@ -1,0 +1,171 @@
+#include "app/Core.hpp"
+
+#include "support/EngineFixture.hpp"
+#include "support/FakeScript.hpp"
+#include "support/TempDir.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using namespace qel;
+using qel::test::FakeScript;
+
+namespace {
+
+sf::Event keyEvent(sf::Event::EventType type, sf::Keyboard::Key code, bool shift = false, bool alt = false)
+{
+    sf::Event event;
+    event.type = type;
+    event.key = {code, alt, false, shift, false};
+    return event;
+}
+
+sf::Event press(sf::Keyboard::Key code, bool shift = false, bool alt = false)
+{
+    return keyEvent(sf::Event::KeyPressed, code, shift, alt);
+}
+
+// An engine with a recording script host; the log starts empty after start-up.
+struct ScriptedEngine {
+    ScriptedEngine()
+    {
+        auto fake = std::make_unique<FakeScript>();
+        script = fake.get();
+        core = test::buildEngine(test::testOptions(), std::move(fake));
+        script->log.clear();
+    }
+
+    std::unique_ptr<Core> core;
+    FakeScript* script;
+};
+
+} // namespace
+
+TEST(Core, FrameTimeRejectsStallsOfAQuarterSecond)
+{
+    EXPECT_FLOAT_EQ(Core::nextFrameTime(16, 0.f), 0.016f);
+    EXPECT_FLOAT_EQ(Core::nextFrameTime(249, 0.016f), 0.249f);
+    EXPECT_FLOAT_EQ(Core::nextFrameTime(250, 0.016f), 0.016f);
+    EXPECT_FLOAT_EQ(Core::nextFrameTime(300, 0.f), 0.f) << "a slow start-up reports 0 to the first update";
+}
+
+TEST(Core, StartUpLoadsScriptsThenMakesTheScreenThenStartsAndRedraws)
+{
+    auto fake = std::make_unique<FakeScript>();
+    FakeScript* script = fake.get();
+    auto core = test::buildEngine(test::testOptions(), std::move(fake));
+    EXPECT_EQ(script->log, (std::vector<std::string>{"load test", "onSetVideoMode 0", "start", "redraw"}));
+    ASSERT_TRUE(core->getRenderer()->getScreenBuffer());
+    EXPECT_EQ(core->getRenderer()->getScreenBuffer()->getSize().width, 80);
+}
+
+TEST(Core, RedrawDuringLoadingBeforeAnyScreenExistsStillCallsTheScript)
+{
+    auto fake = std::make_unique<FakeScript>();
+    FakeScript* script = fake.get();
+    Core* engine = nullptr;
+    script->onLoad = [&] { engine->redraw(); };
+    auto core = std::make_unique<Core>();
+    engine = core.get();
+    core->setScript(std::move(fake));
+    testing::internal::CaptureStdout();
+    core->build(test::testOptions());
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(script->log[1], "redraw");
+}
+
+TEST(Core, KeyPressesReachTheScriptWithTheHandledFlag)
+{
+    ScriptedEngine engine;
+    FakeScript& script = *engine.script;
+    Core& core = *engine.core;
+
+    EXPECT_TRUE(core.handleEvent(press(sf::Keyboard::Escape)));
+    EXPECT_TRUE(core.handleEvent(press(sf::Keyboard::A)));
+    core.handleEvent(keyEvent(sf::Event::KeyReleased, sf::Keyboard::A));
+    EXPECT_EQ(script.log, (std::vector<std::string>{"key 36 down", "key 0 down", "key 0 up"}))
+        << "Escape with no window to close is not handled";
+
+    script.log.clear();
+    core.handleEvent(press(sf::Keyboard::BackSpace));
+    core.handleEvent(press(sf::Keyboard::B));
+    EXPECT_EQ(script.log, (std::vector<std::string>{"key 59 down handled", "key 1 down handled"}))
+        << "the handled flag holds for the rest of the frame";
+
+    script.log.clear();
+    core.runFrame(16);
+    core.handleEvent(press(sf::Keyboard::B));
+    EXPECT_EQ(script.log, (std::vector<std::string>{"update", "key 1 down"})) << "a new frame clears it";
+}
+
+TEST(Core, ShiftRReloadsAndStopsPollingForTheFrame)
+{
+    ScriptedEngine engine;
+    EXPECT_FALSE(engine.core->handleEvent(press(sf::Keyboard::R, true)));
+    EXPECT_EQ(engine.script->log, (std::vector<std::string>{"reload", "start", "redraw"}))
+        << "the reload key itself does not reach the script";
+
+    engine.core->runFrame(16);
+    engine.script->log.clear();
+    EXPECT_TRUE(engine.core->handleEvent(press(sf::Keyboard::R)));
+    EXPECT_EQ(engine.script->log, (std::vector<std::string>{"key 17 down"}));
+}
+
+TEST(Core, AltReturnTogglesFullscreenAndCountsAsHandled)
+{
+    ScriptedEngine engine;
+    Core& core = *engine.core;
+    core.handleEvent(press(sf::Keyboard::Return, false, true));
+    EXPECT_TRUE(core.isFullscreen());
+    EXPECT_TRUE(core.getWindow()->isOpen());
+    EXPECT_EQ(engine.script->log, (std::vector<std::string>{"key 58 down handled"}));
+    core.toggleFullscreen();
+    EXPECT_FALSE(core.isFullscreen());
+}
+
+TEST(Core, ExitFinishesTheFrameAndKeepsTheCode)
+{
+    ScriptedEngine engine;
+    Core& core = *engine.core;
+    core.exit(3);
+    EXPECT_FALSE(core.getWindow()->isOpen());
+    EXPECT_EQ(core.getExitCode(), 3);
+    core.run();
+    EXPECT_EQ(core.getRenderer(), nullptr) << "shutdown releases the renderer";
+}
+
+namespace {
+
+// Runs the program in folder with the given arguments; returns its exit status and output.
+std::pair<int, std::string> runProgram(const std::string& folder, const std::string& arguments,
+                                       const std::string& environment = "")
+{
+    const std::string command = "cd '" + folder + "' && " + environment + " '" QEL_BINARY "' " +
+                                arguments + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    std::string output;
+    char chunk[256];
+    while (size_t n = fread(chunk, 1, sizeof chunk, pipe))
+        output.append(chunk, n);
+    const int status = pclose(pipe);
+    return {WEXITSTATUS(status), output};
+}
+
+} // namespace
+
+TEST(Program, WithoutLaunchScriptEndsWithError1000)
+{
+    test::TempDir folder;
+    const auto [status, output] = runProgram(folder.path.string(), "");
+    EXPECT_EQ(status, 1000 & 0xFF);
+    EXPECT_EQ(output, "arg[0] = " QEL_BINARY "\nError 1000: Missing launch script\n");
+}
+
+TEST(Program, WithoutDisplayExplainsAndEndsWithStatus1)
+{
+    test::TempDir folder;
+    const auto [status, output] = runProgram(folder.path.string(), "-script x", "env -u DISPLAY");
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(output.find("no X display"), std::string::npos) << output;
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "script/ScriptingInterface.hpp"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace qel::test {
+
+// A script host that writes each call it gets into a log, one line per call.
+class FakeScript : public ScriptingInterface {
+public:
+    bool load(const std::string& name) override { return record("load " + name), onLoad(), true; }
+    void reload() override { record("reload"); }
+    void start() override { record("start"); }
+    void update(float) override { record("update"); }
+    void runFile(const std::string& name) override { record("runFile " + name); }
+    void onGlobalKey(int code, bool pressed, bool handled) override
+    {
+        record("key " + std::to_string(code) + (pressed ? " down" : " up") + (handled ? " handled" : ""));
+    }
+    void redraw() override { record("redraw"); }
+    bool onWidgetClose(UIWidget*, bool) override { return record("widgetClose"), false; }
+    bool onWidgetKey(UIWidget*, int, bool) override { return record("widgetKey"), true; }
+    bool onWidgetDraw(UIWidget*) override { return record("widgetDraw"), false; }
+    bool onTextFieldEnter(TextField*) override { return record("fieldEnter"), false; }
+    void onSetVideoMode(int mode) override { record("onSetVideoMode " + std::to_string(mode)); }
+
+    std::vector<std::string> log;
+    std::function<void()> onLoad = [] {};
+
+private:
+    void record(const std::string& call) { log.push_back(call); }
+};
+
+} // namespace qel::test
