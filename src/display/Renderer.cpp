@@ -17,7 +17,6 @@ namespace {
 constexpr int Columns80 = 80;
 constexpr int Columns40 = 40;
 constexpr int Rows = 25;
-constexpr unsigned ScreenTextureHeight = 608;
 
 // Width share of the screen texture that a video mode uses.
 float textureWidthFactor(int videoMode)
@@ -53,6 +52,15 @@ sf::FloatRect fitArea(int width, int height)
     return sf::FloatRect(0, top, width, height - 2 * top);
 }
 
+// A fully transparent screen texture, smoothed when it is scaled into the window.
+void createScreenTexture(sf::Texture& texture, unsigned width)
+{
+    sf::Image transparent;
+    transparent.create(width, ScreenTextureHeight, sf::Color::Transparent);
+    texture.loadFromImage(transparent);
+    texture.setSmooth(true);
+}
+
 } // namespace
 
 Renderer::Renderer(Core* core) : core(core)
@@ -61,10 +69,8 @@ Renderer::Renderer(Core* core) : core(core)
     frameSprite.setTexture(frameTexture, true);
     if (!font.loadFromFile(basePath() + "data/fonts/VodareraZorezo.ttf"))
         std::printf("Failed to load font...\n");
-    screenTextures[Text80x25].create(Columns80 * CellWidth, ScreenTextureHeight);
-    screenTextures[Text40x25].create(Columns40 * CellWidth, ScreenTextureHeight);
-    for (sf::RenderTexture& texture : screenTextures)
-        texture.setSmooth(true);
+    createScreenTexture(screenTextures[Text80x25], Columns80 * CellWidth);
+    createScreenTexture(screenTextures[Text40x25], Columns40 * CellWidth);
 }
 
 Renderer::~Renderer() = default;
@@ -89,12 +95,14 @@ void Renderer::setVideoMode(int mode, bool redraw)
 void Renderer::setDisplayStyle(int style, bool redraw)
 {
     displayStyle = style;
+    backdropStale = true;
     if (redraw)
         core->redraw();
 }
 
 void Renderer::setWallpaper(int index)
 {
+    backdropStale = true;
     wallpaperSprite.reset();
     wallpaperTexture.reset();
     if (index < 0)
@@ -119,59 +127,77 @@ void Renderer::draw()
 void Renderer::compose()
 {
     sf::RenderWindow& window = *core->getWindow();
-    drawBackground(window);
+    drawBackdrop(window);
     if (screenBuffer)
-        cellDrawer.draw(*screenBuffer, font, screenTextures[videoMode]);
+        cellDrawer->draw(*screenBuffer, screenTextures[videoMode]);
     if (displayStyle == FullFill || displayStyle == FullFit)
         composeFull(window);
     else
         composeMonitor(window);
 }
 
-void Renderer::drawBackground(sf::RenderTarget& window)
+// What lies behind the screen changes only with the window size, the style or the wallpaper, so
+// the wallpaper tiles and the monitor frame are drawn once into the backdrop and copied from there.
+void Renderer::drawBackdrop(sf::RenderTarget& window)
+{
+    if (displayStyle != Default && displayStyle != FullFit) {
+        drawBackground(window);
+        return;
+    }
+    const sf::Vector2u size = window.getSize();
+    if (backdropStale || backdrop.getSize() != size) {
+        backdrop.create(size.x, size.y);
+        drawBackground(backdrop);
+        backdrop.display();
+        backdropStale = false;
+    }
+    window.draw(sf::Sprite(backdrop.getTexture()), sf::BlendNone);
+}
+
+void Renderer::drawBackground(sf::RenderTarget& target)
 {
     const sf::Color& black = palette()[Black];
-    const sf::Vector2u size = window.getSize();
+    const sf::Vector2u size = target.getSize();
     const int width = size.x, height = size.y;
     switch (displayStyle) {
     case Default:
         if (wallpaperSprite)
-            tileWallpaper(window);
+            tileWallpaper(target);
         else
-            window.clear(black);
+            target.clear(black);
         frameSprite.setPosition((width - static_cast<int>(frameTexture.getSize().x)) / 2,
                                 height - static_cast<int>(frameTexture.getSize().y));
-        window.draw(frameSprite);
+        target.draw(frameSprite);
         break;
     case FullFit:
         if (wallpaperSprite) {
-            tileWallpaper(window);
+            tileWallpaper(target);
             const sf::FloatRect area = fitArea(width, height);
             sf::RectangleShape under({area.width, area.height});
             under.setPosition(area.left, area.top);
             under.setFillColor(black);
-            window.draw(under);
+            target.draw(under);
         } else {
-            window.clear(black);
+            target.clear(black);
         }
         break;
     case FullFill:
-        window.clear(black);
+        target.clear(black);
         break;
     default:
         break;
     }
 }
 
-void Renderer::tileWallpaper(sf::RenderTarget& window)
+void Renderer::tileWallpaper(sf::RenderTarget& target)
 {
     const sf::Vector2u tile = wallpaperTexture->getSize();
-    const sf::Vector2u size = window.getSize();
+    const sf::Vector2u size = target.getSize();
     const unsigned across = size.x / tile.x, down = size.y / tile.y;
     for (unsigned i = 0; i <= down; ++i) {
         for (unsigned j = 0; j <= across; ++j) {
             wallpaperSprite->setPosition(j * tile.x, i * tile.y);
-            window.draw(*wallpaperSprite);
+            target.draw(*wallpaperSprite);
         }
     }
 }
@@ -193,7 +219,7 @@ void Renderer::composeMonitor(sf::RenderTarget& window)
             screen[index].texCoords = {texCoords[corner].x * 2 * f, texCoords[corner].y * 2};
         }
     }
-    window.draw(screen, &screenTextures[videoMode].getTexture());
+    window.draw(screen, &screenTextures[videoMode]);
 }
 
 void Renderer::composeFull(sf::RenderTarget& window)
@@ -208,7 +234,7 @@ void Renderer::composeFull(sf::RenderTarget& window)
     screen[1] = sf::Vertex({area.left + area.width, area.top}, {textureWidth, 0});
     screen[2] = sf::Vertex({area.left + area.width, area.top + area.height}, {textureWidth, 600});
     screen[3] = sf::Vertex({area.left, area.top + area.height}, {0, 600});
-    window.draw(screen, &screenTextures[videoMode].getTexture());
+    window.draw(screen, &screenTextures[videoMode]);
 }
 
 } // namespace qel

@@ -43,11 +43,15 @@ public:
     // Everything draw does except presenting, so the picture can be read back.
     void compose();
 
-    const sf::RenderTexture& getScreenTexture() const { return screenTextures[videoMode]; }
+    const sf::Texture& getScreenTexture() const { return screenTextures[videoMode]; }
+    const sf::Font& getFont() const { return font; }
+    // Replaces the way cells are drawn, so that other ways can be measured against this one.
+    void setCellDrawer(std::unique_ptr<CellDrawer> drawer) { cellDrawer = std::move(drawer); }
 
 private:
-    void drawBackground(sf::RenderTarget& window);
-    void tileWallpaper(sf::RenderTarget& window);
+    void drawBackdrop(sf::RenderTarget& window);
+    void drawBackground(sf::RenderTarget& target);
+    void tileWallpaper(sf::RenderTarget& target);
     void composeMonitor(sf::RenderTarget& window);
     void composeFull(sf::RenderTarget& window);
 
@@ -55,14 +59,16 @@ private:
     int videoMode = Text80x25;
     int displayStyle = Default;
     std::unique_ptr<ScreenBuffer> screenBuffer;
-    std::array<sf::RenderTexture, 2> screenTextures;
+    std::array<sf::Texture, 2> screenTextures;
     std::unique_ptr<sf::Texture> wallpaperTexture;
     sf::Texture frameTexture;
     std::unique_ptr<sf::Sprite> wallpaperSprite;
     sf::Sprite frameSprite;
     sf::Font font;
     int wallpaperIndex = -1;
-    CellDrawer cellDrawer;
+    sf::RenderTexture backdrop;
+    bool backdropStale = true;
+    std::unique_ptr<CellDrawer> cellDrawer = std::make_unique<CellDrawer>(font);
 };
 
 } // namespace qel
