@@ -1,0 +1,280 @@
+#include "sound/SoundManager.hpp"
+
+#include "script/HashString.hpp"
+#include "script/ScriptingInterface.hpp"
+
+#include <SFML/Audio/Listener.hpp>
+
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <optional>
+
+namespace qel {
+
+namespace {
+
+// Pan keeps the sound just in front of the listener, so only its x decides left or right.
+constexpr float PanDepth = 0.05f;
+constexpr float PanScale = 8.f;
+
+// Byte-exact: other spellings of the extension are decoded whole like any other file.
+bool isStreamed(const std::string& path)
+{
+    if (path.size() < 4)
+        return false;
+    const std::string extension = path.substr(path.size() - 4);
+    return extension == ".ogg" || extension == ".OGG";
+}
+
+// Whether the audio library found a device; meaningful while one of its objects exists. Without
+// a device its streams spin on failed calls and flood the error output, so nothing is loaded
+// then. The library keeps the device to itself, but it makes its context current in OpenAL,
+// which it has already loaded into the process.
+bool audioDeviceOpen()
+{
+    using CurrentContext = void* (*)();
+    const auto currentContext = reinterpret_cast<CurrentContext>(dlsym(RTLD_DEFAULT, "alcGetCurrentContext"));
+    return currentContext && currentContext();
+}
+
+std::optional<SoundEntry> openStream(const std::string& path)
+{
+    std::printf("LOAD AS STREAM ...\n");
+    auto music = std::make_unique<sf::Music>();
+    if (!audioDeviceOpen() || !music->openFromFile(path))
+        return std::nullopt;
+    music->setRelativeToListener(true);
+    SoundEntry entry;
+    entry.path = path;
+    entry.music = std::move(music);
+    return entry;
+}
+
+std::optional<SoundEntry> decode(const std::string& path)
+{
+    auto buffer = std::make_unique<sf::SoundBuffer>();
+    if (!audioDeviceOpen() || !buffer->loadFromFile(path))
+        return std::nullopt;
+    SoundEntry entry;
+    entry.path = path;
+    entry.sound = std::make_unique<sf::Sound>(*buffer);
+    entry.sound->setRelativeToListener(true);
+    entry.buffer = std::move(buffer);
+    return entry;
+}
+
+// Every placement is echoed on standard output, as the engine's scripts expect to see it.
+void placeAt(sf::SoundSource& source, float x, float y, float z)
+{
+    std::printf("%f %f %f\n", x, y, z);
+    source.setPosition(x, y, z);
+}
+
+} // namespace
+
+sf::SoundSource& SoundEntry::source()
+{
+    if (sound)
+        return *sound;
+    return *music;
+}
+
+const sf::SoundSource& SoundEntry::source() const
+{
+    if (sound)
+        return *sound;
+    return *music;
+}
+
+void SoundEntry::setLoop(bool loop)
+{
+    if (sound)
+        sound->setLoop(loop);
+    else
+        music->setLoop(loop);
+}
+
+bool SoundEntry::getLoop() const
+{
+    return sound ? sound->getLoop() : music->getLoop();
+}
+
+SoundManager::SoundManager(Core* core) : core(core)
+{
+    sf::Listener::setPosition(0.f, 0.f, 0.f);
+}
+
+SoundManager::~SoundManager()
+{
+    unloadAll();
+}
+
+int32_t SoundManager::load(const char* path)
+{
+    const std::string fullPath = basePath() + path;
+    const int32_t id = hashString(fullPath.c_str());
+    if (id == NoSound) {
+        // Stored under 0, the sound would answer for every failed load's result.
+        std::fprintf(stderr, "qel: cannot load sound \"%s\": its identifier would be 0, the failure value\n",
+                     fullPath.c_str());
+        return NoSound;
+    }
+    if (const SoundEntry* loaded = find(id)) {
+        if (loaded->path != fullPath)
+            std::fprintf(stderr, "qel: sound \"%s\" has the identifier %d of the loaded \"%s\" and gets that sound\n",
+                         fullPath.c_str(), id, loaded->path.c_str());
+        return id;
+    }
+    std::optional<SoundEntry> entry = isStreamed(fullPath) ? openStream(fullPath) : decode(fullPath);
+    if (!entry)
+        return NoSound;
+    sounds.emplace(id, std::move(*entry));
+    return id;
+}
+
+bool SoundManager::unload(int32_t id)
+{
+    return sounds.erase(id) > 0;
+}
+
+void SoundManager::unloadAll()
+{
+    // Erasing from the front releases the sounds in ascending identifier order.
+    while (!sounds.empty())
+        sounds.erase(sounds.begin());
+}
+
+bool SoundManager::play(int32_t id)
+{
+    SoundEntry* entry = find(id);
+    if (!entry)
+        return false;
+    entry->source().play();
+    return true;
+}
+
+bool SoundManager::pause(int32_t id)
+{
+    SoundEntry* entry = find(id);
+    if (!entry)
+        return false;
+    entry->source().pause();
+    return true;
+}
+
+bool SoundManager::stop(int32_t id)
+{
+    SoundEntry* entry = find(id);
+    if (!entry)
+        return false;
+    entry->source().stop();
+    return true;
+}
+
+bool SoundManager::setVolume(int32_t id, float volume)
+{
+    SoundEntry* entry = find(id);
+    if (!entry)
+        return false;
+    const float capped = volume > 1.f ? 1.f : volume;
+    // Written so that a NaN volume ends as silence.
+    const float clamped = capped > 0.f ? capped : 0.f;
+    entry->source().setVolume(clamped * 100.f);
+    return true;
+}
+
+float SoundManager::getVolume(int32_t id) const
+{
+    const SoundEntry* entry = find(id);
+    return entry ? entry->source().getVolume() : 0.f;
+}
+
+bool SoundManager::setPan(int32_t id, float pan)
+{
+    SoundEntry* entry = find(id);
+    if (!entry)
+        return false;
+    placeAt(entry->source(), pan / PanScale, 0.f, PanDepth);
+    return true;
+}
+
+float SoundManager::getPan(int32_t id) const
+{
+    const SoundEntry* entry = find(id);
+    return entry ? entry->source().getPosition().x * PanScale : 0.f;
+}
+
+bool SoundManager::setPitch(int32_t id, float pitch)
+{
+    SoundEntry* entry = find(id);
+    if (!entry)
+        return false;
+    entry->source().setPitch(pitch);
+    return true;
+}
+
+float SoundManager::getPitch(int32_t id) const
+{
+    const SoundEntry* entry = find(id);
+    return entry ? entry->source().getPitch() : 0.f;
+}
+
+bool SoundManager::setLoop(int32_t id, bool loop)
+{
+    SoundEntry* entry = find(id);
+    if (!entry)
+        return false;
+    entry->setLoop(loop);
+    return true;
+}
+
+bool SoundManager::getLoop(int32_t id) const
+{
+    const SoundEntry* entry = find(id);
+    return entry && entry->getLoop();
+}
+
+bool SoundManager::set3D(int32_t id, bool on)
+{
+    SoundEntry* entry = find(id);
+    if (!entry)
+        return false;
+    entry->source().setRelativeToListener(!on);
+    return true;
+}
+
+bool SoundManager::is3D(int32_t id) const
+{
+    const SoundEntry* entry = find(id);
+    return entry && !entry->source().isRelativeToListener();
+}
+
+bool SoundManager::setPosition(int32_t id, float x, float y, float z)
+{
+    SoundEntry* entry = find(id);
+    if (!entry)
+        return false;
+    placeAt(entry->source(), x, y, z);
+    return true;
+}
+
+sf::Vector3f SoundManager::getPosition(int32_t id) const
+{
+    const SoundEntry* entry = find(id);
+    return entry ? entry->source().getPosition() : sf::Vector3f();
+}
+
+SoundEntry* SoundManager::find(int32_t id)
+{
+    const auto found = sounds.find(id);
+    return found == sounds.end() ? nullptr : &found->second;
+}
+
+const SoundEntry* SoundManager::find(int32_t id) const
+{
+    const auto found = sounds.find(id);
+    return found == sounds.end() ? nullptr : &found->second;
+}
+
+} // namespace qel

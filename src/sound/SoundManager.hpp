@@ -1,0 +1,83 @@
+#pragma once
+
+#include <SFML/Audio/Music.hpp>
+#include <SFML/Audio/Sound.hpp>
+#include <SFML/Audio/SoundBuffer.hpp>
+#include <SFML/System/Vector3.hpp>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace qel {
+
+class Core;
+
+// One loaded sound: decoded whole (buffer and sound) or streamed from disk (music). Exactly one
+// of sound and music is set.
+struct SoundEntry {
+    // The path it was loaded from, to name both sides when another path has the same identifier.
+    std::string path;
+    // Declared before the sound so that it outlives the sound that plays from it.
+    std::unique_ptr<sf::SoundBuffer> buffer;
+    std::unique_ptr<sf::Sound> sound;
+    std::unique_ptr<sf::Music> music;
+
+    // Volume, pitch, position and placement live here, whichever kind the entry is.
+    sf::SoundSource& source();
+    const sf::SoundSource& source() const;
+    // Looping is not part of the common base of the two kinds.
+    void setLoop(bool loop);
+    bool getLoop() const;
+};
+
+// The store of loaded sounds, named by the hash of their paths so that a script can compute an
+// identifier from a path. Every operation on an identifier with no sound does nothing and gives
+// false, 0 or the origin.
+class SoundManager {
+public:
+    // Identifier that names no sound: the result of a failed load.
+    static constexpr int32_t NoSound = 0;
+
+    explicit SoundManager(Core* core);
+    ~SoundManager();
+    SoundManager(const SoundManager&) = delete;
+    SoundManager& operator=(const SoundManager&) = delete;
+
+    // Paths ending in ".ogg" or ".OGG" are streamed, all others decoded whole. A path already
+    // loaded, or one with the identifier of a loaded path, is not opened again.
+    int32_t load(const char* path);
+    bool unload(int32_t id);
+    // Releases every sound, in ascending identifier order.
+    void unloadAll();
+
+    bool play(int32_t id);
+    bool pause(int32_t id);
+    bool stop(int32_t id);
+
+    // Takes 0 to 1 (clamped); getVolume reports the 0 to 100 scale of the audio library.
+    bool setVolume(int32_t id, float volume);
+    float getVolume(int32_t id) const;
+    // Pan places the sound left or right of the listener: x is pan / 8, unclamped.
+    bool setPan(int32_t id, float pan);
+    float getPan(int32_t id) const;
+    bool setPitch(int32_t id, float pitch);
+    float getPitch(int32_t id) const;
+    bool setLoop(int32_t id, bool loop);
+    bool getLoop(int32_t id) const;
+    // A 3D sound has its position in world coordinates; others are placed relative to the listener.
+    bool set3D(int32_t id, bool on);
+    bool is3D(int32_t id) const;
+    bool setPosition(int32_t id, float x, float y, float z);
+    sf::Vector3f getPosition(int32_t id) const;
+
+private:
+    SoundEntry* find(int32_t id);
+    const SoundEntry* find(int32_t id) const;
+
+    Core* core;
+    std::map<int32_t, SoundEntry> sounds;
+};
+
+} // namespace qel

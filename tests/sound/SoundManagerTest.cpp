@@ -1,0 +1,316 @@
+#include "sound/SoundManager.hpp"
+
+#include "script/HashString.hpp"
+#include "sound/ToneFile.hpp"
+#include "support/EngineFixture.hpp"
+#include "support/FakeScript.hpp"
+#include "support/TempDir.hpp"
+
+#include <SFML/Audio/SoundBuffer.hpp>
+#include <SFML/System/Sleep.hpp>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <limits>
+
+#include <sys/wait.h>
+
+using namespace qel;
+using qel::test::TempDir;
+using qel::test::writeTone;
+
+namespace {
+
+// A tone under a name without the extension that the file writer needs to pick its format.
+void writeToneWithoutExtension(const std::filesystem::path& file)
+{
+    const std::filesystem::path written = file.string() + ".wav";
+    writeTone(written);
+    std::filesystem::rename(written, file);
+}
+
+// Every character pair "!B" hashes to 0 wherever it stands, and 32 bytes push out the folder's part.
+const std::string ZeroHashName = [] {
+    std::string name;
+    for (int i = 0; i < 16; ++i)
+        name += "!B";
+    return name;
+}();
+
+// A manager with a few sound files beside it; the diagnostics of each call can be captured.
+struct SoundFiles : testing::Test {
+    std::string path(const std::string& name) const { return folder.prefix() + name; }
+
+    int32_t loadQuietly(const std::string& name)
+    {
+        testing::internal::CaptureStdout();
+        const int32_t id = manager.load(path(name).c_str());
+        testing::internal::GetCapturedStdout();
+        return id;
+    }
+
+    TempDir folder;
+    // Holds the audio device open while the manager places the listener: once the previous test
+    // has closed it, the audio library would send that to the closed device and complain.
+    sf::SoundBuffer keepsAudioDeviceOpen;
+    SoundManager manager{nullptr};
+};
+
+} // namespace
+
+TEST_F(SoundFiles, APathIsOpenedOnceUntilItIsUnloaded)
+{
+    writeTone(path("blip.wav"));
+    const int32_t id = manager.load(path("blip.wav").c_str());
+    EXPECT_EQ(id, hashString(path("blip.wav").c_str()));
+
+    std::filesystem::remove(path("blip.wav"));
+    EXPECT_EQ(manager.load(path("blip.wav").c_str()), id) << "the stored sound answers; the file is not opened";
+
+    EXPECT_TRUE(manager.unload(id));
+    EXPECT_FALSE(manager.unload(id));
+    EXPECT_FALSE(manager.play(id)) << "an unloaded identifier names nothing";
+    EXPECT_EQ(manager.load(path("blip.wav").c_str()), SoundManager::NoSound) << "now the file is opened";
+
+    writeTone(path("blip.wav"));
+    EXPECT_EQ(manager.load(path("blip.wav").c_str()), id) << "loading again gives the same identifier";
+}
+
+TEST_F(SoundFiles, OnlyExactlyOggOrOGGIsStreamed)
+{
+    writeTone(path("tune.ogg"));
+    std::filesystem::copy_file(path("tune.ogg"), path("tune.OGG"));
+    std::filesystem::copy_file(path("tune.ogg"), path("tune.Ogg"));
+
+    for (const char* streamed : {"tune.ogg", "tune.OGG"}) {
+        testing::internal::CaptureStdout();
+        EXPECT_NE(manager.load(path(streamed).c_str()), SoundManager::NoSound) << streamed;
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "LOAD AS STREAM ...\n") << streamed;
+    }
+
+    testing::internal::CaptureStdout();
+    EXPECT_NE(manager.load(path("tune.Ogg").c_str()), SoundManager::NoSound) << "decoded whole";
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(manager.load(path("missing.ogg").c_str()), SoundManager::NoSound);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "LOAD AS STREAM ...\n") << "printed before opening";
+}
+
+TEST_F(SoundFiles, PathsShorterThanTheExtensionAreNeverStreamed)
+{
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(manager.load("ogg"), SoundManager::NoSound);
+    EXPECT_EQ(manager.load("gg"), SoundManager::NoSound);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+
+    testing::internal::CaptureStdout();
+    manager.load(".ogg");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "LOAD AS STREAM ...\n") << "four bytes are enough";
+}
+
+TEST_F(SoundFiles, VolumeTakesZeroToOneAndReportsZeroToHundred)
+{
+    writeTone(path("blip.wav"));
+    const int32_t id = loadQuietly("blip.wav");
+    EXPECT_FLOAT_EQ(manager.getVolume(id), 100.f) << "fresh sounds play at full volume";
+
+    EXPECT_TRUE(manager.setVolume(id, 2.f));
+    EXPECT_FLOAT_EQ(manager.getVolume(id), 100.f);
+    manager.setVolume(id, -1.f);
+    EXPECT_FLOAT_EQ(manager.getVolume(id), 0.f);
+    manager.setVolume(id, 0.25f);
+    EXPECT_FLOAT_EQ(manager.getVolume(id), 25.f);
+    manager.setVolume(id, std::numeric_limits<float>::quiet_NaN());
+    EXPECT_FLOAT_EQ(manager.getVolume(id), 0.f);
+}
+
+// Buffered and streamed sounds take every setting alike.
+TEST_F(SoundFiles, SettingsReachBothKindsOfSound)
+{
+    writeTone(path("blip.wav"));
+    writeTone(path("tune.ogg"));
+    for (const char* name : {"blip.wav", "tune.ogg"}) {
+        SCOPED_TRACE(name);
+        const int32_t id = loadQuietly(name);
+
+        testing::internal::CaptureStdout();
+        EXPECT_TRUE(manager.setPan(id, 1.f));
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "0.125000 0.000000 0.050000\n");
+        EXPECT_FLOAT_EQ(manager.getPan(id), 1.f);
+        EXPECT_EQ(manager.getPosition(id), sf::Vector3f(0.125f, 0.f, 0.05f));
+
+        EXPECT_FALSE(manager.is3D(id)) << "fresh sounds are placed relative to the listener";
+        EXPECT_TRUE(manager.set3D(id, true));
+        EXPECT_TRUE(manager.is3D(id));
+        testing::internal::CaptureStdout();
+        EXPECT_TRUE(manager.setPosition(id, 1.f, 2.f, -3.f));
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "1.000000 2.000000 -3.000000\n");
+        EXPECT_FLOAT_EQ(manager.getPan(id), 8.f) << "pan reads eight times x, however it was placed";
+        manager.set3D(id, false);
+        EXPECT_FALSE(manager.is3D(id));
+
+        EXPECT_FALSE(manager.getLoop(id));
+        EXPECT_TRUE(manager.setLoop(id, true));
+        EXPECT_TRUE(manager.getLoop(id));
+        EXPECT_TRUE(manager.setPitch(id, 1.5f));
+        EXPECT_FLOAT_EQ(manager.getPitch(id), 1.5f);
+
+        EXPECT_TRUE(manager.play(id));
+        EXPECT_TRUE(manager.pause(id));
+        EXPECT_TRUE(manager.stop(id));
+    }
+}
+
+TEST_F(SoundFiles, AnIdentifierWithoutASoundGivesTheEmptyResults)
+{
+    const int32_t id = 12345;
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(manager.play(id));
+    EXPECT_FALSE(manager.pause(id));
+    EXPECT_FALSE(manager.stop(id));
+    EXPECT_FALSE(manager.setVolume(id, 0.5f));
+    EXPECT_FALSE(manager.setPan(id, 1.f));
+    EXPECT_FALSE(manager.setPitch(id, 2.f));
+    EXPECT_FALSE(manager.setLoop(id, true));
+    EXPECT_FALSE(manager.set3D(id, true));
+    EXPECT_FALSE(manager.setPosition(id, 1.f, 2.f, 3.f));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "nothing placed, nothing printed";
+    EXPECT_EQ(manager.getVolume(id), 0.f);
+    EXPECT_EQ(manager.getPan(id), 0.f);
+    EXPECT_EQ(manager.getPitch(id), 0.f);
+    EXPECT_FALSE(manager.getLoop(id));
+    EXPECT_FALSE(manager.is3D(id));
+    EXPECT_EQ(manager.getPosition(id), sf::Vector3f());
+    EXPECT_FALSE(manager.unload(id)) << "looking an identifier up never makes an entry";
+    EXPECT_FALSE(manager.play(SoundManager::NoSound));
+}
+
+TEST_F(SoundFiles, UnloadAllReleasesEverySound)
+{
+    writeTone(path("blip.wav"));
+    writeTone(path("tune.ogg"));
+    const int32_t blip = loadQuietly("blip.wav");
+    const int32_t tune = loadQuietly("tune.ogg");
+    manager.play(tune);
+
+    manager.unloadAll();
+    EXPECT_FALSE(manager.play(blip));
+    EXPECT_FALSE(manager.play(tune));
+    EXPECT_EQ(loadQuietly("blip.wav"), blip) << "the manager stays usable";
+}
+
+TEST_F(SoundFiles, APathWhoseIdentifierWouldBeZeroIsRefused)
+{
+    writeToneWithoutExtension(path(ZeroHashName));
+    ASSERT_EQ(hashString(path(ZeroHashName).c_str()), 0);
+
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(manager.load(path(ZeroHashName).c_str()), SoundManager::NoSound);
+    const std::string diagnostic = testing::internal::GetCapturedStderr();
+    EXPECT_NE(diagnostic.find(path(ZeroHashName)), std::string::npos) << diagnostic;
+
+    EXPECT_FALSE(manager.unload(0)) << "nothing is kept under the failure value";
+    std::filesystem::copy_file(path(ZeroHashName), path("same-tone"));
+    EXPECT_NE(loadQuietly("same-tone"), SoundManager::NoSound) << "the file itself loads under another name";
+}
+
+// "ac" and "be" hash alike, so two names differing only there share an identifier.
+TEST_F(SoundFiles, ASecondPathWithTheSameIdentifierGetsTheFirstSoundAndIsNamed)
+{
+    writeTone(path("sound-ac.wav"));
+    const int32_t id = loadQuietly("sound-ac.wav");
+    ASSERT_NE(id, SoundManager::NoSound);
+
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(manager.load(path("sound-be.wav").c_str()), id) << "a file that does not even exist";
+    const std::string diagnostic = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(diagnostic.begin(), diagnostic.end(), '\n'), 1) << diagnostic;
+    EXPECT_NE(diagnostic.find(path("sound-ac.wav")), std::string::npos) << diagnostic;
+    EXPECT_NE(diagnostic.find(path("sound-be.wav")), std::string::npos) << diagnostic;
+
+    testing::internal::CaptureStderr();
+    manager.load(path("sound-ac.wav").c_str());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "the same path again is no collision";
+}
+
+namespace {
+
+// Loads, sets and plays a sound of each kind in a fresh process whose audio library sees only
+// the given driver setting (none: the library's own choice, as on a player's machine). Exits 0
+// when every load failed, 1 when all worked, 2 for a mix; a crash fails the caller.
+[[noreturn]] void playWithAudioDrivers(const char* drivers)
+{
+    if (drivers)
+        setenv("ALSOFT_DRIVERS", drivers, 1);
+    else
+        unsetenv("ALSOFT_DRIVERS");
+    int played = 0;
+    {
+        TempDir folder;
+        writeTone(folder.path / "blip.wav");
+        writeTone(folder.path / "tune.ogg");
+        SoundManager manager(nullptr);
+        for (const char* name : {"blip.wav", "tune.ogg"}) {
+            const int32_t id = manager.load((folder.prefix() + name).c_str());
+            manager.setVolume(id, 0.f);
+            manager.setPan(id, -1.f);
+            played += manager.play(id);
+        }
+        sf::sleep(sf::milliseconds(100));
+    }
+    std::exit(played == 0 ? 0 : played == 2 ? 1 : 2);
+}
+
+bool exitedWithAllOrNothingLoaded(int status)
+{
+    return WIFEXITED(status) && WEXITSTATUS(status) <= 1;
+}
+
+} // namespace
+
+TEST(SoundWithoutAudioDevice, LoadsFailQuietlyAndNothingCrashes)
+{
+    const std::string style = GTEST_FLAG_GET(death_test_style);
+    // A fresh process, not a fork: the audio library chooses its device once per process.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // This output opens no device on any machine unless it is given a file to write to.
+    EXPECT_EXIT(playWithAudioDrivers("wave"), testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(playWithAudioDrivers(nullptr), exitedWithAllOrNothingLoaded, "");
+    GTEST_FLAG_SET(death_test_style, style);
+}
+
+TEST(SoundInTheEngine, LivesFromBeforeTheScriptsLoadUntilShutdownAndOutlivesReloads)
+{
+    TempDir folder;
+    writeTone(folder.path / "blip.wav");
+    sf::SoundBuffer keepsAudioDeviceOpen;
+    auto core = std::make_unique<Core>();
+    auto fake = std::make_unique<test::FakeScript>();
+    bool presentWhileLoading = false;
+    fake->onLoad = [&] { presentWhileLoading = core->getSoundManager() != nullptr; };
+    core->setScript(std::move(fake));
+    testing::internal::CaptureStdout();
+    core->build(test::testOptions());
+    testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(presentWhileLoading) << "scripts find the sound manager when they load";
+
+    SoundManager* manager = core->getSoundManager();
+    ASSERT_NE(manager, nullptr);
+    const int32_t id = manager->load((folder.prefix() + "blip.wav").c_str());
+    manager->play(id);
+
+    sf::Event reload;
+    reload.type = sf::Event::KeyPressed;
+    reload.key = {sf::Keyboard::R, false, false, true, false};
+    testing::internal::CaptureStdout();
+    core->handleEvent(reload);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(core->getSoundManager(), manager);
+    EXPECT_TRUE(manager->stop(id)) << "the sound survives the script reload";
+
+    core->shutdown();
+    EXPECT_EQ(core->getSoundManager(), nullptr);
+}
