@@ -2,7 +2,12 @@
 
 #include "app/LaunchOptions.hpp"
 #include "display/Renderer.hpp"
+#include "script/LUAImpl.hpp"
 #include "script/ScriptingInterface.hpp"
+#include "sound/SoundManager.hpp"
+#include "ui/TextField.hpp"
+#include "ui/UI.hpp"
+#include "ui/Window.hpp"
 
 #include <X11/Xlib.h>
 
@@ -62,8 +67,12 @@ void Core::build(const LaunchOptions& options)
     fullscreen = options.fullscreen;
     createWindow(windowExtent(options.width, 1280), windowExtent(options.height, 720));
     renderer = std::make_unique<Renderer>(this);
-    if (script)
-        script->load(options.scriptName);
+    soundManager = std::make_unique<SoundManager>(this);
+    ui = std::make_unique<UI>(this);
+    // A host installed by a test stays.
+    if (!script)
+        script = std::make_unique<LUAImpl>(this);
+    script->load(options.scriptName);
     renderer->setDisplayStyle(LaunchOptions::styleNumber(options.style), false);
     startScript();
     renderer->setWallpaper(options.wallpaperIndex);
@@ -86,6 +95,7 @@ void Core::runFrame(int elapsedMilliseconds)
     pollEvents();
     if (script)
         script->update(frameTime);
+    ui->draw(frameTime);
     renderer->draw();
 }
 
@@ -121,6 +131,9 @@ bool Core::handleEvent(const sf::Event& event)
     case sf::Event::KeyReleased:
         handleKeyReleased(event.key);
         return true;
+    case sf::Event::TextEntered:
+        typeCharacter(event.text.unicode);
+        return true;
     default:
         return true;
     }
@@ -130,6 +143,8 @@ bool Core::handleKeyPressed(const sf::Event::KeyEvent& key)
 {
     switch (key.code) {
     case sf::Keyboard::BackSpace:
+        if (TextField* field = ui->focusedField())
+            field->backspace();
         handled = true;
         textBlocked = true;
         break;
@@ -140,33 +155,84 @@ bool Core::handleKeyPressed(const sf::Event::KeyEvent& key)
         }
         break;
     case sf::Keyboard::Return:
-        if (key.alt) {
-            toggleFullscreen();
-            handled = true;
-        }
+        handleReturn(key.alt);
         break;
     case sf::Keyboard::Escape:
+        dismissWindowByKey(true);
+        textBlocked = true;
+        break;
     case sf::Keyboard::Tab:
         textBlocked = true;
         break;
     default:
         break;
     }
-    if (script)
+    if (script && windowPassesKeyPress(key.code))
         script->onGlobalKey(key.code, true, handled);
     return true;
 }
 
+// Alt+Return toggles fullscreen and still runs the focused field's enter handler. While a
+// closable window is open the main input leaves Return to the window.
+void Core::handleReturn(bool alt)
+{
+    if (alt) {
+        toggleFullscreen();
+        handled = true;
+    }
+    TextField* field = ui->focusedField();
+    const bool fieldAnswers = field && (field != ui->mainInput() || ui->closableWindowCount() == 0);
+    if (fieldAnswers && script && script->onTextFieldEnter(field))
+        handled = true;
+    dismissWindowByKey(false);
+}
+
+// Return and Escape close the topmost closable window unless the key has been used already.
+void Core::dismissWindowByKey(bool escape)
+{
+    if (!handled && ui->dismissTopWindow(escape)) {
+        redraw();
+        handled = true;
+    }
+}
+
+// The topmost window's key handler sees each press before the script; a press it keeps
+// counts as handled.
+bool Core::windowPassesKeyPress(int code)
+{
+    Window* top = ui->topWindow();
+    if (!top || script->onWidgetKey(top, code, true))
+        return true;
+    handled = true;
+    return false;
+}
+
+// Releases take the opposite answer: they reach the script only when the topmost window's
+// handler answers false, so a dialog without a key handler keeps every release.
 void Core::handleKeyReleased(const sf::Event::KeyEvent& key)
 {
-    if (script)
-        script->onGlobalKey(key.code, false, false);
+    if (!script)
+        return;
+    Window* top = ui->topWindow();
+    if (top && script->onWidgetKey(top, key.code, false))
+        return;
+    script->onGlobalKey(key.code, false, false);
+}
+
+void Core::typeCharacter(sf::Uint32 unicode)
+{
+    if (handled || textBlocked)
+        return;
+    if (TextField* field = ui->focusedField())
+        field->appendCharacter(static_cast<uint16_t>(unicode));
 }
 
 void Core::reloadScripts()
 {
     if (ScreenBuffer* buffer = renderer->getScreenBuffer())
         buffer->clear(0);
+    // The old interpreter's handler references die with it, and so must the widgets holding them.
+    ui->removeAll();
     script->reload();
     startScript();
     handled = true;
@@ -227,7 +293,9 @@ void Core::runScript(const std::string& name)
 
 void Core::shutdown()
 {
+    soundManager.reset();
     renderer.reset();
+    ui.reset();
 }
 
 void Core::setScript(std::unique_ptr<ScriptingInterface> host)

@@ -11,7 +11,9 @@ namespace qel {
 
 struct LaunchOptions;
 class Renderer;
+class SoundManager;
 class ScriptingInterface;
+class UI;
 
 // The application: owns the window and every subsystem, and runs the main loop.
 class Core {
@@ -44,6 +46,8 @@ public:
 
     sf::RenderWindow* getWindow() { return window.get(); }
     Renderer* getRenderer() { return renderer.get(); }
+    SoundManager* getSoundManager() { return soundManager.get(); }
+    UI* getUI() { return ui.get(); }
     ScriptingInterface* getScript() { return script.get(); }
     int getExitCode() const { return exitCode; }
     float getFrameTime() const { return frameTime; }
@@ -57,11 +61,17 @@ private:
     void beginEvents();
     void pollEvents();
     bool handleKeyPressed(const sf::Event::KeyEvent& key);
+    void handleReturn(bool alt);
+    void dismissWindowByKey(bool escape);
+    bool windowPassesKeyPress(int code);
     void handleKeyReleased(const sf::Event::KeyEvent& key);
+    void typeCharacter(sf::Uint32 unicode);
     void reloadScripts();
 
     std::unique_ptr<sf::RenderWindow> window;
     std::unique_ptr<Renderer> renderer;
+    std::unique_ptr<SoundManager> soundManager;
+    std::unique_ptr<UI> ui;
     std::unique_ptr<ScriptingInterface> script;
     sf::Clock clock;
     float frameTime = 0.f;

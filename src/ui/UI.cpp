@@ -1,0 +1,221 @@
+#include "ui/UI.hpp"
+
+#include "app/Core.hpp"
+#include "display/Renderer.hpp"
+#include "script/LiveObjects.hpp"
+#include "ui/Console.hpp"
+#include "ui/Label.hpp"
+#include "ui/TextField.hpp"
+#include "ui/Window.hpp"
+
+#include <algorithm>
+
+namespace qel {
+
+namespace {
+
+constexpr WidgetRect DefaultWindowRect{30, 10, 20, 8};
+// The screen size of the default video mode, which a script gets if it sets none.
+constexpr GridSize DefaultScreenSize{80, 25};
+
+const WideString DismissText = u" [Enter \u25BA] ";
+// The dismiss text ends two cells before the window's bottom right corner.
+constexpr int DismissTextFromRight = 13;
+
+constexpr int MessageBoxMargin = 6;
+constexpr int MessageBoxWidthCap = 50;
+constexpr int MessageBoxExtraRows = 4;
+constexpr GridPoint MessageTextPosition{3, 2};
+
+} // namespace
+
+UI::WalkGuard::WalkGuard(UI& ui) : ui(ui)
+{
+    ++ui.walkDepth;
+}
+
+UI::WalkGuard::~WalkGuard()
+{
+    if (--ui.walkDepth == 0)
+        ui.removedDuringWalk.clear();
+}
+
+UI::UI(Core* core)
+    : core(core), root(std::make_unique<UIWidget>(nullptr, 0, 0, 0, 0, ColorPair{White, Clear}))
+{
+}
+
+UI::~UI() = default;
+
+template <typename Widget>
+Widget* UI::attach(UIWidget* parent, std::unique_ptr<Widget> widget)
+{
+    Widget* added = widget.get();
+    UIWidget* owner = parent ? parent : root.get();
+    owner->addChild(std::move(widget));
+    // A child given to a widget that has just left the tree leaves with it.
+    if (owner->isRemoved())
+        retire(*added);
+    else
+        LiveObjects::add(added);
+    return added;
+}
+
+Window* UI::createWindow(UIWidget* parent, int x, int y, int width, int height, ColorPair colors)
+{
+    const WidgetRect rect = width == 0 || height == 0 ? DefaultWindowRect : WidgetRect{x, y, width, height};
+    return attach(parent, std::make_unique<Window>(core, rect.x, rect.y, rect.width, rect.height, colors));
+}
+
+Label* UI::createLabel(UIWidget* parent, const WideString& text, int x, int y, ColorPair colors)
+{
+    return attach(parent, std::make_unique<Label>(core, text, x, y, colors));
+}
+
+TextField* UI::createTextField(UIWidget* parent, int x, int y, int width, ColorPair colors)
+{
+    return attach(parent, std::make_unique<TextField>(core, x, y, width, colors));
+}
+
+Console* UI::createConsole(int x, int y, int width, int height)
+{
+    consoles.push_back(std::make_unique<Console>(core, x, y, width, height));
+    LiveObjects::add(consoles.back().get());
+    return consoles.back().get();
+}
+
+// Centred on the screen and tall enough for the wrapped text. The width is always odd, so the
+// cap of 50 columns gives a box 51 wide.
+void UI::showMessageBox(const WideString& text)
+{
+    int width = std::min(static_cast<int>(text.size()) + MessageBoxMargin, MessageBoxWidthCap);
+    if (width % 2 == 0)
+        ++width;
+    const int textWidth = width - MessageBoxMargin;
+    const int textRows = ScreenBuffer::measureText(text, static_cast<uint32_t>(textWidth));
+    const int height = textRows + MessageBoxExtraRows;
+    const GridSize screen = screenSize();
+    const int x = screen.width / 2 - (width - 1) / 2 - 1;
+    const int y = screen.height / 2 - height / 2;
+
+    Window* box = createWindow(nullptr, x, y, width, height, ColorPair{Yellow, Brown});
+    Label* message =
+        createLabel(box, text, MessageTextPosition.x, MessageTextPosition.y, ColorPair{White, Clear});
+    message->setMaxWidth(textWidth);
+    addDismissText(*box);
+    unfocus();
+}
+
+void UI::addDismissText(Window& window)
+{
+    const WidgetRect rect = window.getRect();
+    createLabel(&window, DismissText, rect.width - DismissTextFromRight, rect.height - 1, window.getColors());
+}
+
+void UI::closeWindow(UIWidget* widget, bool dismissedByEscape)
+{
+    if (!widget || widget->isRemoved() || widget->isClosing())
+        return;
+    const WalkGuard guard(*this);
+    widget->markClosing();
+    ScriptingInterface* script = core->getScript();
+    if (widget->type() == WidgetType::Window && script)
+        script->onWidgetClose(widget, dismissedByEscape);
+    // The handler may have removed the window itself, or all of them.
+    if (!removeWidget(widget))
+        return;
+    core->redraw();
+    unfocus();
+}
+
+bool UI::dismissTopWindow(bool dismissedByEscape)
+{
+    for (std::size_t i = root->childCount(); i-- > 0;) {
+        UIWidget* child = root->childAt(i);
+        if (child->type() == WidgetType::Window && static_cast<Window*>(child)->isClosable()) {
+            closeWindow(child, dismissedByEscape);
+            return true;
+        }
+    }
+    return false;
+}
+
+Window* UI::topWindow() const
+{
+    for (std::size_t i = root->childCount(); i-- > 0;) {
+        UIWidget* child = root->childAt(i);
+        if (child->type() == WidgetType::Window)
+            return static_cast<Window*>(child);
+    }
+    return nullptr;
+}
+
+int UI::closableWindowCount() const
+{
+    int count = 0;
+    for (std::size_t i = 0; i < root->childCount(); ++i) {
+        const UIWidget* child = root->childAt(i);
+        if (child->type() == WidgetType::Window && static_cast<const Window*>(child)->isClosable())
+            ++count;
+    }
+    return count;
+}
+
+void UI::unfocus()
+{
+    focused = mainInputField && closableWindowCount() == 0 ? mainInputField : nullptr;
+}
+
+void UI::removeAll()
+{
+    while (root->childCount() > 0)
+        removeWidget(root->childAt(root->childCount() - 1));
+    focused = nullptr;
+    mainInputField = nullptr;
+}
+
+bool UI::removeWidget(UIWidget* widget)
+{
+    std::unique_ptr<UIWidget> detached = root->detachChild(widget);
+    if (!detached)
+        return false;
+    discard(std::move(detached));
+    return true;
+}
+
+void UI::discard(std::unique_ptr<UIWidget> widget)
+{
+    if (!widget)
+        return;
+    retire(*widget);
+    if (walkDepth > 0)
+        removedDuringWalk.push_back(std::move(widget));
+}
+
+// Nothing may keep naming a widget that is leaving the tree: not the focus, not the main
+// input, not a script handle.
+void UI::retire(UIWidget& widget)
+{
+    widget.markRemoved();
+    LiveObjects::remove(&widget);
+    if (&widget == focused)
+        focused = nullptr;
+    if (&widget == mainInputField)
+        mainInputField = nullptr;
+    for (std::size_t i = 0; i < widget.childCount(); ++i)
+        retire(*widget.childAt(i));
+}
+
+void UI::draw(float dt)
+{
+    const WalkGuard guard(*this);
+    root->draw(dt);
+}
+
+GridSize UI::screenSize() const
+{
+    const ScreenBuffer* buffer = core->getRenderer() ? core->getRenderer()->getScreenBuffer() : nullptr;
+    return buffer ? buffer->getSize() : DefaultScreenSize;
+}
+
+} // namespace qel

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "ui/UIWidget.hpp"
+
+#include <memory>
+#include <vector>
+
+namespace qel {
+
+class Console;
+class Core;
+class Label;
+class TextField;
+class Window;
+
+// Owns the widget tree: creates widgets and consoles, tracks the focused text field and the
+// main input, opens message boxes, closes and dismisses windows, and draws the tree into the
+// screen buffer once per frame. Top-level widgets are the root's children; the last
+// top-level window is the topmost one.
+//
+// Widgets count as live objects for scripts (LiveObjects) from their creation until they
+// leave the tree; consoles for as long as the UI exists.
+class UI {
+public:
+    explicit UI(Core* core);
+    virtual ~UI();
+    UI(const UI&) = delete;
+    UI& operator=(const UI&) = delete;
+
+    // A null parent means top level. A width or height of 0 gives the default dialog rectangle.
+    Window* createWindow(UIWidget* parent, int x, int y, int width, int height, ColorPair colors);
+    Label* createLabel(UIWidget* parent, const WideString& text, int x, int y, ColorPair colors);
+    TextField* createTextField(UIWidget* parent, int x, int y, int width, ColorPair colors);
+    // Consoles are not widgets: they stay, inactive at first, until the program ends.
+    Console* createConsole(int x, int y, int width, int height);
+
+    void showMessageBox(const WideString& text);
+    // Puts " [Enter ►] " on the window's bottom border, two cells before the right corner.
+    void addDismissText(Window& window);
+
+    // Runs the close handler, removes the widget with its children, lets the script repaint
+    // and applies the focus rule. Closing a widget that is closing or gone does nothing.
+    void closeWindow(UIWidget* widget, bool dismissedByEscape);
+    // Closes the topmost closable top-level window; false when there is none.
+    bool dismissTopWindow(bool dismissedByEscape);
+    Window* topWindow() const;
+    int closableWindowCount() const;
+
+    // The focus rule: the main input has the focus while no closable window is open, else none.
+    void unfocus();
+    void setFocus(TextField* field) { focused = field; }
+    TextField* focusedField() const { return focused; }
+    TextField* mainInput() const { return mainInputField; }
+    void setMainInput(TextField* field) { mainInputField = field; }
+
+    // Removes every top-level widget and forgets the focused field and the main input.
+    void removeAll();
+    // Ends the life of a widget taken out of the tree (a window's old title label).
+    void discard(std::unique_ptr<UIWidget> widget);
+
+    void draw(float dt);
+
+    const UIWidget& getRoot() const { return *root; }
+
+private:
+    // While the engine walks the tree or waits on a script handler it may hold any widget, so
+    // removed widgets are only detached then; the outermost walk frees them as it ends.
+    class WalkGuard {
+    public:
+        explicit WalkGuard(UI& ui);
+        ~WalkGuard();
+        WalkGuard(const WalkGuard&) = delete;
+        WalkGuard& operator=(const WalkGuard&) = delete;
+
+    private:
+        UI& ui;
+    };
+
+    template <typename Widget>
+    Widget* attach(UIWidget* parent, std::unique_ptr<Widget> widget);
+    // Takes a widget and its children out of the tree; false when it is not in the tree.
+    bool removeWidget(UIWidget* widget);
+    void retire(UIWidget& widget);
+    GridSize screenSize() const;
+
+    Core* core;
+    std::unique_ptr<UIWidget> root;
+    TextField* focused = nullptr;
+    TextField* mainInputField = nullptr;
+    std::vector<std::unique_ptr<Console>> consoles;
+    std::vector<std::unique_ptr<UIWidget>> removedDuringWalk;
+    int walkDepth = 0;
+};
+
+} // namespace qel

@@ -1,0 +1,81 @@
+#include "ui/UIWidget.hpp"
+
+#include "app/Core.hpp"
+#include "display/Renderer.hpp"
+#include "script/LiveObjects.hpp"
+
+#include <algorithm>
+
+namespace qel {
+
+UIWidget::UIWidget(Core* core, int x, int y, int width, int height, ColorPair colors)
+    : core(core), x(x), y(y), width(width), height(height), colors(colors)
+{
+}
+
+// A widget that dies in the tree, with the UI, leaves the live objects here.
+UIWidget::~UIWidget()
+{
+    LiveObjects::remove(this);
+}
+
+void UIWidget::draw(float dt)
+{
+    drawChildren(dt);
+}
+
+void UIWidget::addChild(std::unique_ptr<UIWidget> child)
+{
+    child->parent = this;
+    children.push_back(std::move(child));
+}
+
+std::unique_ptr<UIWidget> UIWidget::detachChild(const UIWidget* target)
+{
+    for (auto it = children.begin(); it != children.end(); ++it) {
+        if (it->get() == target) {
+            std::unique_ptr<UIWidget> detached = std::move(*it);
+            children.erase(it);
+            detached->parent = nullptr;
+            return detached;
+        }
+        if (std::unique_ptr<UIWidget> detached = (*it)->detachChild(target))
+            return detached;
+    }
+    return nullptr;
+}
+
+WidgetRect UIWidget::absoluteRect() const
+{
+    WidgetRect rect = getRect();
+    for (const UIWidget* ancestor = parent; ancestor; ancestor = ancestor->parent) {
+        rect.x += ancestor->x;
+        rect.y += ancestor->y;
+    }
+    return rect;
+}
+
+void UIWidget::drawChildren(float dt)
+{
+    std::vector<UIWidget*> present(children.size());
+    std::transform(children.begin(), children.end(), present.begin(),
+                   [](const std::unique_ptr<UIWidget>& child) { return child.get(); });
+    // A handler run by an earlier child may have removed this widget or the child; removing a
+    // widget marks its whole subtree, so the child's own mark tells both.
+    for (UIWidget* child : present) {
+        if (!child->removed)
+            child->draw(dt);
+    }
+}
+
+ScreenBuffer* UIWidget::screen() const
+{
+    return core && core->getRenderer() ? core->getRenderer()->getScreenBuffer() : nullptr;
+}
+
+ScriptingInterface* UIWidget::scriptHost() const
+{
+    return core ? core->getScript() : nullptr;
+}
+
+} // namespace qel

@@ -1,0 +1,64 @@
+#include "ui/Window.hpp"
+
+#include "app/Core.hpp"
+#include "ui/Label.hpp"
+#include "ui/UI.hpp"
+
+#include <algorithm>
+
+namespace qel {
+
+Window::Window(Core* core, int x, int y, int width, int height, ColorPair colors)
+    : UIWidget(core, x, y, width, height, colors)
+{
+}
+
+void Window::draw(float dt)
+{
+    ScreenBuffer* buffer = screen();
+    if (!buffer)
+        return;
+    const WidgetRect rect = absoluteRect();
+    buffer->drawBorder(rect.x, rect.y, rect.width, rect.height, getColors(),
+                       shadow ? Fill | Shadow : Fill);
+    runDrawHandler();
+    drawChildren(dt);
+}
+
+// The handler prints relative to the window's inside. It may replace the screen buffer (by a
+// video-mode change) or close this window, so the buffer is fetched again afterwards.
+void Window::runDrawHandler()
+{
+    ScriptingInterface* host = scriptHost();
+    if (!host || handlers[Draw] == NoReference)
+        return;
+    const GridPoint savedOrigin = screen()->getOrigin();
+    const WidgetRect rect = absoluteRect();
+    screen()->setOrigin(rect.x + 1, rect.y + 1);
+    host->onWidgetDraw(this);
+    if (ScreenBuffer* buffer = screen())
+        buffer->setOrigin(savedOrigin.x, savedOrigin.y);
+}
+
+void Window::close()
+{
+    core->getUI()->closeWindow(this, false);
+}
+
+void Window::setTitle(const WideString& text)
+{
+    title = text;
+    UI* ui = core->getUI();
+    if (titleLabel) {
+        ui->discard(detachChild(titleLabel));
+        titleLabel = nullptr;
+    }
+    if (text.empty())
+        return;
+    const WideString shown = u" " + text + u" ";
+    // A title wider than the window starts at its left edge rather than before it.
+    const int x = std::max((getRect().width - static_cast<int>(shown.size())) / 2, 0);
+    titleLabel = ui->createLabel(this, shown, x, 0, getColors());
+}
+
+} // namespace qel

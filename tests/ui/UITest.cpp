@@ -1,0 +1,183 @@
+#include "ui/UI.hpp"
+
+#include "script/LiveObjects.hpp"
+#include "ui/Console.hpp"
+
+#include "UITestSupport.hpp"
+
+#include <gtest/gtest.h>
+
+using namespace qel;
+using namespace qel::test;
+
+namespace {
+
+const ColorPair Dialog{LightBlue, Blue};
+
+std::string rectText(const UIWidget* widget)
+{
+    const WidgetRect rect = widget->getRect();
+    return std::to_string(rect.x) + "," + std::to_string(rect.y) + " " + std::to_string(rect.width) + "x" +
+           std::to_string(rect.height);
+}
+
+bool isLive(const Window* window)
+{
+    return LiveObjects::serialOf<Window>(window) != LiveObjects::None;
+}
+
+} // namespace
+
+TEST(UI, MessageBoxIsCentredWithItsTextAndDismissLabel)
+{
+    UIEngine engine;
+    engine.ui().showMessageBox(u"0123456789");
+    engine.drawFrame();
+    EXPECT_EQ(screenText(engine.screen(), 31, 10, 17, 5), (Rows{
+                  "╔═══════════════╗",
+                  "║               ║",
+                  "║  0123456789   ║",
+                  "║               ║",
+                  "╚═══ [Enter ►] ═╝",
+              }));
+    EXPECT_EQ(backgroundText(engine.screen(), 31, 10, 17, 1), (Rows{"bbbbbbbbbbbbbbbbb"})) << "Brown";
+
+    // Twenty words of four letters wrap at 45 columns into three rows: 9, 9 and 2 words.
+    WideString words;
+    for (int i = 0; i < 20; ++i)
+        words += u"abcd ";
+    engine.ui().showMessageBox(words);
+    EXPECT_EQ(rectText(engine.ui().topWindow()), "14,9 51x7") << "widths are odd: never 50";
+}
+
+TEST(UI, FocusGoesBackToTheMainInputWhenNoClosableWindowIsLeft)
+{
+    UIEngine engine;
+    UI& ui = engine.ui();
+    TextField* input = ui.createTextField(nullptr, 0, 24, 20, ColorPair{White, Clear});
+    ui.setMainInput(input);
+    EXPECT_EQ(ui.focusedField(), nullptr) << "setting the main input does not move the focus";
+    ui.showMessageBox(u"hello");
+    ui.createWindow(nullptr, 1, 1, 10, 5, Dialog)->setClosable(false);
+    ui.createWindow(nullptr, 1, 1, 10, 5, Dialog);
+    input->focus();
+    EXPECT_EQ(ui.focusedField(), input) << "focus() works whatever windows are open";
+
+    ui.dismissTopWindow(false);
+    EXPECT_EQ(ui.focusedField(), nullptr) << "the message box is still open";
+    ui.dismissTopWindow(false);
+    EXPECT_EQ(ui.focusedField(), input) << "the box under the window that is not closable went";
+    EXPECT_FALSE(ui.dismissTopWindow(false));
+    EXPECT_EQ(engine.topLevelCount(), 2);
+}
+
+TEST(UI, CloseRunsTheHandlerInTheTreeOnceThenRedraws)
+{
+    UIEngine engine;
+    UI& ui = engine.ui();
+    Window* window = ui.createWindow(nullptr, 1, 1, 10, 5, Dialog);
+    bool inTreeDuringHandler = false;
+    window->setHandler(Close, engine.script->addCloseHandler([&](bool) {
+        inTreeDuringHandler = ui.topWindow() == window;
+        window->close();
+        ui.dismissTopWindow(false);
+    }));
+    ui.closeWindow(window, true);
+    EXPECT_TRUE(inTreeDuringHandler);
+    EXPECT_EQ(engine.script->log, (Rows{"close escape", "redraw"})) << "the nested closes did nothing";
+    EXPECT_EQ(engine.topLevelCount(), 0);
+}
+
+TEST(UI, CloseHandlersMayCloseCreateAndRemoveWindows)
+{
+    UIEngine engine;
+    UI& ui = engine.ui();
+    Window* first = ui.createWindow(nullptr, 1, 1, 10, 5, Dialog);
+    Window* second = ui.createWindow(nullptr, 2, 2, 10, 5, Dialog);
+    Window* created = nullptr;
+    second->setHandler(Close, engine.script->addCloseHandler([&](bool) {
+        first->close();
+        created = ui.createWindow(nullptr, 3, 3, 10, 5, Dialog);
+    }));
+    second->close();
+    EXPECT_EQ(engine.topLevelCount(), 1);
+    EXPECT_EQ(ui.topWindow(), created);
+
+    created->setHandler(Close, engine.script->addCloseHandler([&](bool) { ui.removeAll(); }));
+    engine.script->log.clear();
+    created->close();
+    EXPECT_EQ(engine.topLevelCount(), 0);
+    EXPECT_EQ(engine.script->log, (Rows{"close"})) << "no redraw for a window the handler took away";
+}
+
+TEST(UI, DrawHandlersMayChangeTheTreeWhileItIsDrawn)
+{
+    UIEngine engine;
+    UI& ui = engine.ui();
+    Rows drawn;
+    auto logDraw = [&](const std::string& name) {
+        return engine.script->addDrawHandler([&drawn, name] { drawn.push_back(name); });
+    };
+    Window* a = ui.createWindow(nullptr, 0, 0, 10, 5, Dialog);
+    Window* b = ui.createWindow(nullptr, 10, 0, 10, 5, Dialog);
+    Window* c = ui.createWindow(nullptr, 20, 0, 10, 5, Dialog);
+    Window* nested = ui.createWindow(b, 1, 1, 5, 3, Dialog);
+    Window* besideNested = ui.createWindow(b, 2, 2, 5, 3, Dialog);
+    Window* created = nullptr;
+    a->setHandler(Draw, engine.script->addDrawHandler([&] {
+        drawn.push_back("a");
+        if (created)
+            return;
+        c->close();
+        created = ui.createWindow(nullptr, 30, 0, 10, 5, Dialog);
+        created->setHandler(Draw, logDraw("created"));
+    }));
+    b->setHandler(Draw, logDraw("b"));
+    c->setHandler(Draw, logDraw("c"));
+    // A nested window closes the top-level window it is drawn in: the rest of that is skipped.
+    nested->setHandler(Draw, engine.script->addDrawHandler([&] {
+        drawn.push_back("nested");
+        b->close();
+    }));
+    besideNested->setHandler(Draw, logDraw("besideNested"));
+
+    ui.draw(0.016f);
+    EXPECT_EQ(drawn, (Rows{"a", "b", "nested"})) << "a window closed before its turn is not drawn";
+    EXPECT_FALSE(isLive(b) || isLive(nested)) << "removed at once, freed after the pass";
+    drawn.clear();
+    ui.draw(0.016f);
+    EXPECT_EQ(drawn, (Rows{"a", "created"})) << "a window made during a pass is drawn from the next";
+}
+
+TEST(UI, AFieldLeavingTheTreeIsForgottenAsFocusAndMainInput)
+{
+    UIEngine engine;
+    UI& ui = engine.ui();
+    Window* window = ui.createWindow(nullptr, 1, 1, 20, 5, Dialog);
+    Window* inner = ui.createWindow(window, 1, 1, 15, 3, Dialog);
+    TextField* field = ui.createTextField(inner, 1, 1, 8, ColorPair{White, Clear});
+    ui.setMainInput(field);
+    field->focus();
+    window->close();
+    EXPECT_EQ(ui.focusedField(), nullptr);
+    EXPECT_EQ(ui.mainInput(), nullptr);
+
+    TextField* topLevel = ui.createTextField(nullptr, 0, 24, 8, ColorPair{White, Clear});
+    ui.setMainInput(topLevel);
+    topLevel->focus();
+    ui.removeAll();
+    EXPECT_EQ(ui.focusedField(), nullptr);
+    EXPECT_EQ(ui.mainInput(), nullptr);
+}
+
+TEST(UI, ConsolesStayLiveForScriptsUntilTheUIGoes)
+{
+    UIEngine engine;
+    Console* console = engine.ui().createConsole(0, 0, 10, 3);
+    TextField* field = engine.ui().createTextField(nullptr, 0, 0, 5, ColorPair{White, Clear});
+    engine.ui().removeAll();
+    EXPECT_NE(LiveObjects::serialOf<Console>(console), LiveObjects::None);
+    EXPECT_EQ(LiveObjects::serialOf<TextField>(field), LiveObjects::None);
+    engine.core.reset();
+    EXPECT_EQ(LiveObjects::serialOf<Console>(console), LiveObjects::None);
+}
