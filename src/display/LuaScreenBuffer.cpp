@@ -1,0 +1,256 @@
+#include "display/LuaScreenBuffer.hpp"
+
+#include "display/ScreenBuffer.hpp"
+#include "script/ScriptArguments.hpp"
+
+namespace qel {
+
+namespace {
+
+void setFlag(uint32_t& flags, uint32_t flag, bool on)
+{
+    flags = on ? flags | flag : flags & ~flag;
+}
+
+// The option readers below each take one option; false when the name is not theirs.
+
+bool readPosition(lua_State* L, std::string_view name, int value, GridPoint& position)
+{
+    if (name == "x")
+        position.x = readInteger(L, value);
+    else if (name == "y")
+        position.y = readInteger(L, value);
+    else
+        return false;
+    return true;
+}
+
+struct CellRect {
+    GridPoint position;
+    GridSize size;
+};
+
+bool readCellRect(lua_State* L, std::string_view name, int value, CellRect& rect)
+{
+    if (name == "width")
+        rect.size.width = readInteger(L, value);
+    else if (name == "height")
+        rect.size.height = readInteger(L, value);
+    else
+        return readPosition(L, name, value, rect.position);
+    return true;
+}
+
+bool readColours(lua_State* L, std::string_view name, int value, ColorPair& colour)
+{
+    if (name == "color")
+        colour.foreground = readColour(L, value);
+    else if (name == "background")
+        colour.background = readColour(L, value);
+    else
+        return false;
+    return true;
+}
+
+struct PrintOptions {
+    GridPoint position;
+    ColorPair colour{White, Clear};
+    WideString text;
+    uint32_t flags = 0;
+    int length = 0;
+};
+
+PrintOptions readPrintOptions(lua_State* L)
+{
+    PrintOptions options;
+    forEachOption(L, lastArgument(L), [&](std::string_view name, int value) {
+        if (readPosition(L, name, value, options.position) || readColours(L, name, value, options.colour))
+            return;
+        if (name == "text")
+            options.text = toWide(readTextOption(L, value, name));
+        else if (oneOf(name, {"raw", "asIs"}))
+            setFlag(options.flags, AsIs, readSwitch(L, value));
+        else if (oneOf(name, {"wrap", "lineWrap", "wrapText", "textWrap"}))
+            setFlag(options.flags, Wrap, readSwitch(L, value));
+        else if (oneOf(name, {"vertical", "verticalText"}))
+            setFlag(options.flags, Vertical, readSwitch(L, value));
+        else if (oneOf(name, {"length", "maxLength"}))
+            options.length = readInteger(L, value);
+    });
+    return options;
+}
+
+struct PutOptions {
+    GridPoint position;
+    ColorPair colour{White, Clear};
+    WideString text;
+};
+
+PutOptions readPutOptions(lua_State* L)
+{
+    PutOptions options;
+    forEachOption(L, lastArgument(L), [&](std::string_view name, int value) {
+        if (readPosition(L, name, value, options.position) || readColours(L, name, value, options.colour))
+            return;
+        if (oneOf(name, {"text", "value", "character", "char"}))
+            options.text = toWide(readTextOption(L, value, name));
+    });
+    return options;
+}
+
+struct RowOptions {
+    uint8_t row = 0;
+    uint8_t background = Blue;
+};
+
+RowOptions readRowOptions(lua_State* L)
+{
+    RowOptions options;
+    forEachOption(L, lastArgument(L), [&](std::string_view name, int value) {
+        if (oneOf(name, {"row", "y"}))
+            options.row = static_cast<uint8_t>(readInteger(L, value));
+        else if (name == "color")
+            options.background = readColour(L, value);
+    });
+    return options;
+}
+
+struct RectOptions {
+    CellRect rect;
+    uint8_t background;
+};
+
+// fillRect and clearRect differ only in the name and default of the colour option.
+RectOptions readRectOptions(lua_State* L, std::string_view colourOption, uint8_t defaultBackground)
+{
+    RectOptions options{{}, defaultBackground};
+    forEachOption(L, lastArgument(L), [&](std::string_view name, int value) {
+        if (readCellRect(L, name, value, options.rect))
+            return;
+        if (name == colourOption)
+            options.background = readColour(L, value);
+    });
+    return options;
+}
+
+struct BorderOptions {
+    CellRect rect;
+    ColorPair colour{White, Clear};
+    uint32_t flags = 0;
+};
+
+BorderOptions readBorderOptions(lua_State* L)
+{
+    BorderOptions options;
+    forEachOption(L, lastArgument(L), [&](std::string_view name, int value) {
+        if (readCellRect(L, name, value, options.rect) || readColours(L, name, value, options.colour))
+            return;
+        if (name == "fill")
+            setFlag(options.flags, Fill, readSwitch(L, value));
+        else if (name == "shadow")
+            setFlag(options.flags, Shadow, readSwitch(L, value));
+        else if (name == "merge")
+            setFlag(options.flags, Merge, readSwitch(L, value));
+    });
+    return options;
+}
+
+} // namespace
+
+const char* const LuaScreenBuffer::className = "LuaScreenBuffer";
+
+const ScriptMethod<LuaScreenBuffer> LuaScreenBuffer::methods[] = {
+    {"instance", &LuaScreenBuffer::instance},
+    {"redraw", &LuaScreenBuffer::redraw},
+    {"clear", &LuaScreenBuffer::clear},
+    {"print", &LuaScreenBuffer::print},
+    {"fillRow", &LuaScreenBuffer::fillRow},
+    {"fillRect", &LuaScreenBuffer::fillRect},
+    {"clearRect", &LuaScreenBuffer::clearRect},
+    {"drawBorder", &LuaScreenBuffer::drawBorder},
+    {"put", &LuaScreenBuffer::put},
+    {nullptr, nullptr},
+};
+
+LuaScreenBuffer::LuaScreenBuffer(lua_State* L) : buffer(L)
+{
+}
+
+int LuaScreenBuffer::instance(lua_State* L)
+{
+    return buffer.pushInstance(L);
+}
+
+// The Core clears the screen and calls the script's redraw.
+int LuaScreenBuffer::redraw(lua_State* L)
+{
+    buffer.live(L).redraw();
+    return 0;
+}
+
+// Only a call with exactly one argument names the background: a colon call passes the object
+// first and so clears to 0, as a call without arguments does.
+int LuaScreenBuffer::clear(lua_State* L)
+{
+    ScreenBuffer& screen = buffer.live(L);
+    screen.clear(lua_gettop(L) == 1 ? readColour(L, 1) : uint8_t{Clear});
+    return 0;
+}
+
+// The count of lines that print returns is not passed on.
+int LuaScreenBuffer::print(lua_State* L)
+{
+    ScreenBuffer& screen = buffer.live(L);
+    const PrintOptions options = readPrintOptions(L);
+    screen.print(options.position.x, options.position.y, options.text, options.colour, options.flags,
+                 static_cast<uint32_t>(options.length));
+    return 0;
+}
+
+int LuaScreenBuffer::fillRow(lua_State* L)
+{
+    ScreenBuffer& screen = buffer.live(L);
+    const RowOptions options = readRowOptions(L);
+    screen.fillRow(options.row, options.background);
+    return 0;
+}
+
+int LuaScreenBuffer::fillRect(lua_State* L)
+{
+    ScreenBuffer& screen = buffer.live(L);
+    const RectOptions options = readRectOptions(L, "color", Gray);
+    const CellRect& rect = options.rect;
+    screen.fillRect(rect.position.x, rect.position.y, rect.size.width, rect.size.height, options.background);
+    return 0;
+}
+
+int LuaScreenBuffer::clearRect(lua_State* L)
+{
+    ScreenBuffer& screen = buffer.live(L);
+    const RectOptions options = readRectOptions(L, "background", Black);
+    const CellRect& rect = options.rect;
+    screen.clearRect(rect.position.x, rect.position.y, rect.size.width, rect.size.height, options.background);
+    return 0;
+}
+
+int LuaScreenBuffer::drawBorder(lua_State* L)
+{
+    ScreenBuffer& screen = buffer.live(L);
+    const BorderOptions options = readBorderOptions(L);
+    const CellRect& rect = options.rect;
+    screen.drawBorder(rect.position.x, rect.position.y, rect.size.width, rect.size.height, options.colour,
+                      options.flags);
+    return 0;
+}
+
+// Writes the first character of the text, a space when there is none; the origin does not apply.
+int LuaScreenBuffer::put(lua_State* L)
+{
+    ScreenBuffer& screen = buffer.live(L);
+    const PutOptions options = readPutOptions(L);
+    const uint16_t character = options.text.empty() ? u' ' : options.text[0];
+    screen.put(options.position.x, options.position.y, character, options.colour);
+    return 0;
+}
+
+} // namespace qel

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "script/ScriptBinding.hpp"
+
+namespace qel {
+
+// Script class LuaUtils: engine utilities that need no engine object, made with LuaUtils(gUtils).
+class LuaUtils {
+public:
+    static const char* const className;
+    static const ScriptMethod<LuaUtils> methods[];
+
+    explicit LuaUtils(lua_State* L);
+
+    int hash(lua_State* L);
+};
+
+} // namespace qel

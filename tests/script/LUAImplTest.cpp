@@ -1,0 +1,206 @@
+#include "script/LUAImpl.hpp"
+
+#include "script/LuaTestEngine.hpp"
+#include "ui/TextField.hpp"
+#include "ui/UI.hpp"
+#include "ui/Window.hpp"
+
+#include <gtest/gtest.h>
+
+using namespace qel;
+using test::LuaTestEngine;
+
+namespace {
+
+bool contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+} // namespace
+
+TEST(LUAImpl, StartUpRunsTheScriptsThenSetsTheModeThenStartsAndRedraws)
+{
+    LuaTestEngine engine(R"(
+        print("launch", LuaScreenBuffer(gScreenBuffer).instance(), type(gCore), type(gUtils))
+        function onSetVideoMode(mode) print("onSetVideoMode", mode, LuaScreenBuffer(gScreenBuffer).instance() == gScreenBuffer) end
+        function start() print("start") end
+        function redraw() print("redraw") end
+    )",
+                         "print('startup')");
+    EXPECT_EQ(engine.startup.out, "startup\n"
+                                  "launch\tnil\tuserdata\tuserdata\n"
+                                  "setVideoMode = 0\nBuffer size: 80 x 25\n"
+                                  "onSetVideoMode\t0\ttrue\n"
+                                  "start\nredraw\n");
+    EXPECT_EQ(engine.startup.err, "");
+}
+
+TEST(LUAImpl, UpdateGetsTheFrameTimeWithSixDecimals)
+{
+    LuaTestEngine engine("function update(dt) print(string.format('%.7f', dt)) end");
+    EXPECT_EQ(engine.frame(16).out, "0.0160000\n");
+    EXPECT_EQ(test::capturePrinted([&] { engine.host().update(0.0166666f); }).out, "0.0166670\n");
+}
+
+TEST(LUAImpl, MissingFunctionsAreSkippedSilently)
+{
+    LuaTestEngine engine("");
+    EXPECT_EQ(engine.startup.err, "");
+    const test::Printed printed = test::capturePrinted([&] {
+        engine.core().runFrame(16);
+        engine.core().handleEvent(test::keyPress(sf::Keyboard::A));
+        engine.core().redraw();
+        engine.core().getRenderer()->setVideoMode(Text40x25, true);
+    });
+    EXPECT_EQ(printed.err, "");
+    EXPECT_TRUE(engine.core().getWindow()->isOpen());
+}
+
+TEST(LUAImpl, ScriptErrorsAreReportedOnceUntilAnotherComes)
+{
+    LuaTestEngine engine(R"(
+        failure = "first"
+        function update() error(failure, 0) end
+    )",
+                         "this is not Lua");
+    EXPECT_TRUE(contains(engine.startup.err, "scripts/startup.lua:1:")) << engine.startup.err;
+    EXPECT_EQ(engine.run("print(failure)").out, "first\n") << "the launch script ran all the same";
+
+    EXPECT_EQ(engine.frame().err, "first\n");
+    EXPECT_EQ(engine.frame().err, "") << "the same message again is not repeated";
+    engine.run("failure = 'second'");
+    EXPECT_EQ(engine.frame().err, "second\n");
+    engine.run("failure = {}");
+    EXPECT_EQ(engine.frame().err, "(error object is a table value)\n");
+
+    const test::Printed printed = engine.run("print('before') error('broken') print('after')");
+    EXPECT_EQ(printed.out, "before\n");
+    EXPECT_EQ(printed.err, "scripts/snippet.lua:1: broken\n");
+    EXPECT_EQ(engine.run("print(1 +)").err.rfind("scripts/snippet.lua:1:", 0), 0u) << "compile errors too";
+}
+
+TEST(LUAImpl, CallsFromTheMainLoopAreProtected)
+{
+    LuaTestEngine engine(R"(
+        function key(code, pressed, handled)
+            print("key", code, pressed, handled)
+            if code == 1 then error("bad key", 0) end
+        end
+        function redraw() error("bad redraw", 0) end
+    )");
+    EXPECT_EQ(engine.startup.err, "bad redraw\n");
+    EXPECT_EQ(engine.press(sf::Keyboard::A).out, "key\t0\ttrue\tfalse\n");
+    EXPECT_EQ(engine.press(sf::Keyboard::B).err, "bad key\n");
+    EXPECT_EQ(engine.press(sf::Keyboard::A).out, "key\t0\ttrue\tfalse\n") << "the engine goes on";
+}
+
+TEST(LUAImpl, CallsInsideAProtectedRunFollowIt)
+{
+    LuaTestEngine engine(R"(
+        core = LuaCore(gCore)
+        function update()
+            print("before")
+            core.setVideoMode(1)
+            print("after")
+        end
+    )");
+    EXPECT_EQ(engine.frame().out, "before\nsetVideoMode = 1\nBuffer size: 40 x 25\nafter\n")
+        << "a missing onSetVideoMode is skipped";
+
+    engine.run("function onSetVideoMode() error('no mode', 0) end");
+    const test::Printed printed = engine.frame();
+    EXPECT_FALSE(contains(printed.out, "after")) << "the error ends update";
+    EXPECT_EQ(printed.err, "no mode\n");
+
+    EXPECT_EQ(engine.run("local co = coroutine.create(function() core.setVideoMode(0) end)"
+                         "print(coroutine.resume(co))")
+                  .out,
+              "setVideoMode = 0\nBuffer size: 80 x 25\nfalse\tno mode\n")
+        << "in a coroutine the error ends the coroutine";
+}
+
+TEST(LUAImpl, OnSetVideoModeSeesTheNewBufferAndOldObjectsBecomeStale)
+{
+    LuaTestEngine engine(R"(
+        function onSetVideoMode(mode) screen = LuaScreenBuffer(gScreenBuffer) end
+        function update() old.put({x = 0, y = 0, text = "X"}) end
+    )");
+    engine.run("old = screen; LuaCore(gCore).setVideoMode(0)");
+    EXPECT_EQ(engine.run("print(old.instance(), screen.instance() == gScreenBuffer)").out, "nil\ttrue\n");
+    EXPECT_EQ(engine.frame().err, "scripts/test.lua:3: LuaScreenBuffer.put: object no longer exists\n");
+    EXPECT_EQ(engine.frame().err, "");
+    EXPECT_TRUE(engine.core().getWindow()->isOpen());
+    EXPECT_EQ(engine.text(0, 0, 1, 1), test::Lines{" "});
+}
+
+namespace {
+
+test::Printed reload(LuaTestEngine& engine)
+{
+    sf::Event shiftR = test::keyPress(sf::Keyboard::R);
+    shiftR.key.shift = true;
+    return test::capturePrinted([&] { engine.core().handleEvent(shiftR); });
+}
+
+} // namespace
+
+TEST(LUAImpl, ReloadStartsAFreshInterpreter)
+{
+    LuaTestEngine engine("function start() print('start', leftover) end", "function fromStartup() end");
+    engine.run("leftover = 'old'; function update() error('stale error', 0) end");
+    EXPECT_EQ(engine.frame().err, "stale error\n");
+    EXPECT_EQ(reload(engine).out, "start\tnil\n");
+    engine.run("function update() error('stale error', 0) end");
+    EXPECT_EQ(engine.frame().err, "stale error\n") << "a reload forgets the last message";
+
+    engine.removeScript("test.lua");
+    engine.writeScript("startup.lua", "function start() print('new start') end");
+    const test::Printed printed = reload(engine);
+    EXPECT_EQ(printed.out, "new start\n");
+    EXPECT_TRUE(contains(printed.err, "cannot open scripts/test.lua")) << printed.err;
+    EXPECT_EQ(engine.run("print(leftover, Color.Red, fromStartup, update)").out, "nil\t1\tnil\tnil\n");
+}
+
+TEST(LUAImpl, WidgetHandlersAreCalledThroughTheirReferences)
+{
+    // The handlers stand at known places in the registry, as references do.
+    LuaTestEngine engine(R"(
+        local registry = debug.getregistry()
+        registry[1001] = function(escape) print("close", escape) end
+        registry[1002] = function(code, pressed) print("key", code, pressed) return code == 1 end
+        registry[1003] = function() print("draw") end
+        registry[1004] = function(text) print("enter", text) end
+        registry[1005] = function() error("broken handler", 0) end
+    )");
+    UI& ui = *engine.core().getUI();
+    Window& window = *ui.createWindow(nullptr, 0, 0, 10, 5, ColorPair{White, Blue});
+    TextField& field = *ui.createTextField(nullptr, 0, 0, 10, ColorPair{White, Blue});
+    ScriptingInterface& host = engine.host();
+    bool answer = true;
+
+    EXPECT_EQ(test::capturePrinted([&] { answer = host.onWidgetKey(&window, 1, true); }).out, "");
+    EXPECT_TRUE(answer) << "without a key handler the key goes on";
+    EXPECT_FALSE(host.onWidgetClose(&window, true));
+    EXPECT_FALSE(host.onWidgetDraw(&window));
+    EXPECT_FALSE(host.onTextFieldEnter(&field));
+
+    window.setHandler(HandlerSlot::Close, 1001);
+    window.setHandler(HandlerSlot::Key, 1002);
+    window.setHandler(HandlerSlot::Draw, 1003);
+    field.setEnterHandler(1004);
+    field.setText(u"h\u00E9");
+    const test::Printed printed = test::capturePrinted([&] {
+        EXPECT_TRUE(host.onWidgetClose(&window, true));
+        EXPECT_TRUE(host.onWidgetKey(&window, 1, false));
+        EXPECT_FALSE(host.onWidgetKey(&window, 2, true));
+        EXPECT_TRUE(host.onWidgetDraw(&window));
+        EXPECT_TRUE(host.onTextFieldEnter(&field));
+    });
+    EXPECT_EQ(printed.out, "close\ttrue\nkey\t1\tfalse\nkey\t2\ttrue\ndraw\nenter\th\xC3\xA9\n");
+
+    window.setHandler(HandlerSlot::Key, 1005);
+    const test::Printed failed = test::capturePrinted([&] { answer = host.onWidgetKey(&window, 1, true); });
+    EXPECT_FALSE(answer) << "a failed handler answers as one that returned nothing";
+    EXPECT_EQ(failed.err, "broken handler\n");
+}

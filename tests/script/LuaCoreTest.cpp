@@ -1,0 +1,87 @@
+#include "script/LuaCore.hpp"
+
+#include "script/LuaTestEngine.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sys/wait.h>
+
+using namespace qel;
+using test::LuaTestEngine;
+
+namespace {
+
+const char* const withCore = "core = LuaCore(gCore)";
+
+} // namespace
+
+TEST(LuaCore, SetsAndReadsTheRendererSettings)
+{
+    LuaTestEngine engine(withCore);
+    EXPECT_EQ(engine.run("core.setVideoMode(1) print(core.getVideoMode())").out,
+              "setVideoMode = 1\nBuffer size: 40 x 25\n1\n");
+    EXPECT_EQ(engine.run("core.setDisplayStyle(2) print(core.getDisplayStyle())").out, "2\n");
+    EXPECT_EQ(engine.run("core.setWallpaper(3) print(core.getWallpaper())").out, "3\n");
+    EXPECT_EQ(engine.run("core.setVideoMode('x') print(core.getVideoMode())").out,
+              "setVideoMode = 0\nBuffer size: 80 x 25\n0\n")
+        << "a non-number reads as 0";
+    EXPECT_EQ(engine.run("core.setWallpaper() print(core.getWallpaper())").out, "0\n");
+}
+
+TEST(LuaCore, SetVideoModeCallsOnSetVideoModeAndRedrawBeforeItReturns)
+{
+    LuaTestEngine engine(R"(
+        core = LuaCore(gCore)
+        function onSetVideoMode(mode) print("onSetVideoMode", mode) end
+        function redraw() print("redraw") end
+    )");
+    EXPECT_EQ(engine.run("core.setVideoMode(VideoMode.Text40x25) print('back')").out,
+              "setVideoMode = 1\nBuffer size: 40 x 25\nonSetVideoMode\t1\nredraw\nback\n");
+    EXPECT_EQ(engine.run("core.setDisplayStyle(DisplayStyle.FullFill) print('back')").out, "redraw\nback\n");
+}
+
+TEST(LuaCore, LoadRunsAFileNestedInTheCaller)
+{
+    LuaTestEngine engine(withCore);
+    engine.writeScript("other.lua", "print('other runs') function fromOther() return 7 end");
+    EXPECT_EQ(engine.run("core.load('other.lua') print(fromOther())").out, "other runs\n7\n");
+
+    const test::Printed missing = engine.run("core.load('other') print('goes on')");
+    EXPECT_EQ(missing.out, "goes on\n") << "no extension is added";
+    EXPECT_EQ(missing.err.rfind("cannot open scripts/other", 0), 0u) << missing.err;
+
+    EXPECT_EQ(engine.run("core.load({})").err,
+              "scripts/snippet.lua:1: LuaCore.load: argument 1 must be a string or a number, not table\n");
+}
+
+TEST(LuaCore, ExitLetsTheScriptAndTheFrameFinish)
+{
+    LuaTestEngine engine(R"(
+        core = LuaCore(gCore)
+        function update() core.exit(3) print("update goes on") end
+    )");
+    EXPECT_EQ(engine.frame().out, "update goes on\n");
+    EXPECT_FALSE(engine.core().getWindow()->isOpen());
+    EXPECT_EQ(engine.core().getExitCode(), 3);
+}
+
+TEST(LuaCore, TheProgramEndsWithTheCodeTheScriptChose)
+{
+    test::TempDir folder;
+    folder.write("scripts/quit.lua", "function update() LuaCore(gCore).exit(3) end");
+    const std::string command = "cd '" + folder.path.string() + "' && '" QEL_BINARY "' -script quit >/dev/null 2>&1";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 3);
+}
+
+TEST(LuaUtils, HashesTextWithTheEngineHash)
+{
+    LuaTestEngine engine("utils = LuaUtils(gUtils)");
+    EXPECT_EQ(engine.run("print(utils.hash('abc'), utils.hash('a'), utils.hash(''), utils.hash('\\xC3\\xA9'))").out,
+              "291\t97\t0\t47\n");
+    EXPECT_EQ(engine.run("print(utils.hash(string.rep('A', 40)), utils.hash(12))").out, "63\t80\n");
+    EXPECT_EQ(engine.run("utils.hash(nil)").err,
+              "scripts/snippet.lua:1: LuaUtils.hash: argument 1 must be a string or a number, not nil\n");
+}
