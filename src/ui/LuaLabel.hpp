@@ -1,0 +1,28 @@
+#pragma once
+
+#include "script/ScriptBinding.hpp"
+
+namespace qel {
+
+class Label;
+
+// Script class LuaLabel, made with LuaLabel(handle) from a handle that LuaUI.createLabel gave.
+// Once its window is closed or a reload removed it, the object is stale and raises script errors.
+class LuaLabel {
+public:
+    static const char* const className;
+    static const ScriptMethod<LuaLabel> methods[];
+
+    explicit LuaLabel(lua_State* L);
+
+    int instance(lua_State* L);
+    int getText(lua_State* L);
+    int setText(lua_State* L);
+    int setId(lua_State* L);
+    int getId(lua_State* L);
+
+private:
+    EngineObject<Label> label;
+};
+
+} // namespace qel

@@ -1,0 +1,278 @@
+#include "ui/LuaUI.hpp"
+
+#include "script/LiveObjects.hpp"
+#include "script/ScriptArguments.hpp"
+#include "ui/Console.hpp"
+#include "ui/Label.hpp"
+#include "ui/TextField.hpp"
+#include "ui/UI.hpp"
+#include "ui/Window.hpp"
+
+namespace qel {
+
+namespace {
+
+// The option readers below each take the options that are their own and say whether the name
+// was one of them.
+
+bool readPosition(lua_State* L, std::string_view name, int value, WidgetRect& rect)
+{
+    if (name == "x")
+        rect.x = readInteger(L, value);
+    else if (name == "y")
+        rect.y = readInteger(L, value);
+    else
+        return false;
+    return true;
+}
+
+bool readRect(lua_State* L, std::string_view name, int value, WidgetRect& rect)
+{
+    if (name == "width")
+        rect.width = readInteger(L, value);
+    else if (name == "height")
+        rect.height = readInteger(L, value);
+    else
+        return readPosition(L, name, value, rect);
+    return true;
+}
+
+bool readColours(lua_State* L, std::string_view name, int value, ColorPair& colours)
+{
+    if (name == "color")
+        colours.foreground = readColour(L, value);
+    else if (name == "background")
+        colours.background = readColour(L, value);
+    else
+        return false;
+    return true;
+}
+
+template <class Widget>
+bool isLive(void* handle)
+{
+    return LiveObjects::serialOf<Widget>(handle) != LiveObjects::None;
+}
+
+// A handle as the create methods and instance() give them. Any other userdata (a script
+// object, a console, a widget that is gone) is refused, since nothing else could tell it from
+// a widget; a value that is no userdata at all means the top level.
+UIWidget* readParent(lua_State* L, int value)
+{
+    const int type = lua_type(L, value);
+    if (type != LUA_TLIGHTUSERDATA && type != LUA_TUSERDATA)
+        return nullptr;
+    void* handle = lua_touserdata(L, value);
+    if (isLive<Window>(handle))
+        return static_cast<Window*>(handle);
+    if (isLive<Label>(handle))
+        return static_cast<Label*>(handle);
+    if (isLive<TextField>(handle))
+        return static_cast<TextField*>(handle);
+    methodError(L, "option 'parent' must be the handle of a widget that still exists");
+}
+
+struct WindowOptions {
+    WidgetRect rect;
+    UIWidget* parent = nullptr;
+    ColorPair colours{LightBlue, Blue};
+    bool showDismissText = false;
+    bool shadow = false;
+    bool closable = true;
+    int id = 0;
+    WideString title;
+};
+
+WindowOptions readWindowOptions(lua_State* L)
+{
+    WindowOptions options;
+    forEachOption(L, lastArgument(L), [&](std::string_view name, int value) {
+        if (readRect(L, name, value, options.rect) || readColours(L, name, value, options.colours))
+            return;
+        if (name == "parent")
+            options.parent = readParent(L, value);
+        else if (name == "showDismissText")
+            options.showDismissText = readSwitch(L, value);
+        else if (name == "shadow")
+            options.shadow = readSwitch(L, value);
+        else if (name == "closable")
+            options.closable = readSwitch(L, value);
+        else if (name == "id")
+            options.id = readInteger(L, value);
+        else if (name == "title")
+            options.title = toWide(readTextOption(L, value, name));
+    });
+    return options;
+}
+
+struct LabelOptions {
+    WidgetRect rect;
+    int maxWidth = 0;
+    UIWidget* parent = nullptr;
+    WideString text;
+    ColorPair colours{White, Clear};
+    int id = 0;
+};
+
+LabelOptions readLabelOptions(lua_State* L)
+{
+    LabelOptions options;
+    forEachOption(L, lastArgument(L), [&](std::string_view name, int value) {
+        if (readPosition(L, name, value, options.rect) || readColours(L, name, value, options.colours))
+            return;
+        if (oneOf(name, {"width", "maxWidth"}))
+            options.maxWidth = readInteger(L, value);
+        else if (name == "parent")
+            options.parent = readParent(L, value);
+        else if (name == "text")
+            options.text = toWide(readTextOption(L, value, name));
+        else if (name == "id")
+            options.id = readInteger(L, value);
+    });
+    return options;
+}
+
+struct TextFieldOptions {
+    WidgetRect rect{0, 0, 8, 1};
+    ColorPair colours{White, Clear};
+    WideString inputPrefix;
+    UIWidget* parent = nullptr;
+    bool hidden = false;
+    bool mainInput = false;
+    int id = 0;
+};
+
+TextFieldOptions readTextFieldOptions(lua_State* L)
+{
+    TextFieldOptions options;
+    forEachOption(L, lastArgument(L), [&](std::string_view name, int value) {
+        if (readPosition(L, name, value, options.rect) || readColours(L, name, value, options.colours))
+            return;
+        if (name == "width")
+            options.rect.width = readInteger(L, value);
+        else if (name == "inputPrefix")
+            options.inputPrefix = toWide(readTextOption(L, value, name));
+        else if (name == "parent")
+            options.parent = readParent(L, value);
+        else if (name == "hidden")
+            options.hidden = readSwitch(L, value);
+        else if (name == "mainInput")
+            options.mainInput = readSwitch(L, value);
+        else if (name == "id")
+            options.id = readInteger(L, value);
+    });
+    return options;
+}
+
+struct ConsoleOptions {
+    WidgetRect rect;
+    int id = 0;
+};
+
+ConsoleOptions readConsoleOptions(lua_State* L)
+{
+    ConsoleOptions options;
+    forEachOption(L, lastArgument(L), [&](std::string_view name, int value) {
+        if (!readRect(L, name, value, options.rect) && name == "id")
+            options.id = readInteger(L, value);
+    });
+    return options;
+}
+
+} // namespace
+
+const char* const LuaUI::className = "LuaUI";
+
+const ScriptMethod<LuaUI> LuaUI::methods[] = {
+    {"instance", &LuaUI::instance},
+    {"unfocus", &LuaUI::unfocus},
+    {"showMessageBox", &LuaUI::showMessageBox},
+    {"createConsole", &LuaUI::createConsole},
+    {"createTextField", &LuaUI::createTextField},
+    {"createWindow", &LuaUI::createWindow},
+    {"createLabel", &LuaUI::createLabel},
+    {nullptr, nullptr},
+};
+
+LuaUI::LuaUI(lua_State* L) : ui(L)
+{
+}
+
+int LuaUI::instance(lua_State* L)
+{
+    return ui.pushInstance(L);
+}
+
+int LuaUI::unfocus(lua_State* L)
+{
+    ui.live(L).unfocus();
+    return 0;
+}
+
+// A colon call passes the object first, which is no text and so a script error.
+int LuaUI::showMessageBox(lua_State* L)
+{
+    ui.live(L).showMessageBox(toWide(readText(L, 1)));
+    return 0;
+}
+
+// The console starts inactive: it shows nothing until the script activates it.
+int LuaUI::createConsole(lua_State* L)
+{
+    UI& live = ui.live(L);
+    const ConsoleOptions options = readConsoleOptions(L);
+    const WidgetRect& rect = options.rect;
+    Console* console = live.createConsole(rect.x, rect.y, rect.width, rect.height);
+    console->setId(options.id);
+    lua_pushlightuserdata(L, console);
+    return 1;
+}
+
+// A main input field takes the focus at once, whatever windows are open.
+int LuaUI::createTextField(lua_State* L)
+{
+    UI& live = ui.live(L);
+    const TextFieldOptions options = readTextFieldOptions(L);
+    const WidgetRect& rect = options.rect;
+    TextField* field = live.createTextField(options.parent, rect.x, rect.y, rect.width, options.colours);
+    field->setInputPrefix(options.inputPrefix);
+    field->setHidden(options.hidden);
+    field->setId(options.id);
+    if (options.mainInput) {
+        live.setMainInput(field);
+        field->focus();
+    }
+    lua_pushlightuserdata(L, field);
+    return 1;
+}
+
+int LuaUI::createWindow(lua_State* L)
+{
+    UI& live = ui.live(L);
+    const WindowOptions options = readWindowOptions(L);
+    const WidgetRect& rect = options.rect;
+    Window* window =
+        live.createWindow(options.parent, rect.x, rect.y, rect.width, rect.height, options.colours);
+    window->setShadow(options.shadow);
+    window->setClosable(options.closable);
+    window->setId(options.id);
+    window->setTitle(options.title);
+    if (options.showDismissText)
+        live.addDismissText(*window);
+    lua_pushlightuserdata(L, window);
+    return 1;
+}
+
+int LuaUI::createLabel(lua_State* L)
+{
+    UI& live = ui.live(L);
+    const LabelOptions options = readLabelOptions(L);
+    const WidgetRect& rect = options.rect;
+    Label* label = live.createLabel(options.parent, options.text, rect.x, rect.y, options.colours);
+    label->setMaxWidth(options.maxWidth);
+    label->setId(options.id);
+    lua_pushlightuserdata(L, label);
+    return 1;
+}
+
+} // namespace qel

@@ -1,0 +1,89 @@
+#include "ui/LuaWindow.hpp"
+
+#include "script/ScriptArguments.hpp"
+#include "ui/LuaWidgetArguments.hpp"
+#include "ui/Window.hpp"
+
+namespace qel {
+
+const char* const LuaWindow::className = "LuaWindow";
+
+const ScriptMethod<LuaWindow> LuaWindow::methods[] = {
+    {"instance", &LuaWindow::instance},
+    {"close", &LuaWindow::close},
+    {"onClose", &LuaWindow::onClose},
+    {"onKey", &LuaWindow::onKey},
+    {"onDraw", &LuaWindow::onDraw},
+    {"setTitle", &LuaWindow::setTitle},
+    {"getTitle", &LuaWindow::getTitle},
+    {"setId", &LuaWindow::setId},
+    {"getId", &LuaWindow::getId},
+    {nullptr, nullptr},
+};
+
+LuaWindow::LuaWindow(lua_State* L) : window(L)
+{
+}
+
+int LuaWindow::instance(lua_State* L)
+{
+    return window.pushInstance(L);
+}
+
+// Runs the close handler with false, then removes the window; the script repaints before this returns.
+int LuaWindow::close(lua_State* L)
+{
+    window.live(L).close();
+    return 0;
+}
+
+// The handler gets one flag: true when Escape dismissed the window.
+int LuaWindow::onClose(lua_State* L)
+{
+    return setHandler(L, Close);
+}
+
+// The handler gets the key code and the pressed flag; what it returns decides whether the
+// key goes on to the script's key function.
+int LuaWindow::onKey(lua_State* L)
+{
+    return setHandler(L, Key);
+}
+
+// The handler runs every frame, printing relative to the window's inside.
+int LuaWindow::onDraw(lua_State* L)
+{
+    return setHandler(L, Draw);
+}
+
+int LuaWindow::setHandler(lua_State* L, HandlerSlot slot)
+{
+    Window& live = window.live(L);
+    live.setHandler(slot, replaceHandler(L, live.getHandler(slot)));
+    return 0;
+}
+
+int LuaWindow::setTitle(lua_State* L)
+{
+    window.live(L).setTitle(toWide(readText(L, lastArgument(L))));
+    return 0;
+}
+
+int LuaWindow::getTitle(lua_State* L)
+{
+    return pushText(L, window.live(L).getTitle());
+}
+
+int LuaWindow::setId(lua_State* L)
+{
+    window.live(L).setId(readInteger(L, 1));
+    return 0;
+}
+
+int LuaWindow::getId(lua_State* L)
+{
+    lua_pushinteger(L, window.live(L).getId());
+    return 1;
+}
+
+} // namespace qel

@@ -1,0 +1,142 @@
+#include "ui/LuaUI.hpp"
+
+#include "ui/UI.hpp"
+#include "ui/Window.hpp"
+
+#include "script/LuaTestEngine.hpp"
+#include "ui/UITestSupport.hpp"
+
+#include <gtest/gtest.h>
+
+using namespace qel;
+using test::Lines;
+using test::LuaTestEngine;
+
+namespace {
+
+const char* const withUI = "ui = LuaUI(gUI)";
+
+// The screen's characters as a player sees them.
+Lines shown(LuaTestEngine& engine, int x, int y, int width, int height)
+{
+    return test::screenText(engine.screen(), x, y, width, height);
+}
+
+} // namespace
+
+TEST(LuaUI, WindowDefaultsAndDismissText)
+{
+    LuaTestEngine engine(withUI);
+    EXPECT_EQ(engine.run("w = LuaWindow(ui.createWindow({title = 'Hi'})) print(w.getTitle())").out, "Hi\n");
+    const Window* window = engine.core().getUI()->topWindow();
+    const WidgetRect rect = window->getRect();
+    EXPECT_EQ((std::vector<int>{rect.x, rect.y, rect.width, rect.height, window->getColors().foreground,
+                                window->getColors().background, window->isClosable(), window->hasShadow()}),
+              (std::vector<int>{30, 10, 20, 8, LightBlue, Blue, true, false}));
+
+    engine.run("ui.createWindow({x = 2, y = 1, width = 30, height = 9, showDismissText = true, closable = false})"
+               "ui.createWindow({showDismissText = true, color = Color.White, background = Color.Red})");
+    engine.frame();
+    EXPECT_EQ(shown(engine, 2, 9, 30, 1), (Lines{"╚════════════════ [Enter ►] ═╝"})) << "at (17, 8)";
+    EXPECT_EQ(shown(engine, 30, 17, 20, 1), (Lines{"╚══════ [Enter ►] ═╝"})) << "the default rectangle: at (7, 7)";
+    EXPECT_EQ(engine.backgrounds(30, 17, 20, 1), (Lines{"11111111111111111111"}));
+}
+
+TEST(LuaUI, LabelsWrapAtWidthOrMaxWidth)
+{
+    LuaTestEngine engine(withUI);
+    engine.run("ui.createLabel({x = 1, y = 1, text = 'aaaa bbbb cccc', maxWidth = 12})"
+               "l = LuaLabel(ui.createLabel({x = 20, y = 1, text = 'aaaa bbbb cccc', width = 12, id = 4}))"
+               "ui.createLabel({x = 40, y = 1, text = 'aaaa bbbb cccc'})");
+    engine.frame();
+    EXPECT_EQ(shown(engine, 0, 1, 60, 2), (Lines{
+                  " aaaa bbbb          aaaa bbbb           aaaa bbbb cccc      ",
+                  " cccc               cccc                                    ",
+              }));
+    EXPECT_EQ(engine.run("print(l.getId(), l.getText()) l.setText('é ►') print(l.getText())").out,
+              "4\taaaa bbbb cccc\né ►\n");
+}
+
+TEST(LuaUI, TextFieldsTakeTheirOptionsAndEnterHandlers)
+{
+    LuaTestEngine engine(withUI);
+    engine.run("ui.showMessageBox('note')"
+               "f = LuaTextField(ui.createTextField({x = 1, y = 24, mainInput = true, inputPrefix = '> '}))"
+               "f.setText('abc') f.onEnter(function(text) print('enter', text) end)");
+    UI& ui = *engine.core().getUI();
+    EXPECT_EQ(ui.focusedField(), ui.mainInput()) << "a main input takes the focus even under a message box";
+    EXPECT_EQ(engine.press(sf::Keyboard::Return).out, "") << "with a closable window open Return closes it";
+    EXPECT_EQ(ui.focusedField(), ui.mainInput());
+    engine.frame();
+    EXPECT_EQ(shown(engine, 1, 24, 6, 1), (Lines{"> abc■"}));
+    EXPECT_EQ(engine.press(sf::Keyboard::Return).out, "enter\tabc\n");
+
+    engine.frame();
+    engine.run("f.onEnter(nil) ui.showMessageBox('note') f.focus()");
+    engine.press(sf::Keyboard::Return);
+    EXPECT_EQ(ui.topWindow(), nullptr) << "without its handler Return dismisses the box";
+    EXPECT_EQ(engine.run("f.onEnter(5)").err,
+              "scripts/snippet.lua:1: LuaTextField.onEnter: argument 1 must be a function or nil, not number\n");
+}
+
+TEST(LuaUI, HandlersMayCloseTheirOwnWindowWhileItDraws)
+{
+    LuaTestEngine engine(R"(
+        ui = LuaUI(gUI)
+        a = LuaWindow(ui.createWindow({x = 1, y = 1, width = 10, height = 4}))
+        b = LuaWindow(ui.createWindow({x = 20, y = 1, width = 10, height = 4}))
+        inner = LuaLabel(ui.createLabel({parent = a.instance(), x = 1, y = 1, text = 'inner'}))
+        a:onDraw(function() a.close() b.close() c = LuaWindow(ui.createWindow({title = 'new'})) end)
+        a.onClose(function(escape) print('closing', escape) a.close() end)
+        b.onDraw(function() print('b drawn') end)
+    )");
+    EXPECT_EQ(engine.frame().out, "closing\tfalse\n");
+    EXPECT_EQ(engine.run("print(a.instance(), b.instance(), c.getTitle())").out, "nil\tnil\tnew\n");
+    EXPECT_EQ(engine.run("a.setTitle('x')").err, "scripts/snippet.lua:1: LuaWindow.setTitle: object no longer exists\n");
+    EXPECT_EQ(engine.run("inner.getText()").err, "scripts/snippet.lua:1: LuaLabel.getText: object no longer exists\n");
+}
+
+TEST(LuaUI, ParentMustBeALiveWidgetHandle)
+{
+    LuaTestEngine engine(R"(
+        ui = LuaUI(gUI)
+        w = LuaWindow(ui.createWindow({}))
+        console = ui.createConsole({width = 10, height = 2})
+        gone = ui.createWindow({})
+        LuaWindow(gone).close()
+    )");
+    const std::string refused = "option 'parent' must be the handle of a widget that still exists\n";
+    // The host prints an error repeated word for word only once, so each comes from its own line.
+    EXPECT_EQ(engine.run("ui.createLabel({parent = w})").err, "scripts/snippet.lua:1: LuaUI.createLabel: " + refused);
+    EXPECT_EQ(engine.run("\nui.createLabel({parent = console})").err, "scripts/snippet.lua:2: LuaUI.createLabel: " + refused);
+    EXPECT_EQ(engine.run("ui.createWindow({parent = gone})").err, "scripts/snippet.lua:1: LuaUI.createWindow: " + refused);
+    EXPECT_EQ(engine.run("ui.createTextField({parent = gUtils})").err,
+              "scripts/snippet.lua:1: LuaUI.createTextField: " + refused);
+    EXPECT_EQ(engine.run("ui.createLabel({parent = w.instance()}) ui.createWindow({parent = 3}) print('ok')").out, "ok\n");
+    EXPECT_EQ(engine.core().getUI()->topWindow()->getRect().x, 30) << "a parent that is no userdata means the top level";
+    EXPECT_EQ(engine.run("LuaWindow(console).getId()").err,
+              "scripts/snippet.lua:1: LuaWindow.getId: the object given is of another class or no longer exists\n");
+}
+
+TEST(LuaUI, MessageBoxNeedsText)
+{
+    LuaTestEngine engine(withUI);
+    EXPECT_EQ(engine.run("ui.showMessageBox({})").err,
+              "scripts/snippet.lua:1: LuaUI.showMessageBox: argument 1 must be a string or a number, not table\n");
+    EXPECT_EQ(engine.run("ui:showMessageBox('colon')").err,
+              "scripts/snippet.lua:1: LuaUI.showMessageBox: argument 1 must be a string or a number, not userdata\n");
+    engine.run("ui.showMessageBox(42)");
+    engine.frame();
+    EXPECT_EQ(shown(engine, 35, 12, 9, 1), (Lines{"║  42   ║"}));
+}
+
+TEST(LuaUI, ConsoleEntriesAreWhiteAndFollowedByAnEmptyRowByDefault)
+{
+    LuaTestEngine engine(withUI);
+    EXPECT_EQ(engine.run("c = LuaConsole(ui.createConsole({width = 10, height = 3, id = 9}))"
+                         "print(c.isActive(), c.getId()) c:setActive(true) print(c.isActive())").out,
+              "false\t9\ntrue\n");
+    engine.run("c.insert({text = 'one'}) c.insert({text = 'two', color = Color.Red, appendEmptyLine = false})");
+    EXPECT_EQ(shown(engine, 0, 0, 10, 3), (Lines{"one       ", "          ", "two       "}));
+    EXPECT_EQ(engine.foregrounds(0, 0, 1, 3), (Lines{"F", "0", "1"}));
+}
