@@ -5,7 +5,7 @@
 
 #include <SFML/Audio/Listener.hpp>
 
-#include <dlfcn.h>
+#include <AL/alc.h>
 
 #include <cstdio>
 #include <optional>
@@ -29,13 +29,10 @@ bool isStreamed(const std::string& path)
 
 // Whether the audio library found a device; meaningful while one of its objects exists. Without
 // a device its streams spin on failed calls and flood the error output, so nothing is loaded
-// then. The library keeps the device to itself, but it makes its context current in OpenAL,
-// which it has already loaded into the process.
+// then. The library keeps the device to itself, but makes its context current in OpenAL.
 bool audioDeviceOpen()
 {
-    using CurrentContext = void* (*)();
-    const auto currentContext = reinterpret_cast<CurrentContext>(dlsym(RTLD_DEFAULT, "alcGetCurrentContext"));
-    return currentContext && currentContext();
+    return alcGetCurrentContext() != nullptr;
 }
 
 std::optional<SoundEntry> openStream(const std::string& path)
