@@ -2,6 +2,7 @@
 
 #include "display/Palette.hpp"
 #include "support/EngineFixture.hpp"
+#include "support/FakeScript.hpp"
 
 #include <gtest/gtest.h>
 
@@ -16,10 +17,10 @@ const sf::Color& paletteOf(uint8_t index)
     return palette()[index];
 }
 
-// An engine whose whole screen has the given background.
+// An engine whose whole screen has the given background; no scripts run.
 std::unique_ptr<Core> engineWithScreen(uint8_t background, int style, int width = 1280, int height = 720)
 {
-    auto core = test::buildEngine(test::testOptions(width, height));
+    auto core = test::buildEngine(test::testOptions(width, height), std::make_unique<test::FakeScript>());
     core->getRenderer()->setDisplayStyle(style, false);
     core->getRenderer()->getScreenBuffer()->fillRect(0, 0, 80, 25, background);
     return core;
