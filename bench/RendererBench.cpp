@@ -2,7 +2,7 @@
 // (S), a full screen that changes every frame (C), and the same changing screen drawn one cell
 // at a time (R), in both video modes and in the monitor and stretched display styles.
 //
-//   build/bench/qel-bench [frames per scenario]     (run inside the game folder)
+//   build/bench/qel-bench [frames per scenario]     (run inside the game folder, for its data)
 
 #include "ReferenceCellDrawer.hpp"
 
@@ -17,8 +17,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <vector>
+
+#include <unistd.h>
 
 using namespace qel;
 
@@ -49,6 +53,22 @@ double median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
+}
+
+// Moves into a fresh game folder with the data of the current one and scripts that do nothing,
+// so that no game logic or music runs while the screen is measured. Returns the folder.
+std::filesystem::path enterEmptyGame()
+{
+    namespace fs = std::filesystem;
+    const fs::path data = fs::absolute("data");
+    std::string pattern = (fs::temp_directory_path() / "qel-bench-XXXXXX").string();
+    const fs::path folder = mkdtemp(pattern.data());
+    fs::create_directory_symlink(data, folder / "data");
+    fs::create_directory(folder / "scripts");
+    std::ofstream(folder / "scripts" / "startup.lua");
+    std::ofstream(folder / "scripts" / "bench.lua");
+    fs::current_path(folder);
+    return folder;
 }
 
 enum class Content { Empty, Steady, Changing };
@@ -100,8 +120,9 @@ Row measureConfiguration(Core& core, const Configuration& configuration, int fra
 int main(int argc, char** argv)
 {
     const int frames = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
+    const std::filesystem::path folder = enterEmptyGame();
     LaunchOptions options;
-    options.scriptName = "qel-bench-no-script";
+    options.scriptName = "bench";
     Core core;
     core.build(options);
     core.getWindow()->setFramerateLimit(0);
@@ -116,5 +137,6 @@ int main(int argc, char** argv)
                     row.empty, row.steady, row.changing, row.reference, row.changing / row.reference,
                     row.changing / row.empty, row.steady / row.empty);
     }
+    std::filesystem::remove_all(folder);
     return 0;
 }
