@@ -1,5 +1,6 @@
--- The launch script: gathers the game's scenes and opens the title screen.
+-- The launch script that config.dat names. Everything is loaded by startup.lua; the game opens
+-- on its title screen, and again after every reload (Shift+R).
 
-core.load("scenes/title.lua")
-
-showScene(TitleScene)
+function start()
+    showScene(TitleScene)
+end

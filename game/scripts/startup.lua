@@ -1,80 +1,70 @@
--- Runs before the launch script. Everything the game's scenes share lives here: the engine
--- objects, the key codes, a few drawing helpers, and the global functions that the engine
--- calls, which hand each call to the scene on show.
+-- Runs first, before the launch script that config.dat (or -script) names. It makes the engine
+-- objects that every file uses, loads the shared helpers, the game and its scenes, and defines
+-- the functions that the engine calls, which hand each call on to the scene on show. A launch
+-- script then only picks the first scene: main.lua the title, demo.lua a game that plays itself.
 
 core = LuaCore(gCore)
-utils = LuaUtils(gUtils)
--- The screen of the current video mode; a mode change replaces it (see onSetVideoMode).
-screen = nil
+ui = LuaUI(gUI)
+sounds = LuaSoundManager(gSoundManager)
+-- The screen buffer of the current video mode. A mode change replaces the buffer, so
+-- onSetVideoMode below wraps the new one. At the first start no mode is set yet and this wraps
+-- nothing; after a reload (Shift+R) it wraps the buffer still on show.
+screen = LuaScreenBuffer(gScreenBuffer)
 
-SCREEN_ROWS = 25
+math.randomseed(os.time())
 
--- Key codes as the engine reports them.
-Key = {
-    Escape = 36, Space = 57, Return = 58, BackSpace = 59, Tab = 60,
-    Left = 71, Right = 72, Up = 73, Down = 74,
-}
-for i = 0, 25 do
-    Key[string.char(65 + i)] = i
-end
-for i = 0, 9 do
-    Key["Num" .. i] = 26 + i
-end
-
-function screenColumns()
-    return core.getVideoMode() == VideoMode.Text40x25 and 40 or 80
+-- Each file defines one global table named after it; later files use the earlier ones.
+for _, file in ipairs({
+    "lib/keys.lua", "lib/draw.lua", "lib/display.lua", "lib/sound.lua", "lib/dialog.lua",
+    "lib/log.lua", "lib/scores.lua",
+    "game/cave.lua", "game/creatures.lua", "game/autopilot.lua",
+    "dialogs/help.lua", "dialogs/options.lua",
+    "scenes/title.lua", "scenes/play_view.lua", "scenes/play.lua",
+}) do
+    core.load(file)
 end
 
--- Characters, not bytes: UTF-8 continuation bytes do not count.
-function textLength(text)
-    return select(2, text:gsub("[^\128-\191]", ""))
-end
-
--- Prints one line of text centred on row y.
-function printCentred(y, text, color, background)
-    local x = math.floor((screenColumns() - textLength(text)) / 2)
-    screen.print({x = x, y = y, text = text, color = color, background = background})
-end
-
--- A filled double frame with a shadow and an optional title on its top edge.
-function drawPanel(panel)
-    screen.drawBorder({x = panel.x, y = panel.y, width = panel.width, height = panel.height,
-                       color = panel.color, background = panel.background, fill = true, shadow = true})
-    if panel.title then
-        local title = " " .. panel.title .. " "
-        local x = panel.x + math.floor((panel.width - textLength(title)) / 2)
-        screen.print({x = x, y = panel.y, text = title, color = panel.titleColor or panel.color,
-                      background = panel.background})
-    end
-end
-
--- A scene is a table with any of draw(), update(dt) and key(code, pressed, handled).
+-- A scene is a table with any of enter(...), draw(), update(dt) and key(code, pressed, handled).
 local scene = {}
 
-function showScene(next)
+function showScene(next, ...)
     scene = next
-    if screen then
-        screen.redraw()
+    if scene.enter then
+        scene.enter(...)
     end
+    screen.redraw()
 end
+
+-- The functions the engine calls.
 
 function onSetVideoMode(mode)
     screen = LuaScreenBuffer(gScreenBuffer)
 end
 
 function redraw()
+    Dialog.noteRepaint()
     if scene.draw then
         scene.draw()
     end
 end
 
 function update(dt)
+    Dialog.update()
     if scene.update then
         scene.update(dt)
     end
 end
 
+-- The display and music keys work in every scene. While a dialog or message box is open its
+-- keys are its own: the engine has used Return and Escape to close it, and the other keys are
+-- the dialog's or typed into its field.
 function key(code, pressed, handled)
+    if Dialog.isOpen() then
+        return
+    end
+    if pressed and not handled and (Display.handleKey(code) or Sound.handleKey(code)) then
+        return
+    end
     if scene.key then
         scene.key(code, pressed, handled)
     end

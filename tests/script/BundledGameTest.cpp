@@ -1,60 +1,421 @@
+// The bundled game in game/, run by the real engine and script host and played through key
+// events, as ./play runs it. A launch script of the test's own seeds the random numbers, so
+// that every run digs the same caves.
+
+#include "script/HashString.hpp"
 #include "script/LuaTestEngine.hpp"
+#include "sound/SoundManager.hpp"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <set>
+#include <vector>
+
 using namespace qel;
+using namespace qel::test;
 
 namespace {
 
-// The characters of one screen row.
-std::string rowText(Core& core, int row)
-{
-    const ScreenBuffer& screen = *core.getRenderer()->getScreenBuffer();
-    WideString text;
-    for (int column = 0; column < screen.getSize().width; ++column)
-        text += screen.cellAt(column, row).character ? screen.cellAt(column, row).character : u' ';
-    return toUtf8(text);
-}
+const sf::Keyboard::Key Left = sf::Keyboard::Left, Right = sf::Keyboard::Right, Up = sf::Keyboard::Up,
+                        Down = sf::Keyboard::Down, Return = sf::Keyboard::Return,
+                        Escape = sf::Keyboard::Escape;
 
-bool showsCentred(Core& core, int row, const std::string& text)
-{
-    const std::string line = rowText(core, row);
-    const size_t left = line.find(text);
-    const size_t right = line.size() - left - text.size();
-    return left != std::string::npos && (left == right || left + 1 == right);
-}
+// Where the game draws its cave: the map's frame spans columns 0 to 39 and rows 1 to 17.
+constexpr int MapLeft = 1, MapTop = 2, MapWidth = 38, MapHeight = 15;
+
+class BundledGame {
+public:
+    // launchScript "main" starts as config.dat does, on the title; "demo" plays itself.
+    explicit BundledGame(const std::string& launchScript = "main")
+        : gameDirectory(std::filesystem::current_path())
+    {
+        folder.write("scripts/seeded.lua", "math.randomseed(7)\ncore.load(\"" + launchScript + ".lua\")\n");
+        for (const auto& entry : std::filesystem::directory_iterator(gameDirectory / "scripts"))
+            std::filesystem::create_symlink(entry.path(), folder.path / "scripts" / entry.path().filename());
+        std::filesystem::create_directory_symlink(gameDirectory / "data", folder.path / "data");
+        std::filesystem::current_path(folder.path);
+        LaunchOptions options = testOptions();
+        options.scriptName = "seeded";
+        core = std::make_unique<Core>();
+        record([&] { core->build(options); });
+    }
+
+    ~BundledGame()
+    {
+        core.reset();
+        std::filesystem::current_path(gameDirectory);
+    }
+
+    BundledGame(const BundledGame&) = delete;
+    BundledGame& operator=(const BundledGame&) = delete;
+
+    // A key as the window system reports it: the press, then the character it types, if any.
+    void press(sf::Keyboard::Key code, char32_t typed = 0, bool shift = false)
+    {
+        record([&] {
+            sf::Event event;
+            event.type = sf::Event::KeyPressed;
+            event.key = {code, false, false, shift, false};
+            core->handleEvent(event);
+            if (typed)
+                core->handleEvent(textEvent(typed));
+        });
+    }
+
+    void release(sf::Keyboard::Key code)
+    {
+        record([&] {
+            sf::Event event;
+            event.type = sf::Event::KeyReleased;
+            event.key = {code, false, false, false, false};
+            core->handleEvent(event);
+        });
+    }
+
+    // Letters and spaces, each pressed and typed in a frame of its own.
+    void type(const std::string& text)
+    {
+        for (char letter : text) {
+            const bool isLetter = letter >= 'a' && letter <= 'z';
+            press(isLetter ? static_cast<sf::Keyboard::Key>(sf::Keyboard::A + (letter - 'a')) : sf::Keyboard::Space,
+                  static_cast<char32_t>(letter));
+            frames(1);
+        }
+    }
+
+    // A press and release of Return, typing its carriage return as the window system does.
+    void enter()
+    {
+        press(Return, U'\r');
+        release(Return);
+        frames(1);
+    }
+
+    void frames(int count, int milliseconds = 16)
+    {
+        for (int i = 0; i < count; ++i)
+            record([&] { core->runFrame(milliseconds); });
+    }
+
+    // Runs frames until the condition holds; false if it never did within the count.
+    bool framesUntil(const std::function<bool()>& condition, int count, int milliseconds = 100)
+    {
+        for (int i = 0; i < count && !condition(); ++i)
+            frames(1, milliseconds);
+        return condition();
+    }
+
+    // What a player sees on a row: the characters drawn in a visible colour, blanks elsewhere.
+    std::string row(int y) const
+    {
+        const ScreenBuffer& screen = buffer();
+        WideString text;
+        for (int x = 0; x < screen.getSize().width; ++x) {
+            const Cell& cell = screen.cellAt(x, y);
+            text += cell.character && cell.foreground != Clear ? cell.character : u' ';
+        }
+        return toUtf8(text);
+    }
+
+    bool shows(const std::string& text) const
+    {
+        for (int y = 0; y < buffer().getSize().height; ++y)
+            if (row(y).find(text) != std::string::npos)
+                return true;
+        return false;
+    }
+
+    std::string screenText() const
+    {
+        std::string text;
+        for (int y = 0; y < buffer().getSize().height; ++y)
+            text += row(y) + "\n";
+        return text;
+    }
+
+    // The character in one cell of the map, counted from the map's top left.
+    std::string mapCell(int x, int y) const
+    {
+        const Cell& cell = buffer().cellAt(MapLeft + x, MapTop + y);
+        return toUtf8(WideString(1, cell.character ? cell.character : u' '));
+    }
+
+    // Where the player stands on the map, or (-1, -1).
+    GridPoint player() const
+    {
+        for (int y = 0; y < MapHeight; ++y)
+            for (int x = 0; x < MapWidth; ++x)
+                if (mapCell(x, y) == "☺")
+                    return {x, y};
+        return {-1, -1};
+    }
+
+    // Starts a run from the title as a player does: Return, a name, Return.
+    void startRun(const std::string& name)
+    {
+        enter();
+        type(name);
+        enter();
+    }
+
+    const ScreenBuffer& buffer() const { return *core->getRenderer()->getScreenBuffer(); }
+    Renderer& renderer() { return *core->getRenderer(); }
+    SoundManager& sounds() { return *core->getSoundManager(); }
+
+    std::unique_ptr<Core> core;
+    // Everything the game printed on the error stream: script errors land there.
+    std::string errors;
+
+private:
+    static sf::Event textEvent(char32_t character)
+    {
+        sf::Event event;
+        event.type = sf::Event::TextEntered;
+        event.text.unicode = character;
+        return event;
+    }
+
+    // The window library's notice on leaving fullscreen under Xvfb is no script error.
+    template <class Action>
+    void record(Action action)
+    {
+        std::string printed = capturePrinted(action).err;
+        const std::string notice = "The requested video mode is not available, switching to a valid mode\n";
+        for (size_t found; (found = printed.find(notice)) != std::string::npos;)
+            printed.erase(found, notice.size());
+        errors += printed;
+    }
+
+    std::filesystem::path gameDirectory;
+    TempDir folder;
+};
+
+const int32_t MusicId = hashString("data/sounds/music.ogg");
 
 } // namespace
 
-// The game in the game folder, as ./play runs it.
-TEST(BundledGame, TitleScreenDrawsAndAnswersItsKeys)
+TEST(BundledGame, TitleShowsTheGameAndItsDisplayKeysWork)
 {
-    LaunchOptions options = test::testOptions();
-    options.scriptName = "main";
-    auto core = std::make_unique<Core>();
-    const test::Printed startup = test::capturePrinted([&] { core->build(options); });
-    EXPECT_EQ(startup.err, "");
-    EXPECT_TRUE(showsCentred(*core, 6, "a text-mode game engine")) << rowText(*core, 6);
-    EXPECT_TRUE(showsCentred(*core, 24, "Shift+R reloads the scripts")) << rowText(*core, 24);
-    EXPECT_NE(rowText(*core, 9).find("Everything here is drawn"), std::string::npos) << rowText(*core, 9);
+    BundledGame game;
+    game.frames(2);
+    EXPECT_TRUE(game.shows("▀████▀  ██   ██    ▀█▀    ██████")) << game.screenText();
+    std::string vertical;
+    for (int y = 0; y < 8; ++y)
+        vertical += game.row(y)[21];
+    EXPECT_EQ(vertical, "TREASURE") << "printed down the logo's left side";
+    EXPECT_TRUE(game.shows("Deep under the hills lies a cave full of")) << "the legend, wrapped in its panel";
+    EXPECT_TRUE(game.shows("No one yet. Be the")) << "the best explorers' table, empty";
+    EXPECT_TRUE(game.shows("Enter   go down into the cave"));
+    std::set<int> strata;
+    for (int x = 0; x < 80; ++x)
+        strata.insert(game.buffer().cellAt(x, 8).background);
+    for (int color = Red; color <= Black; ++color)
+        EXPECT_TRUE(strata.count(color)) << "colour " << color << " in the band of every colour";
 
-    const test::Printed played = test::capturePrinted([&] {
-        core->runFrame(16);
-        core->handleEvent(test::keyPress(sf::Keyboard::V));
-        core->handleEvent(test::keyPress(sf::Keyboard::S));
-        core->handleEvent(test::keyPress(sf::Keyboard::W));
-        core->runFrame(16);
+    game.press(sf::Keyboard::V);
+    game.press(sf::Keyboard::S);
+    game.press(sf::Keyboard::W);
+    game.press(sf::Keyboard::F);
+    game.frames(1);
+    EXPECT_EQ(game.renderer().getVideoMode(), Text40x25);
+    EXPECT_EQ(game.renderer().getDisplayStyle(), FullFill);
+    EXPECT_EQ(game.renderer().getWallpaper(), 1) << "the wallpaper after the launch one, 18";
+    EXPECT_TRUE(game.core->isFullscreen());
+    EXPECT_TRUE(game.shows("Enter go down into the cave")) << "redrawn for 40 columns:\n" << game.screenText();
+    EXPECT_TRUE(game.shows("H how to play   O options   Q quit"));
+    game.press(sf::Keyboard::F);
+    EXPECT_FALSE(game.core->isFullscreen());
+
+    game.press(sf::Keyboard::Q);
+    EXPECT_FALSE(game.core->getWindow()->isOpen());
+    EXPECT_EQ(game.core->getExitCode(), 0);
+    EXPECT_EQ(game.errors, "");
+}
+
+TEST(BundledGame, TheNameTypedInTheDialogStartsARun)
+{
+    BundledGame game;
+    game.enter();
+    EXPECT_TRUE(game.shows(" New explorer ")) << game.screenText();
+    EXPECT_TRUE(game.shows("> ■")) << "the Return that opened the dialog typed nothing into it";
+
+    game.type("qvann");
+    game.press(sf::Keyboard::BackSpace);
+    game.frames(1);
+    EXPECT_TRUE(game.shows("> qvan")) << "letters go into the field:\n" << game.screenText();
+    EXPECT_TRUE(game.core->getWindow()->isOpen()) << "Q typed into the field does not quit";
+    EXPECT_EQ(game.renderer().getVideoMode(), Text80x25) << "nor does V switch the video mode";
+
+    game.enter();
+    EXPECT_TRUE(game.shows(" Qvan ")) << "the explorer's panel, titled with the name:\n" << game.screenText();
+    EXPECT_TRUE(game.shows("Welcome, Qvan. Find every gem!"));
+    EXPECT_TRUE(game.shows(" Depth 1 "));
+    EXPECT_NE(game.player().x, -1) << game.screenText();
+    EXPECT_EQ(game.errors, "");
+}
+
+TEST(BundledGame, AnArrowKeyStepsAtOnceAndWalksOnWhileHeld)
+{
+    BundledGame game;
+    game.startRun("ann");
+    const GridPoint start = game.player();
+    ASSERT_NE(start.x, -1) << game.screenText();
+
+    // The lantern lights the floor around the player: a direction with two floor cells ahead.
+    const std::vector<std::pair<sf::Keyboard::Key, GridPoint>> moves{
+        {Left, {-1, 0}}, {Right, {1, 0}}, {Up, {0, -1}}, {Down, {0, 1}}};
+    const auto open = std::find_if(moves.begin(), moves.end(), [&](const auto& move) {
+        const GridPoint step = move.second;
+        return game.mapCell(start.x + step.x, start.y + step.y) == "·" &&
+               game.mapCell(start.x + 2 * step.x, start.y + 2 * step.y) == "·";
     });
-    EXPECT_EQ(played.err, "");
-    Renderer& renderer = *core->getRenderer();
-    EXPECT_EQ(renderer.getVideoMode(), Text40x25);
-    EXPECT_EQ(renderer.getDisplayStyle(), FullFill);
-    EXPECT_EQ(renderer.getWallpaper(), 1);
-    EXPECT_TRUE(showsCentred(*core, 6, "a text-mode game engine")) << "redrawn for 40 columns";
-    EXPECT_NE(rowText(*core, 20).find("wallpaper"), std::string::npos);
-    EXPECT_NE(rowText(*core, 20).find(" 1 "), std::string::npos) << rowText(*core, 20);
+    ASSERT_NE(open, moves.end()) << game.screenText();
+    const auto [key, step] = *open;
+    const auto stepsTaken = [&] {
+        const GridPoint now = game.player();
+        return (now.x - start.x) * step.x + (now.y - start.y) * step.y;
+    };
 
-    test::capturePrinted([&] { core->handleEvent(test::keyPress(sf::Keyboard::Q)); });
-    EXPECT_FALSE(core->getWindow()->isOpen());
-    EXPECT_EQ(core->getExitCode(), 0);
+    game.press(key);
+    game.frames(1);
+    EXPECT_EQ(stepsTaken(), 1) << "a step at once:\n" << game.screenText();
+    game.frames(20);
+    EXPECT_GE(stepsTaken(), 2) << "more while the key is held:\n" << game.screenText();
+    game.release(key);
+    const int taken = stepsTaken();
+    game.frames(20);
+    EXPECT_EQ(stepsTaken(), taken) << "none after it is released";
+    EXPECT_EQ(game.errors, "");
+}
+
+TEST(BundledGame, DialogsOpenOverThePlayAndCloseWithReturnOrEscape)
+{
+    BundledGame game;
+    game.startRun("ann");
+
+    game.press(sf::Keyboard::P, U'p');
+    game.frames(1);
+    EXPECT_TRUE(game.shows("Paused. Press Enter to go on.")) << game.screenText();
+    EXPECT_TRUE(game.shows("[Enter ►]"));
+    game.enter();
+    EXPECT_FALSE(game.shows("Paused.")) << "Return dismissed the message box";
+
+    game.press(sf::Keyboard::O, U'o');
+    game.frames(1);
+    EXPECT_TRUE(game.shows(" Options ")) << game.screenText();
+    EXPECT_TRUE(game.shows("Display style  monitor"));
+    game.press(Down);
+    game.press(Right);
+    game.frames(1);
+    EXPECT_EQ(game.renderer().getDisplayStyle(), FullFill);
+    EXPECT_TRUE(game.shows("Display style  fill window"));
+    game.press(Up);
+    game.press(Right);
+    game.frames(1);
+    EXPECT_EQ(game.renderer().getVideoMode(), Text40x25);
+    EXPECT_TRUE(game.shows("Video mode     40 x 25")) << "opened again on the narrow screen:\n"
+                                                         << game.screenText();
+    game.press(Escape);
+    game.frames(1);
+    EXPECT_FALSE(game.shows(" Options "));
+    EXPECT_TRUE(game.shows("♥♥♥♥♥  0 points")) << "the status line under the map:\n" << game.screenText();
+    EXPECT_TRUE(game.shows("Welcome, Ann. Find every gem!")) << "the log under it";
+
+    game.press(sf::Keyboard::H, U'h');
+    game.frames(1);
+    EXPECT_TRUE(game.shows(" How to play ")) << game.screenText();
+    EXPECT_TRUE(game.shows("Shift+R   reload the game's scripts"));
+    game.press(Escape);
+    game.frames(1);
+    EXPECT_FALSE(game.shows(" How to play "));
+    EXPECT_EQ(game.errors, "");
+}
+
+TEST(BundledGame, TheSecretWordIsTypedHiddenAndLightsTheCave)
+{
+    BundledGame game;
+    game.startRun("ann");
+    game.press(sf::Keyboard::C, U'c');
+    game.frames(1);
+    EXPECT_TRUE(game.shows(" Secret word ")) << game.screenText();
+    game.type("lantern");
+    EXPECT_TRUE(game.shows("> *******■")) << game.screenText();
+    EXPECT_FALSE(game.shows("lantern"));
+    game.enter();
+    game.frames(1);
+    EXPECT_TRUE(game.shows("The whole cave lights up!")) << game.screenText();
+    int unseen = 0;
+    for (int y = 0; y < MapHeight; ++y)
+        for (int x = 0; x < MapWidth; ++x)
+            unseen += game.mapCell(x, y) == " ";
+    EXPECT_EQ(unseen, 0) << "every cell of the map shows:\n" << game.screenText();
+
+    game.press(sf::Keyboard::C, U'c');
+    game.type("xyzzy");
+    game.enter();
+    EXPECT_TRUE(game.shows("Nothing happens.")) << game.screenText();
+    EXPECT_EQ(game.errors, "");
+}
+
+TEST(BundledGame, AnExplorerWhoStandsStillIsBittenToDeathAndMakesTheBestExplorers)
+{
+    BundledGame game;
+    game.startRun("ann");
+    ASSERT_TRUE(game.framesUntil([&] { return game.shows("A bat bites you!"); }, 500))
+        << "a bat found the player:\n" << game.screenText();
+    ASSERT_TRUE(game.framesUntil([&] { return game.shows("Game over"); }, 1500)) << game.screenText();
+    EXPECT_TRUE(game.shows("Game over, Ann. You reached depth 1 with 0")) << game.screenText();
+    EXPECT_TRUE(game.shows("best score so far!"));
+
+    game.enter();
+    game.frames(2);
+    EXPECT_TRUE(game.shows(" Best explorers ")) << "back on the title:\n" << game.screenText();
+    EXPECT_TRUE(game.shows("1 Ann.................0"));
+    EXPECT_EQ(game.errors, "");
+}
+
+TEST(BundledGame, MusicKeysChangeTheStreamedMusicAndAReloadKeepsIt)
+{
+    BundledGame game;
+    SoundManager& sounds = game.sounds();
+    ASSERT_TRUE(sounds.getLoop(MusicId)) << "the music loops from the start";
+    EXPECT_FLOAT_EQ(sounds.getVolume(MusicId), 50.f);
+
+    game.press(sf::Keyboard::Equal);
+    EXPECT_FLOAT_EQ(sounds.getVolume(MusicId), 60.f);
+    game.press(sf::Keyboard::M);
+    EXPECT_FLOAT_EQ(sounds.getVolume(MusicId), 0.f) << "muted";
+    game.press(sf::Keyboard::M);
+    EXPECT_FLOAT_EQ(sounds.getVolume(MusicId), 60.f);
+    game.press(sf::Keyboard::RBracket);
+    EXPECT_FLOAT_EQ(sounds.getPan(MusicId), 0.25f);
+
+    game.startRun("ann");
+    EXPECT_TRUE(game.shows("Music   60%  L ─────●─── R")) << game.screenText();
+    game.press(sf::Keyboard::R, U'R', true);
+    game.frames(1);
+    EXPECT_TRUE(game.shows("Enter   go down into the cave")) << "Shift+R reloaded, back on the title";
+    EXPECT_FLOAT_EQ(sounds.getVolume(MusicId), 60.f) << "the music plays on as it was";
+    EXPECT_FLOAT_EQ(sounds.getPan(MusicId), 0.25f);
+    EXPECT_EQ(game.errors, "");
+}
+
+TEST(BundledGame, TheDemoLaunchScriptPlaysItself)
+{
+    BundledGame demo("demo");
+    ASSERT_TRUE(demo.framesUntil([&] { return demo.shows("You find"); }, 300)) << demo.screenText();
+    EXPECT_EQ(demo.errors, "");
+}
+
+TEST(BundledGame, TheTitleLeftAloneShowsTheGamePlayingUntilAKey)
+{
+    BundledGame game;
+    game.frames(155, 200);
+    EXPECT_TRUE(game.shows("DEMO: press any key")) << "30 seconds without a key:\n" << game.screenText();
+    game.press(sf::Keyboard::Space, U' ');
+    game.frames(1);
+    EXPECT_TRUE(game.shows("Enter   go down into the cave"));
+    EXPECT_EQ(game.errors, "");
 }

@@ -1,143 +1,204 @@
--- The title screen: the engine's name, what it can draw, and keys for its display switches.
+-- The title screen: the name of the game, its legend, the best runs so far, and the way in.
+-- Left alone for a while it shows the game playing itself.
 
 TitleScene = {}
 
-local LOGO = table.concat({
-    " ████    ██████  ██",
-    "██  ██   ██      ██",
-    "██  ██   █████   ██",
-    "██ ▄██   ██      ██",
-    " ████▄   ██████  ██████",
-}, "\n")
-local LOGO_WIDTH = 23
-local LOGO_COLORS = {Color.Yellow, Color.LightCyan, Color.LightGreen, Color.LightMagenta, Color.White}
--- Seconds each logo colour stays.
-local LOGO_COLOR_TIME = 1.5
+local DEMO_AFTER = 30
+local GLINT_TIME = 0.2
+local LONGEST_NAME = 12
 
--- At most four lines in the narrow video mode.
-local ABOUT = "Everything here is drawn by the game's Lua scripts: frames, word-wrapped text " ..
-              "and the sixteen colours below."
+local LOGO = {
+    " ▄████▄   ▄███▄   ██   ██  ██████",
+    "██    ▀  ██   ██  ██   ██  ██    ",
+    "██       ███████  ▀██ ██▀  █████ ",
+    "██    ▄  ██   ██   ▀███▀   ██    ",
+    " ▀████▀  ██   ██    ▀█▀    ██████",
+}
+local LOGO_WIDTH = 33
+local LOGO_COLORS = {Color.Yellow, Color.Yellow, Color.Brown, Color.Brown, Color.Red}
 
-local STYLE_NAMES = {[DisplayStyle.Default] = "monitor", [DisplayStyle.FullFill] = "fill window",
-                     [DisplayStyle.FullFit] = "fit window"}
-local WALLPAPERS = {18, 1, 2, 3, 4, 5, 6}
+local MENU = {{"Enter", "go down into the cave"}, {"H", "how to play"}, {"O", "options"}, {"Q", "quit"}}
 
-local logoColor = 1
-local logoTime = 0
--- The wallpaper changes without a repaint (the engine sets the launch wallpaper after the first
--- picture), so update watches the number shown.
-local shownWallpaper
+local LEGEND = "Deep under the hills lies a cave full of gems, guarded by bats, spiders and " ..
+               "ghosts. Gather every gem of a depth and the stairs lead deeper. Old miners say " ..
+               "the cave obeys one word: the name of what lights your way."
 
+local idleTime = 0
+local glintTime = 0
+local lastName = ""
+
+local function logoLeft()
+    return math.floor((Draw.columns() - LOGO_WIDTH) / 2) + 1
+end
+
+-- The logo with the word TREASURE running down its left side.
 local function drawLogo()
-    local x = math.floor((screenColumns() - LOGO_WIDTH) / 2)
-    screen.print({x = x, y = 1, text = LOGO, asIs = true, color = LOGO_COLORS[logoColor]})
+    local left = logoLeft()
+    for row, line in ipairs(LOGO) do
+        screen.print({x = left, y = row, text = line, color = LOGO_COLORS[row], asIs = true})
+    end
+    screen.print({x = left - 3, y = 0, text = "TREASURE", vertical = true, color = Color.LightCyan})
 end
 
-local function drawAbout()
-    local width = screenColumns() - 4
-    drawPanel({x = 2, y = 8, width = width, height = 6, title = "About",
-               color = Color.White, background = Color.Cyan, titleColor = Color.Yellow})
-    screen.print({x = 4, y = 9, text = ABOUT, wrap = true, length = width - 4,
-                  color = Color.White, background = Color.Cyan})
+-- A glint of light on a random block of the logo; the next repaint of the logo takes it away.
+local function glint()
+    drawLogo()
+    local row = math.random(#LOGO)
+    local column = math.random(LOGO_WIDTH)
+    local block = Draw.cut(LOGO[row], column):match("[^\128-\191][\128-\191]*$")
+    if block ~= " " then
+        screen.put({x = logoLeft() + column - 1, y = row, text = block, color = Color.White})
+    end
 end
 
--- One swatch per palette colour, numbered underneath where there is room for the numbers.
-local function drawPalette()
-    local swatch = screenColumns() == 80 and 4 or 2
-    local left = math.floor((screenColumns() - 16 * swatch) / 2)
-    -- A dark strip around the swatches and their numbers keeps the blue one visible on the blue screen.
-    screen.fillRect({x = left - 1, y = 15, width = 16 * swatch + 2, height = 2, color = Color.Black})
+-- Every colour of the palette, one beside the other, on a grey band that shows where the
+-- black one is.
+local function drawStrata(y)
+    local width = Draw.wide() and 4 or 2
+    local left = math.floor((Draw.columns() - 16 * width) / 2)
+    screen.fillRect({x = left - 1, y = y, width = 16 * width + 2, height = 1, color = Color.Gray})
     for color = Color.Red, Color.Black do
-        local x = left + (color - 1) * swatch
-        screen.fillRect({x = x, y = 15, width = swatch, height = 1, color = color})
-        if swatch > 2 then
-            screen.print({x = x + 1, y = 16, text = tostring(color), color = Color.LightGray})
+        screen.fillRect({x = left + (color - 1) * width, y = y, width = width, height = 1, color = color})
+    end
+end
+
+local function drawLegend(x, top, width, height)
+    Draw.panel({x = x, y = top, width = width, height = height, title = "The legend",
+                color = Color.LightCyan, background = Color.Blue, titleColor = Color.Yellow, shadow = true})
+    screen.print({x = x + 2, y = top + 1, text = LEGEND, wrap = true, length = width - 4, color = Color.White})
+end
+
+local function scoreLine(place, entry, width)
+    local name = entry.name .. (entry.cheated and "✶" or "")
+    local score = tostring(entry.score)
+    local dots = string.rep(".", width - 3 - Draw.length(name) - #score)
+    return place .. " " .. name .. dots .. score
+end
+
+local function drawBest(x, top, width, height)
+    Draw.panel({x = x, y = top, width = width, height = height, title = "Best explorers",
+                color = Color.LightCyan, background = Color.Blue, titleColor = Color.Yellow, shadow = true})
+    local entries = Scores.entries()
+    if #entries == 0 then
+        screen.print({x = x + 2, y = top + 2, text = "No one yet. Be the first!", wrap = true,
+                      length = width - 4, color = Color.LightGray})
+    end
+    for place, entry in ipairs(entries) do
+        screen.print({x = x + 2, y = top + 1 + place, text = scoreLine(place, entry, width - 4),
+                      color = place == 1 and Color.Yellow or Color.LightGray})
+    end
+end
+
+-- With 40 columns there is no room for the table: the best run alone.
+local function drawBestLine(y)
+    local best = Scores.entries()[1]
+    if best then
+        Draw.centred(y, "Best: " .. best.name .. ", " .. best.score .. " points", Color.Yellow)
+    end
+end
+
+-- Keys and what they do, side by side and centred on row y.
+local function drawKeyLine(y, items)
+    local gap = 3
+    local width = -gap
+    for _, item in ipairs(items) do
+        width = width + Draw.length(item[1]) + 1 + Draw.length(item[2]) + gap
+    end
+    local x = math.floor((Draw.columns() - width) / 2)
+    for _, item in ipairs(items) do
+        screen.print({x = x, y = y, text = item[1], color = Color.Yellow})
+        x = x + Draw.length(item[1]) + 1
+        screen.print({x = x, y = y, text = item[2], color = Color.White})
+        x = x + Draw.length(item[2]) + gap
+    end
+end
+
+-- One item a row, the keys in a column of their own; with 40 columns the first item has a
+-- row of its own and the others share the next.
+local function drawMenu(y)
+    if Draw.wide() then
+        local x = math.floor((Draw.columns() - 30) / 2)
+        for i, item in ipairs(MENU) do
+            screen.print({x = x, y = y + i - 1, text = item[1], color = Color.Yellow})
+            screen.print({x = x + 8, y = y + i - 1, text = item[2], color = Color.White})
         end
+        return
     end
+    drawKeyLine(y, {MENU[1]})
+    drawKeyLine(y + 1, {MENU[2], MENU[3], MENU[4]})
 end
 
-local function nextWallpaper()
-    local current = core.getWallpaper()
-    for i, number in ipairs(WALLPAPERS) do
-        if number == current then
-            return WALLPAPERS[i % #WALLPAPERS + 1]
-        end
-    end
-    return WALLPAPERS[1]
-end
-
-local function drawKeys()
-    shownWallpaper = core.getWallpaper()
-    local columns = screenColumns()
-    local x = math.floor((columns - 32) / 2)
-    local lines = {
-        {"V", "video mode", columns .. " x " .. SCREEN_ROWS},
-        {"S", "display style", STYLE_NAMES[core.getDisplayStyle()]},
-        {"W", "wallpaper", tostring(shownWallpaper)},
-        {"F", "fullscreen", "on / off"},
-        {"Q", "quit", ""},
-    }
-    for i, line in ipairs(lines) do
-        local y = 17 + i
-        screen.print({x = x, y = y, text = line[1], color = Color.Yellow})
-        screen.print({x = x + 3, y = y, text = line[2], color = Color.White})
-        screen.print({x = x + 18, y = y, text = line[3], color = Color.LightCyan})
-    end
-end
-
-local function drawFooter()
-    screen.fillRow({row = SCREEN_ROWS - 1, color = Color.LightGray})
-    printCentred(SCREEN_ROWS - 1, "Shift+R reloads the scripts", Color.Black)
+function TitleScene.enter()
+    idleTime = 0
 end
 
 function TitleScene.draw()
-    screen.fillRect({x = 0, y = 0, width = screenColumns(), height = SCREEN_ROWS, color = Color.Blue})
+    screen.clear(Color.Black)
     drawLogo()
-    printCentred(6, "a text-mode game engine", Color.LightCyan)
-    drawAbout()
-    drawPalette()
-    drawKeys()
-    drawFooter()
+    drawStrata(8)
+    if Draw.wide() then
+        drawLegend(2, 10, 46, 8)
+        drawBest(50, 10, 28, 8)
+        drawMenu(19)
+    else
+        drawLegend(1, 10, 37, 9)
+        drawMenu(20)
+        drawBestLine(23)
+    end
+    Draw.bar({y = ROWS - 1, left = "V S W F display  M - + [ ] music",
+              right = Draw.wide() and "Shift+R reloads the scripts" or "",
+              color = Color.Black, background = Color.LightGray})
 end
 
 function TitleScene.update(dt)
-    if core.getWallpaper() ~= shownWallpaper then
-        screen.redraw()
-    end
-    logoTime = logoTime + dt
-    if logoTime < LOGO_COLOR_TIME then
+    idleTime = idleTime + dt
+    if Dialog.isOpen() then
+        idleTime = 0
         return
     end
-    logoTime = 0
-    logoColor = logoColor % #LOGO_COLORS + 1
-    drawLogo()
+    if idleTime >= DEMO_AFTER then
+        showScene(PlayScene, {name = "Demo", autopilot = true, untilKey = true})
+        return
+    end
+    glintTime = glintTime + dt
+    if glintTime >= GLINT_TIME then
+        glintTime = 0
+        glint()
+    end
 end
 
-local actions = {
-    [Key.V] = function()
-        core.setVideoMode(core.getVideoMode() == VideoMode.Text80x25 and VideoMode.Text40x25
-                          or VideoMode.Text80x25)
-    end,
-    [Key.S] = function()
-        core.setDisplayStyle((core.getDisplayStyle() + 1) % 3)
-    end,
-    [Key.W] = function()
-        core.setWallpaper(nextWallpaper())
-    end,
-    [Key.F] = function()
-        core.toggleFullscreen()
-    end,
-    [Key.Q] = function()
-        core.exit(0)
-    end,
-    [Key.Escape] = function()
-        core.exit(0)
-    end,
+-- Spaces around the name go; its first letter is made capital, since typing a capital R
+-- would reload the scripts (Shift+R).
+local function tidyName(text)
+    local name = text:match("^%s*(.-)%s*$")
+    if name == "" then
+        return "Nameless"
+    end
+    return name:sub(1, 1):upper() .. name:sub(2)
+end
+
+local function askName()
+    Dialog.prompt({title = "New explorer", question = "What is your name?", text = lastName,
+                   maxLength = LONGEST_NAME, onEnter = function(text)
+                       lastName = text
+                       showScene(PlayScene, {name = tidyName(text)})
+                   end})
+end
+
+local ACTIONS = {
+    [Key.Return] = askName,
+    [Key.H] = HelpDialog.open,
+    [Key.F1] = HelpDialog.open,
+    [Key.O] = OptionsDialog.open,
+    [Key.Q] = function() core.exit(0) end,
+    [Key.Escape] = function() core.exit(0) end,
 }
 
 function TitleScene.key(code, pressed, handled)
-    local action = actions[code]
+    idleTime = 0
+    local action = ACTIONS[code]
     if pressed and not handled and action then
+        Sound.blip()
         action()
     end
 end

@@ -1,0 +1,6 @@
+-- A launch script of its own (qel -script demo): the game plays itself, as it does when the
+-- title screen is left alone, but the other keys work as in a game of one's own: H, O, P, C.
+
+function start()
+    showScene(PlayScene, {name = "Demo", autopilot = true})
+end

@@ -1,0 +1,78 @@
+-- How to play: the goal as a wrapped label, then the keys and what the cave's symbols are.
+
+HelpDialog = {}
+
+local GOAL = "Gather every gem ♦ of a depth, then take the stairs ▼ down. Your lantern " ..
+             "lights only what is near. Bats, spiders and ghosts take a heart ♥ at each " ..
+             "touch; a heart found in the cave gives one back."
+
+local KEYS = {
+    {"← ↑ ↓ →", "walk (hold to go on)"},
+    {"P", "pause"},
+    {"C", "whisper a secret word"},
+    {"O", "options"},
+    {"V S", "video mode, display style"},
+    {"W F", "wallpaper, fullscreen"},
+    {"M - + [ ]", "music: mute, volume, pan"},
+    {"Esc", "leave the cave"},
+    {"Shift+R", "reload the game's scripts"},
+}
+
+local KEY_COLUMN = 11
+
+-- The window's draw handler prints relative to the window's inside.
+local function drawKeys(top)
+    for i, line in ipairs(KEYS) do
+        screen.print({x = 1, y = top + i - 1, text = line[1], color = Color.Yellow})
+        screen.print({x = KEY_COLUMN, y = top + i - 1, text = line[2], color = Color.White})
+    end
+end
+
+-- What the player meets in the cave, as the map shows it.
+local function symbols()
+    local gem = Cave.GEMS[2]
+    local list = {{"☺", Color.White, "you"}, {gem.glyph, gem.color, "gem"},
+                  {Cave.HEART.glyph, Cave.HEART.color, "heart"}, {"▼", Color.Yellow, "stairs"}}
+    for _, kind in ipairs(Creatures.KINDS) do
+        list[#list + 1] = {kind.glyph, kind.color, kind.name}
+    end
+    return list
+end
+
+-- Places the symbols with their names in rows of as many as fit in the width: a list of
+-- {symbol, x, y} from (0, 0), and the number of rows.
+local function layOutSymbols(width)
+    local placed, x, y = {}, 0, 0
+    for _, symbol in ipairs(symbols()) do
+        local length = Draw.length(symbol[3]) + 4
+        if x + length > width then
+            x, y = 0, y + 1
+        end
+        placed[#placed + 1] = {symbol, x, y}
+        x = x + length
+    end
+    return placed, y + 1
+end
+
+function HelpDialog.drawSymbols(x, y, width)
+    for _, place in ipairs((layOutSymbols(width))) do
+        local symbol, dx, dy = place[1], place[2], place[3]
+        screen.print({x = x + dx, y = y + dy, text = symbol[1], color = symbol[2]})
+        screen.print({x = x + dx + 2, y = y + dy, text = symbol[3], color = Color.White})
+    end
+end
+
+function HelpDialog.open()
+    local width = Draw.wide() and 60 or 38
+    local textWidth = width - 4
+    local goalRows = Draw.lineCount(GOAL, textWidth)
+    local _, symbolRows = layOutSymbols(textWidth)
+    local window = Dialog.window({title = "How to play", width = width,
+                                  height = goalRows + #KEYS + symbolRows + 6, dismissText = true})
+    ui.createLabel({parent = window.instance(), x = 2, y = 2, width = textWidth, text = GOAL,
+                    color = Color.White})
+    window.onDraw(function()
+        drawKeys(goalRows + 2)
+        HelpDialog.drawSymbols(1, goalRows + #KEYS + 3, textWidth)
+    end)
+end

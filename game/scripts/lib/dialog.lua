@@ -1,0 +1,109 @@
+-- Dialog windows, questions and message boxes. Every dialog is modal: while one is open the
+-- scenes stand still (they ask Dialog.isOpen) and no key reaches them.
+
+Dialog = {}
+
+local openWindows = 0
+-- The message box on show, if any: what to run once it is gone.
+local waiting
+
+function Dialog.isOpen()
+    return openWindows > 0 or waiting ~= nil
+end
+
+-- A framed window with a shadow and a title, centred on the screen of the current video mode.
+-- options: title, width, height, color, background; dismissText shows " [Enter ►] " on its
+-- bottom edge; onKey(code, pressed) sees the keys pressed and released while it is the topmost
+-- window. The engine closes a window on Return and Escape before its key handler sees them.
+function Dialog.window(options)
+    -- Centred with its shadow, which takes one more column and row.
+    local window = LuaWindow(ui.createWindow({
+        x = math.floor((Draw.columns() - options.width - 1) / 2),
+        y = math.floor((ROWS - options.height - 1) / 2),
+        width = options.width, height = options.height, title = options.title,
+        color = options.color or Color.Yellow, background = options.background or Color.Brown,
+        shadow = true, showDismissText = options.dismissText,
+    }))
+    openWindows = openWindows + 1
+    window.onClose(function()
+        openWindows = openWindows - 1
+    end)
+    -- The handler lets every key go on to key() in startup.lua, which keeps it from the scenes
+    -- while a dialog is open. Keeping it here (answering false) would count it as handled, and
+    -- the engine drops the text typed with a handled key: no field could be typed into.
+    if options.onKey then
+        window.onKey(function(code, pressed)
+            options.onKey(code, pressed)
+            return true
+        end)
+    end
+    return window
+end
+
+local PROMPT_WIDTH = 34
+
+-- Asks for one line of text. options: title, question, text (to start with), hidden (shows
+-- stars instead of the letters), maxLength, onEnter(text) when Return is pressed. Escape
+-- closes the dialog and nothing more.
+function Dialog.prompt(options)
+    local window = Dialog.window({title = options.title, width = PROMPT_WIDTH, height = 8})
+    local parent = window.instance()
+    ui.createLabel({parent = parent, x = 2, y = 2, text = options.question, color = Color.White})
+    ui.createLabel({parent = parent, x = 2, y = 6, text = "Return: OK  Esc: cancel", color = Color.LightCyan})
+    local field = LuaTextField(ui.createTextField({
+        parent = parent, x = 2, y = 4, width = PROMPT_WIDTH - 4, inputPrefix = "> ",
+        hidden = options.hidden, color = Color.Yellow, background = Color.Black,
+    }))
+    field.focus()
+    -- The draw handler runs every frame before the window's children draw, so the text is
+    -- tidied before it shows: no longer than allowed and without control characters. In the
+    -- first frame it is set to the text to start with, since the key that opened the dialog
+    -- goes on to type its character (a letter, or a carriage return for Return) into the field.
+    local firstFrame = true
+    window.onDraw(function()
+        if firstFrame then
+            field.setText(options.text or "")
+            firstFrame = false
+        end
+        local text = field.getText()
+        local tidy = Draw.cut((text:gsub("%c", "")), options.maxLength)
+        if tidy ~= text then
+            field.setText(tidy)
+        end
+    end)
+    -- Closing the window from its own field's handler is allowed; the field goes with it.
+    field.onEnter(function(text)
+        window.close()
+        options.onEnter(text)
+    end)
+end
+
+-- Shows a message box; after() runs once the player has dismissed it with Return or Escape.
+-- The engine's box grows up to 51 columns wide, too wide for the 40-column screen, so there it
+-- shows `short` (at most 33 characters) instead of `text`.
+function Dialog.message(options)
+    ui.showMessageBox(Draw.wide() and options.text or options.short or options.text)
+    waiting = {after = options.after}
+end
+
+-- Called on every repaint. The engine repaints whenever a window closes, and while a message box
+-- is up nothing else repaints (no key reaches the game, see key in startup.lua), so a repaint
+-- means the box has gone.
+function Dialog.noteRepaint()
+    if waiting then
+        waiting.dismissed = true
+    end
+end
+
+-- Called every frame: runs what waited for the message box, outside the repaint, so that it
+-- may repaint in turn.
+function Dialog.update()
+    if not (waiting and waiting.dismissed) then
+        return
+    end
+    local after = waiting.after
+    waiting = nil
+    if after then
+        after()
+    end
+end

@@ -1,0 +1,66 @@
+-- The display switches: video mode, display style, wallpaper and fullscreen. The keys V, S, W
+-- and F work in every scene; the options dialog offers the same switches.
+
+Display = {}
+
+local WALLPAPERS = {18, 1, 2, 3, 4, 5, 6}
+local STYLE_NAMES = {
+    [DisplayStyle.Default] = "monitor",
+    [DisplayStyle.FullFill] = "fill window",
+    [DisplayStyle.FullFit] = "fit window",
+}
+
+-- Setting the video mode makes a new screen: the engine calls onSetVideoMode, then redraw.
+function Display.toggleVideoMode()
+    local wide = core.getVideoMode() == VideoMode.Text80x25
+    core.setVideoMode(wide and VideoMode.Text40x25 or VideoMode.Text80x25)
+end
+
+function Display.stepStyle(step)
+    core.setDisplayStyle((core.getDisplayStyle() + (step or 1)) % 3)
+end
+
+-- The wallpaper shows around the screen in the monitor and fit-window styles.
+function Display.stepWallpaper(step)
+    local current = 1
+    for i, number in ipairs(WALLPAPERS) do
+        if number == core.getWallpaper() then
+            current = i
+        end
+    end
+    core.setWallpaper(WALLPAPERS[(current - 1 + (step or 1)) % #WALLPAPERS + 1])
+end
+
+function Display.toggleFullscreen()
+    core.toggleFullscreen()
+end
+
+function Display.videoModeName()
+    return Draw.columns() .. " x " .. ROWS
+end
+
+function Display.styleName()
+    return STYLE_NAMES[core.getDisplayStyle()]
+end
+
+function Display.wallpaperName()
+    return "picture " .. core.getWallpaper()
+end
+
+local KEYS = {
+    [Key.V] = Display.toggleVideoMode,
+    [Key.S] = Display.stepStyle,
+    [Key.W] = Display.stepWallpaper,
+    [Key.F] = Display.toggleFullscreen,
+}
+
+-- True when the key was one of the display keys.
+function Display.handleKey(code)
+    local action = KEYS[code]
+    if not action then
+        return false
+    end
+    action()
+    Sound.blip()
+    return true
+end
