@@ -21,15 +21,26 @@ namespace {
 constexpr float LongestFrame = 0.25f;
 constexpr unsigned FrameRateLimit = 60;
 
-// The window library aborts the process when it cannot reach an X server, so ask first.
-bool displayAvailable()
-{
-    Display* display = XOpenDisplay(nullptr);
-    if (!display)
-        return false;
-    XCloseDisplay(display);
-    return true;
-}
+// A connection to the X server, held while the window library makes its own. That library aborts
+// the process when it cannot reach a server, so the engine asks first; and a connection opened
+// right after another was closed is sometimes refused (seen with Xvfb), so the engine's stays open
+// until the window exists.
+class DisplayProbe {
+public:
+    DisplayProbe() : display(XOpenDisplay(nullptr)) {}
+    ~DisplayProbe()
+    {
+        if (display)
+            XCloseDisplay(display);
+    }
+    DisplayProbe(const DisplayProbe&) = delete;
+    DisplayProbe& operator=(const DisplayProbe&) = delete;
+
+    bool available() const { return display != nullptr; }
+
+private:
+    Display* display;
+};
 
 unsigned windowStyle(bool fullscreen)
 {
@@ -55,7 +66,8 @@ void Core::init(int argc, const char* const* argv)
     std::fflush(stdout);
     if (!options)
         std::exit(1000);
-    if (!displayAvailable()) {
+    const DisplayProbe probe;
+    if (!probe.available()) {
         std::fprintf(stderr, "qel: cannot open a window: no X display is available (is DISPLAY set?)\n");
         std::exit(1);
     }
