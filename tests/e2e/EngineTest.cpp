@@ -1,0 +1,201 @@
+#include "e2e/EngineTest.hpp"
+
+#include <algorithm>
+#include <sstream>
+
+namespace qel::e2e {
+
+namespace {
+
+using std::chrono::milliseconds;
+
+// Generous for a loaded machine; a passing test waits only as long as the engine needs.
+constexpr milliseconds WindowTimeout{10000};
+constexpr milliseconds AnswerTimeout{5000};
+// The X test extension's keys arrive one by one; a short gap lets each one's frame pass.
+const std::string KeyDelay = "30";
+
+const char* const StartupScript = R"(
+core = LuaCore(gCore)
+ui = LuaUI(gUI)
+
+Key = {Return = 58}
+for i = 0, 25 do
+    Key[string.char(65 + i)] = i
+end
+
+-- After a reload the engine keeps its screen and announces no new one.
+screen = LuaScreenBuffer(gScreenBuffer)
+function onSetVideoMode(mode)
+    screen = LuaScreenBuffer(gScreenBuffer)
+end
+
+function say(text)
+    print(text)
+    io.stdout:flush()
+end
+
+function fill(color)
+    screen.fillRect({x = 0, y = 0, width = 80, height = 25, color = color})
+end
+)";
+
+} // namespace
+
+std::string enginePath()
+{
+    return QEL_BINARY;
+}
+
+std::filesystem::path gameData()
+{
+    return std::filesystem::path(QEL_GAME_DIR) / "data";
+}
+
+EngineTest::EngineTest()
+{
+    writeScript("startup", StartupScript);
+    std::filesystem::create_directory_symlink(gameData(), folder.path / "data");
+}
+
+void EngineTest::writeScript(const std::string& name, const std::string& text) const
+{
+    folder.write("scripts/" + name + ".lua", text);
+}
+
+void EngineTest::writeFile(const std::string& relative, const std::string& text) const
+{
+    folder.write(relative, text);
+}
+
+void EngineTest::launch(const std::vector<std::string>& arguments)
+{
+    engine = std::make_unique<EngineProcess>(enginePath(), folder.path, arguments);
+}
+
+std::optional<capture::WindowPlace> EngineTest::waitForWindow()
+{
+    return waitForWindow([](const capture::WindowPlace&) { return true; });
+}
+
+std::optional<capture::WindowPlace> EngineTest::waitForWindow(
+    const std::function<bool(const capture::WindowPlace&)>& wanted)
+{
+    std::optional<capture::WindowPlace> window;
+    waitUntil([&] {
+        window = windows.find("QEL");
+        return window && wanted(*window);
+    }, WindowTimeout);
+    if (window && wanted(*window))
+        return window;
+    if (engine->running())
+        ADD_FAILURE() << "no such engine window appeared; engine errors:\n" << errors();
+    else
+        ADD_FAILURE() << "the engine ended with status " << engine->waitForExit(milliseconds(0)).value_or(-1)
+                      << " and no such window; engine errors:\n" << errors();
+    return std::nullopt;
+}
+
+testing::AssertionResult EngineTest::waitForPicture(const PictureCheck& check)
+{
+    std::optional<sf::Image> picture;
+    testing::AssertionResult result = testing::AssertionFailure() << "the engine's window never appeared";
+    waitUntil([&] {
+        const std::optional<capture::WindowPlace> window = windows.find("QEL");
+        if (window)
+            if (std::optional<sf::Image> latest = windows.capture(*window))
+                picture = std::move(latest);
+        if (picture)
+            result = check(*picture);
+        return static_cast<bool>(result);
+    }, AnswerTimeout);
+    if (!result && picture)
+        result << "\n(the last picture is " << savePicture(*picture) << ")";
+    return result;
+}
+
+testing::AssertionResult EngineTest::waitForOutput(const std::string& text)
+{
+    if (waitUntil([&] { return output().find(text) != std::string::npos; }, AnswerTimeout))
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "the engine never printed \"" << text << "\"; it printed:\n" << output();
+}
+
+testing::AssertionResult EngineTest::waitForErrors(const std::string& text)
+{
+    if (waitUntil([&] { return errors().find(text) != std::string::npos; }, AnswerTimeout))
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "the engine never reported \"" << text << "\"; its errors:\n" << errors();
+}
+
+std::optional<int> EngineTest::waitForExit()
+{
+    return engine->waitForExit(AnswerTimeout);
+}
+
+testing::AssertionResult EngineTest::press(const std::string& keys)
+{
+    std::vector<std::string> command{"key", "--delay", KeyDelay};
+    std::istringstream names(keys);
+    for (std::string name; names >> name;)
+        command.push_back(name);
+    return sendToWindow(command);
+}
+
+testing::AssertionResult EngineTest::type(const std::string& text)
+{
+    return sendToWindow({"type", "--delay", KeyDelay, text});
+}
+
+// Without a window manager nothing gives the engine's window the keyboard, so every command
+// focuses the window of the moment first (a fullscreen toggle replaces it). The X server now and
+// then refuses a connection that closely follows another; xdotool then stops before sending
+// anything, so running it again cannot repeat a key.
+testing::AssertionResult EngineTest::sendToWindow(const std::vector<std::string>& command)
+{
+    const std::optional<capture::WindowPlace> window = windows.find("QEL");
+    if (!window)
+        return testing::AssertionFailure() << "no engine window to send keys to";
+    std::vector<std::string> arguments{"xdotool", "windowfocus", "--sync", std::to_string(window->id)};
+    arguments.insert(arguments.end(), command.begin(), command.end());
+    ProgramResult result;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        result = runProgram(arguments);
+        if (result.errors.find("Can't open display") == std::string::npos)
+            break;
+        std::this_thread::sleep_for(milliseconds(20));
+    }
+    if (result.status == 0)
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "xdotool failed with status " << result.status << ": " << result.errors;
+}
+
+std::string EngineTest::savePicture(const sf::Image& picture) const
+{
+    const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+    const std::filesystem::path failures = std::filesystem::temp_directory_path() / "qel-e2e-failures";
+    std::filesystem::create_directories(failures);
+    std::string name = std::string(test->test_suite_name()) + "." + test->name() + ".png";
+    std::replace(name.begin(), name.end(), '/', '_');
+    const std::filesystem::path path = failures / name;
+    picture.saveToFile(path.string());
+    return path.string();
+}
+
+PictureCheck cellShows(const ScreenLayout& layout, int column, int row, int paletteIndex)
+{
+    return [=](const sf::Image& picture) -> testing::AssertionResult {
+        const sf::Vector2i centre = layout.cellCentre(column, row);
+        const sf::Vector2u size = picture.getSize();
+        if (centre.x < 0 || centre.y < 0 || centre.x >= static_cast<int>(size.x) || centre.y >= static_cast<int>(size.y))
+            return testing::AssertionFailure() << "cell " << column << ", " << row << " lies outside the window";
+        const sf::Color seen = picture.getPixel(centre.x, centre.y);
+        if (looksLike(seen, paletteColour(paletteIndex)))
+            return testing::AssertionSuccess();
+        return testing::AssertionFailure() << "cell " << column << ", " << row << " at pixel " << centre.x << ", "
+                                           << centre.y << " shows " << describe(seen) << ", not colour "
+                                           << paletteIndex << " " << describe(paletteColour(paletteIndex));
+    };
+}
+
+} // namespace qel::e2e

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "e2e/EngineProcess.hpp"
+#include "e2e/ScreenLayout.hpp"
+#include "support/TempDir.hpp"
+
+#include "WindowCapture.hpp"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qel::e2e {
+
+// Judges one picture of the window; the message of a failed answer says what was seen.
+using PictureCheck = std::function<testing::AssertionResult(const sf::Image&)>;
+
+// Runs the built engine as a player would meet it: in a game folder of its own, with the
+// bundled game's data and the test's scripts, under the X server named by DISPLAY. Keys go to
+// the engine's window through the X test extension (xdotool); pictures are read from the
+// window. Everything that waits polls, with a timeout, since the engine answers a frame later.
+class EngineTest : public testing::Test {
+protected:
+    EngineTest();
+
+    // scripts/startup.lua gives every test's scripts a few helpers: core, ui and screen, the Key
+    // codes, say(text) (print, flushed at once so the test can read it while the game runs),
+    // and fill(colour) for the whole screen.
+    void writeScript(const std::string& name, const std::string& text) const;
+    void writeFile(const std::string& relative, const std::string& text) const;
+
+    void launch(const std::vector<std::string>& arguments);
+    std::optional<capture::WindowPlace> waitForWindow();
+    // Waits for a window whose place passes the test, such as a new size.
+    std::optional<capture::WindowPlace> waitForWindow(const std::function<bool(const capture::WindowPlace&)>& wanted);
+    // Reads the window until the check passes. On a timeout the last picture is saved for a
+    // look and its path is part of the failure.
+    testing::AssertionResult waitForPicture(const PictureCheck& check);
+    testing::AssertionResult waitForOutput(const std::string& text);
+    testing::AssertionResult waitForErrors(const std::string& text);
+    std::optional<int> waitForExit();
+
+    // Key names as xdotool knows them, several separated by spaces: "Escape", "alt+Return".
+    testing::AssertionResult press(const std::string& keys);
+    testing::AssertionResult type(const std::string& text);
+
+    std::string output() const { return engine->output(); }
+    std::string errors() const { return engine->errors(); }
+
+    capture::WindowCapture windows;
+
+private:
+    testing::AssertionResult sendToWindow(const std::vector<std::string>& command);
+    std::string savePicture(const sf::Image& picture) const;
+
+    test::TempDir folder;
+    std::unique_ptr<EngineProcess> engine;
+};
+
+// A check that the cell shows the colour in the given layout.
+PictureCheck cellShows(const ScreenLayout& layout, int column, int row, int paletteIndex);
+
+// The path of the engine's program, as the first argument it prints.
+std::string enginePath();
+// The bundled game's data folder.
+std::filesystem::path gameData();
+
+} // namespace qel::e2e

@@ -1,0 +1,216 @@
+#include "e2e/EngineTest.hpp"
+
+#include <array>
+
+namespace qel::e2e {
+
+namespace {
+
+// Each listed cell (column, row, palette index) shows its colour at its centre, in a window of
+// this size.
+PictureCheck cellsShow(sf::Vector2u window, std::vector<std::array<int, 3>> cells, Style style = Style::Default)
+{
+    return [=](const sf::Image& picture) -> testing::AssertionResult {
+        if (picture.getSize() != window)
+            return testing::AssertionFailure() << "the window is " << picture.getSize().x << " x " << picture.getSize().y;
+        const ScreenLayout layout(style, 80, window);
+        for (const auto& [column, row, colour] : cells)
+            if (testing::AssertionResult shown = cellShows(layout, column, row, colour)(picture); !shown)
+                return shown;
+        return testing::AssertionSuccess();
+    };
+}
+
+// Whether a light glyph stroke lies in the middle part of a cell of dark background.
+bool holdsGlyph(const sf::Image& picture, const ScreenLayout& layout, int column, int row)
+{
+    const sf::Vector2i centre = layout.cellCentre(column, row);
+    for (int y = centre.y - 8; y <= centre.y + 8; ++y)
+        for (int x = centre.x - 4; x <= centre.x + 4; ++x)
+            if (const sf::Color pixel = picture.getPixel(x, y); pixel.r > 128 && pixel.g > 128)
+                return true;
+    return false;
+}
+
+// The field's text starts at column 2 of row 2; the cursor blinks after it, and nothing lies
+// beyond.
+PictureCheck showsLetters(int count)
+{
+    return [count](const sf::Image& picture) -> testing::AssertionResult {
+        const ScreenLayout layout(Style::FullFill, 80, picture.getSize());
+        const int cursor = 2 + count;
+        std::string seen, expected;
+        for (int column = 0; column < 12; ++column) {
+            seen += column == cursor ? '_' : holdsGlyph(picture, layout, column, 2) ? 'x' : ' ';
+            expected += column == cursor ? '_' : column >= 2 && column < cursor ? 'x' : ' ';
+        }
+        if (seen == expected)
+            return testing::AssertionSuccess();
+        return testing::AssertionFailure() << "row 2 holds glyphs as \"" << seen << "\", not \"" << expected << "\"";
+    };
+}
+
+using KeysTest = EngineTest;
+
+const char* const FieldScript = R"(
+function start()
+    local field = LuaTextField(ui.createTextField({x = 2, y = 2, width = 30, mainInput = true}))
+    field.onEnter(function(text)
+        say("entered " .. text)
+        entered = true
+        screen.redraw()
+    end)
+end
+
+function redraw()
+    fill(Color.Blue)
+    if entered then
+        screen.fillRect({x = 40, y = 12, width = 1, height = 1, color = Color.Green})
+    end
+end
+)";
+
+TEST_F(KeysTest, TypedTextReachesTheFieldAndReturnRunsItsHandler)
+{
+    writeScript("field", FieldScript);
+    launch({"-script", "field", "-style", "fullFill"});
+    ASSERT_TRUE(waitForPicture(cellsShow({1280, 720}, {{40, 12, Blue}}, Style::FullFill)));
+
+    ASSERT_TRUE(type("hello"));
+    EXPECT_TRUE(waitForPicture(showsLetters(5)));
+    ASSERT_TRUE(press("BackSpace"));
+    EXPECT_TRUE(waitForPicture(showsLetters(4)));
+    ASSERT_TRUE(type("p"));
+    ASSERT_TRUE(press("Return"));
+    EXPECT_TRUE(waitForOutput("entered hellp\n"));
+    EXPECT_TRUE(waitForPicture(cellsShow({1280, 720}, {{40, 12, Green}}, Style::FullFill)));
+    EXPECT_TRUE(waitForPicture(showsLetters(5))) << "the handler leaves the text as it was";
+}
+
+// Two windows with close handlers under a message box.
+const char* const WindowsScript = R"(
+local function openWindow(name, x, background)
+    local window = LuaWindow(ui.createWindow({x = x, y = 2, width = 20, height = 6, background = background,
+                                              title = name}))
+    window.onClose(function(byEscape)
+        say(name .. " closed, by escape " .. tostring(byEscape))
+    end)
+end
+
+function start()
+    openWindow("lower", 2, Color.Red)
+    openWindow("upper", 10, Color.Magenta)
+    ui.showMessageBox("hello")
+end
+
+function redraw()
+    fill(Color.Blue)
+end
+)";
+
+TEST_F(KeysTest, ReturnAndEscapeDismissTheTopmostWindow)
+{
+    writeScript("windows", WindowsScript);
+    launch({"-script", "windows"});
+    const sf::Vector2u size(1280, 720);
+    ASSERT_TRUE(waitForPicture(cellsShow(size, {{4, 4, Red}, {15, 4, Magenta}, {35, 11, Brown}})));
+
+    ASSERT_TRUE(press("Return"));
+    EXPECT_TRUE(waitForPicture(cellsShow(size, {{4, 4, Red}, {15, 4, Magenta}, {35, 11, Blue}})));
+    EXPECT_EQ(output().find("closed"), std::string::npos) << "the message box has no close handler";
+
+    ASSERT_TRUE(press("Escape"));
+    EXPECT_TRUE(waitForOutput("upper closed, by escape true\n"));
+    EXPECT_TRUE(waitForPicture(cellsShow(size, {{4, 4, Red}, {15, 4, Red}, {35, 11, Blue}})));
+
+    ASSERT_TRUE(press("Return"));
+    EXPECT_TRUE(waitForOutput("lower closed, by escape false\n"));
+    EXPECT_TRUE(waitForPicture(cellsShow(size, {{4, 4, Blue}, {15, 4, Blue}, {35, 11, Blue}})));
+}
+
+const char* const FullscreenScript = R"(
+function redraw()
+    fill(Color.Green)
+    screen.fillRect({x = 79, y = 24, width = 1, height = 1, color = Color.Yellow})
+end
+
+function key(code, pressed, handled)
+    if pressed and code == Key.Return then
+        say("return, handled " .. tostring(handled))
+    elseif pressed and code == Key.Q then
+        core.exit(6)
+    end
+end
+)";
+
+TEST_F(KeysTest, AltReturnTogglesFullscreen)
+{
+    writeScript("fullscreen", FullscreenScript);
+    launch({"-script", "fullscreen"});
+    const std::optional<capture::WindowPlace> windowed = waitForWindow();
+    ASSERT_TRUE(windowed);
+    ASSERT_TRUE(waitForPicture(cellsShow({1280, 720}, {{0, 0, Green}, {79, 24, Yellow}})));
+
+    ASSERT_TRUE(press("alt+Return"));
+    const sf::Vector2u screen = windows.screenSize();
+    const std::optional<capture::WindowPlace> fullscreen = waitForWindow([&](const capture::WindowPlace& window) {
+        return window.id != windowed->id && window.width == screen.x && window.height == screen.y;
+    });
+    ASSERT_TRUE(fullscreen) << "no window covers the " << screen.x << " x " << screen.y << " screen";
+    EXPECT_EQ(fullscreen->x, 0);
+    EXPECT_EQ(fullscreen->y, 0);
+    EXPECT_TRUE(waitForPicture(cellsShow(screen, {{0, 0, Green}, {79, 24, Yellow}})));
+    EXPECT_TRUE(waitForOutput("return, handled true\n"));
+
+    // Back in a window, as large as the fullscreen one: a toggle keeps the window's size.
+    ASSERT_TRUE(press("alt+Return"));
+    ASSERT_TRUE(waitForWindow([&](const capture::WindowPlace& window) { return window.id != fullscreen->id; }));
+    EXPECT_TRUE(waitForPicture(cellsShow(screen, {{0, 0, Green}, {79, 24, Yellow}})));
+    ASSERT_TRUE(press("q"));
+    EXPECT_EQ(waitForExit(), 6);
+}
+
+// Counts its starts in a file, which outlives the interpreter that a reload replaces.
+const char* const ReloadScript = R"(
+local function countStart()
+    local file = io.open("starts.txt")
+    local starts = file and tonumber(file:read("*a")) or 0
+    if file then
+        file:close()
+    end
+    file = io.open("starts.txt", "w")
+    file:write(starts + 1)
+    file:close()
+    return starts + 1
+end
+
+function start()
+    starts = countStart()
+    say("start " .. starts)
+    if starts == 1 then
+        ui.showMessageBox("first run")
+    end
+end
+
+function redraw()
+    fill(starts == 1 and Color.Red or Color.LightRed)
+end
+)";
+
+TEST_F(KeysTest, ShiftRReloadsTheScripts)
+{
+    writeScript("reload", ReloadScript);
+    launch({"-script", "reload"});
+    const sf::Vector2u size(1280, 720);
+    ASSERT_TRUE(waitForPicture(cellsShow(size, {{5, 5, Red}, {33, 11, Brown}})));
+    EXPECT_TRUE(waitForOutput("start 1\n"));
+
+    ASSERT_TRUE(press("shift+r"));
+    EXPECT_TRUE(waitForOutput("start 2\n"));
+    EXPECT_TRUE(waitForPicture(cellsShow(size, {{5, 5, LightRed}, {33, 11, LightRed}})))
+        << "the reload removes the message box";
+}
+
+} // namespace
+
+} // namespace qel::e2e

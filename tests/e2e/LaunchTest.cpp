@@ -1,0 +1,117 @@
+#include "e2e/EngineTest.hpp"
+
+namespace qel::e2e {
+
+namespace {
+
+// Reports what the running game sees of its launch options when Q is pressed, then leaves
+// with a status of its own choosing.
+const char* const ProbeScript = R"(
+function redraw()
+    fill(Color.Green)
+end
+
+function key(code, pressed)
+    if pressed and code == Key.Q then
+        say("style " .. core.getDisplayStyle() .. ", wallpaper " .. core.getWallpaper())
+        core.exit(7)
+    end
+end
+)";
+
+// The window library's remark about a display without vertical synchronisation is not the engine's.
+std::string withoutWindowNotice(std::string errors)
+{
+    const std::string notice = "Setting vertical sync not supported\n";
+    if (const size_t found = errors.find(notice); found != std::string::npos)
+        errors.erase(found, notice.size());
+    return errors;
+}
+
+class LaunchTest : public EngineTest {
+protected:
+    LaunchTest() { writeScript("probe", ProbeScript); }
+
+    // Checks the window the options asked for, then quits the game through the probe.
+    void expectWindowThenQuit(sf::Vector2u size, Style style, int wallpaper)
+    {
+        const std::optional<capture::WindowPlace> window = waitForWindow();
+        ASSERT_TRUE(window);
+        EXPECT_EQ(window->width, size.x);
+        EXPECT_EQ(window->height, size.y);
+        EXPECT_TRUE(waitForPicture([&](const sf::Image& picture) { return showsLayout(picture, style, wallpaper); }));
+        ASSERT_TRUE(press("q"));
+        EXPECT_EQ(waitForExit(), 7);
+    }
+
+    // The green screen from corner to corner where the style puts it, and the backdrop beside
+    // it in the styles that leave room.
+    testing::AssertionResult showsLayout(const sf::Image& picture, Style style, int wallpaper)
+    {
+        const ScreenLayout layout(style, 80, picture.getSize());
+        for (const sf::Vector2i cell : {sf::Vector2i(0, 0), sf::Vector2i(40, 12), sf::Vector2i(79, 24)})
+            if (testing::AssertionResult shown = cellShows(layout, cell.x, cell.y, Green)(picture); !shown)
+                return shown;
+        if (style == Style::FullFill)
+            return testing::AssertionSuccess();
+        const sf::Vector2i side(3, picture.getSize().y / 2);
+        const sf::Color expected = Backdrop(gameData(), wallpaper).at(style, picture.getSize(), side.x, side.y);
+        const sf::Color seen = picture.getPixel(side.x, side.y);
+        if (looksLike(seen, expected))
+            return testing::AssertionSuccess();
+        return testing::AssertionFailure() << "beside the screen: " << describe(seen) << " instead of "
+                                           << describe(expected);
+    }
+};
+
+TEST_F(LaunchTest, WithoutALaunchScriptTheEngineStopsWithStatus1000)
+{
+    launch({});
+    EXPECT_EQ(waitForExit(), 1000 % 256);
+    EXPECT_EQ(output(), "arg[0] = " + enginePath() + "\nError 1000: Missing launch script\n");
+
+    writeFile("config.dat", "#width\n800\n#script\n");
+    launch({"-script"});
+    EXPECT_EQ(waitForExit(), 1000 % 256);
+    EXPECT_EQ(output(), "arg[0] = " + enginePath() + "\narg[1] = -script\nline = #width\nline = #script\n"
+                        "Error 1000: Missing launch script\n");
+    EXPECT_FALSE(windows.find("QEL"));
+}
+
+TEST_F(LaunchTest, CommandLineOptionsShapeTheWindowAndSkipConfigDat)
+{
+    writeFile("config.dat", "#script\nmissing\n#width\n640\n");
+    launch({"-script", "probe", "-width", "1024", "-height", "600", "-style", "full_fit", "-wallpaper", "3"});
+    expectWindowThenQuit({1024, 600}, Style::FullFit, 3);
+    EXPECT_EQ(output(), "arg[0] = " + enginePath() + "\n"
+                        "arg[1] = -script\narg[2] = probe\narg[3] = -width\narg[4] = 1024\narg[5] = -height\n"
+                        "arg[6] = 600\narg[7] = -style\narg[8] = full_fit\narg[9] = -wallpaper\narg[10] = 3\n"
+                        "scriptName = probe\nwallpaperIndex = 3\n"
+                        "setVideoMode = 0\nBuffer size: 80 x 25\n"
+                        "style 2, wallpaper 3\n");
+    EXPECT_EQ(withoutWindowNotice(errors()), "");
+}
+
+TEST_F(LaunchTest, ConfigDatNamesTheScriptAndOverridesTheCommandLine)
+{
+    writeFile("config.dat", "#script\r\nprobe\r\n#width\r\n1000\r\n #style\r\nfullFit\r\n#style\r\nfullfill\r\n");
+    launch({"-width", "800", "-wallpaper", "5"});
+    expectWindowThenQuit({1000, 720}, Style::FullFill, 5);
+    EXPECT_EQ(output(), "arg[0] = " + enginePath() + "\narg[1] = -width\narg[2] = 800\narg[3] = -wallpaper\n"
+                        "arg[4] = 5\n"
+                        "line = #script\nline = #width\nline =  #style\nline = fullFit\nline = #style\n"
+                        "scriptName = probe\nwallpaperIndex = 5\n"
+                        "setVideoMode = 0\nBuffer size: 80 x 25\n"
+                        "style 1, wallpaper 5\n");
+}
+
+TEST_F(LaunchTest, TheDefaultStyleShowsTheMonitorOverTheLaunchWallpaper)
+{
+    launch({"-script", "probe", "-wallpaper", "2"});
+    expectWindowThenQuit({1280, 720}, Style::Default, 2);
+    EXPECT_NE(output().find("style 0, wallpaper 2\n"), std::string::npos) << output();
+}
+
+} // namespace
+
+} // namespace qel::e2e
