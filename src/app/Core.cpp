@@ -11,6 +11,7 @@
 
 #include <X11/Xlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -20,6 +21,9 @@ namespace {
 
 constexpr float LongestFrame = 0.25f;
 constexpr unsigned FrameRateLimit = 60;
+// The window system takes titles of a few hundred kilobytes at most and ends the program on
+// longer ones; no title bar shows more than this.
+constexpr std::size_t LongestTitle = 1024;
 
 // A connection to the X server, held while the window library makes its own. That library aborts
 // the process when it cannot reach a server, so the engine asks first; and a connection opened
@@ -48,10 +52,13 @@ unsigned windowStyle(bool fullscreen)
     return fullscreen ? windowed | sf::Style::Fullscreen : windowed;
 }
 
-// A size the window system refuses (zero or negative) falls back to the default.
-unsigned windowExtent(int requested, unsigned fallback)
+// A size the window system refuses (zero or negative) falls back to the default, and one
+// larger than the screen is cut to the screen's: the window system cannot make windows of
+// 65536 pixels or more.
+unsigned windowExtent(int requested, unsigned fallback, unsigned screenExtent)
 {
-    return requested > 0 ? static_cast<unsigned>(requested) : fallback;
+    const unsigned extent = requested > 0 ? static_cast<unsigned>(requested) : fallback;
+    return screenExtent > 0 ? std::min(extent, screenExtent) : extent;
 }
 
 } // namespace
@@ -77,7 +84,8 @@ void Core::init(int argc, const char* const* argv)
 void Core::build(const LaunchOptions& options)
 {
     fullscreen = options.fullscreen;
-    createWindow(windowExtent(options.width, 1280), windowExtent(options.height, 720));
+    const sf::VideoMode screen = sf::VideoMode::getDesktopMode();
+    createWindow(windowExtent(options.width, 1280, screen.width), windowExtent(options.height, 720, screen.height));
     renderer = std::make_unique<Renderer>(this);
     soundManager = std::make_unique<SoundManager>(this);
     ui = std::make_unique<UI>(this);
@@ -278,8 +286,11 @@ void Core::createWindow(unsigned width, unsigned height)
     window->setMouseCursorVisible(false);
 }
 
+// A window that has closed (the script asked to exit) stays closed.
 void Core::toggleFullscreen()
 {
+    if (!window->isOpen())
+        return;
     fullscreen = !fullscreen;
     const sf::Vector2u size = window->getSize();
     window.reset();
@@ -288,7 +299,7 @@ void Core::toggleFullscreen()
 
 void Core::setWindowTitle(const std::string& title)
 {
-    window->setTitle(title);
+    window->setTitle(title.substr(0, LongestTitle));
 }
 
 void Core::exit(int code)

@@ -3,6 +3,7 @@
 #include "app/Core.hpp"
 #include "display/Palette.hpp"
 #include "script/ScriptingInterface.hpp"
+#include "script/DeferredRelease.hpp"
 
 #include <SFML/Graphics/RectangleShape.hpp>
 #include <SFML/Graphics/RenderWindow.hpp>
@@ -83,7 +84,8 @@ void Renderer::setVideoMode(int mode, bool redraw)
     std::printf("setVideoMode = %d\n", mode);
     videoMode = mode;
     const int columns = mode == Text40x25 ? Columns40 : Columns80;
-    screenBuffer.reset();
+    // Engine code that called the scripts may still be writing into the old buffer.
+    DeferredRelease::release(std::move(screenBuffer));
     std::printf("Buffer size: %d x %d\n", columns, Rows);
     screenBuffer = std::make_unique<ScreenBuffer>(core, columns, Rows);
     if (ScriptingInterface* script = core->getScript())

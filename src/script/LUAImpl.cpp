@@ -3,6 +3,7 @@
 #include "app/Core.hpp"
 #include "display/LuaScreenBuffer.hpp"
 #include "display/Renderer.hpp"
+#include "script/DeferredRelease.hpp"
 #include "script/LiveObjects.hpp"
 #include "script/LuaCore.hpp"
 #include "script/LuaUtils.hpp"
@@ -21,6 +22,8 @@
 #include <lua.hpp>
 
 #include <cstdio>
+#include <cstdlib>
+#include <utility>
 
 namespace qel {
 
@@ -65,6 +68,61 @@ std::string launchScriptPath(const std::string& name)
     return basePath() + "scripts/" + name + ".lua";
 }
 
+// The standard allocator; the interpreter's user data names the host that owns it.
+void* allocate(void*, void* block, size_t, size_t newSize)
+{
+    if (newSize == 0) {
+        std::free(block);
+        return nullptr;
+    }
+    return std::realloc(block, newSize);
+}
+
+// Loads a chunk with the given loader and runs it, raising any error of either step.
+template <class Load>
+void loadAndRun(lua_State* L, Load load)
+{
+    if (load() != LUA_OK)
+        lua_error(L);
+    lua_call(L, 0, 0);
+}
+
+// Pushes the global if the script defined one; false, with nothing pushed, otherwise. The
+// globals table is read raw: the engine's lookups must not run a script's metamethods.
+bool pushGlobalFunction(lua_State* L, const char* name)
+{
+    lua_rawgeti(L, LUA_REGISTRYINDEX, LUA_RIDX_GLOBALS); /* globals */
+    if (!lua_istable(L, -1)) {
+        lua_pop(L, 1);
+        return false;
+    }
+    lua_pushstring(L, name);
+    lua_rawget(L, -2);
+    lua_remove(L, -2); /* value */
+    if (!lua_isnil(L, -1))
+        return true;
+    lua_pop(L, 1);
+    return false;
+}
+
+std::string formatNumber(lua_Number number)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, LUA_NUMBER_FMT, number);
+    return text;
+}
+
+void setGlobalRaw(lua_State* L, const char* name, void* object)
+{
+    lua_rawgeti(L, LUA_REGISTRYINDEX, LUA_RIDX_GLOBALS); /* globals */
+    if (lua_istable(L, -1)) {
+        lua_pushstring(L, name);
+        lua_pushlightuserdata(L, object);
+        lua_rawset(L, -3);
+    }
+    lua_pop(L, 1);
+}
+
 } // namespace
 
 LUAImpl::LUAImpl(Core* core) : core(core)
@@ -81,13 +139,9 @@ bool LUAImpl::load(const std::string& launchScriptName)
     scriptName = launchScriptName;
     closeInterpreter();
     lastError.clear();
-    state = luaL_newstate();
-    luaL_openlibs(state);
-    registerScriptClasses(state);
-    publishGlobals();
-    defineEnumerationTables(state);
-    runFileProtected(startupScriptPath());
-    runFileProtected(launchScriptPath(scriptName));
+    openInterpreter();
+    runFile(startupScriptPath(), Errors::Reported);
+    runFile(launchScriptPath(scriptName), Errors::Reported);
     return true;
 }
 
@@ -98,96 +152,166 @@ void LUAImpl::reload()
 
 void LUAImpl::start()
 {
-    runGlobalProtected("start", "start()");
+    runGlobalText("start", "start()");
 }
 
 void LUAImpl::update(float frameTime)
 {
     char text[64];
     std::snprintf(text, sizeof text, "update(%f)", static_cast<double>(frameTime));
-    runGlobalProtected("update", text);
+    runGlobalText("update", text);
 }
 
 void LUAImpl::runFile(const std::string& fileName)
 {
-    runFileProtected(basePath() + "scripts/" + fileName);
+    runFile(basePath() + "scripts/" + fileName, Errors::Reported);
 }
 
 void LUAImpl::onGlobalKey(int keyCode, bool pressed, bool handled)
 {
-    lua_State* L = activeThread();
-    if (!pushGlobalFunction(L, "key"))
+    if (!callbacksAllowed())
         return;
-    lua_pushinteger(L, keyCode);
-    lua_pushboolean(L, pressed);
-    lua_pushboolean(L, handled);
-    call(L, 3, 0);
+    enter(Errors::EndCallingScript, [&](lua_State* L) {
+        if (!pushGlobalFunction(L, "key"))
+            return;
+        lua_pushinteger(L, keyCode);
+        lua_pushboolean(L, pressed);
+        lua_pushboolean(L, handled);
+        lua_call(L, 3, 0);
+    });
 }
 
 void LUAImpl::redraw()
 {
-    lua_State* L = activeThread();
-    if (pushGlobalFunction(L, "redraw"))
-        call(L, 0, 0);
+    if (!callbacksAllowed())
+        return;
+    enter(Errors::EndCallingScript, [&](lua_State* L) {
+        if (pushGlobalFunction(L, "redraw"))
+            lua_call(L, 0, 0);
+    });
 }
 
 bool LUAImpl::onWidgetClose(UIWidget* widget, bool dismissedByEscape)
 {
-    lua_State* L = activeThread();
-    if (!pushHandler(L, widget->getHandler(HandlerSlot::Close)))
-        return false;
-    lua_pushboolean(L, dismissedByEscape);
-    call(L, 1, 0);
-    return true;
+    return runHandler(widget->getHandler(HandlerSlot::Close), [&](lua_State* L) {
+        lua_pushboolean(L, dismissedByEscape);
+        return 1;
+    });
 }
 
 // Without a key handler the key goes on; a handler that fails answers as one that returned nothing.
 bool LUAImpl::onWidgetKey(UIWidget* widget, int keyCode, bool pressed)
 {
-    lua_State* L = activeThread();
-    if (!pushHandler(L, widget->getHandler(HandlerSlot::Key)))
+    const int reference = widget->getHandler(HandlerSlot::Key);
+    if (reference == NoReference)
         return true;
-    lua_pushinteger(L, keyCode);
-    lua_pushboolean(L, pressed);
-    if (!call(L, 2, 1))
-        return false;
-    const bool goesOn = lua_toboolean(L, -1);
-    lua_pop(L, 1);
+    bool goesOn = false;
+    runHandler(
+        reference,
+        [&](lua_State* L) {
+            lua_pushinteger(L, keyCode);
+            lua_pushboolean(L, pressed);
+            return 2;
+        },
+        &goesOn);
     return goesOn;
 }
 
 bool LUAImpl::onWidgetDraw(UIWidget* widget)
 {
-    lua_State* L = activeThread();
-    if (!pushHandler(L, widget->getHandler(HandlerSlot::Draw)))
-        return false;
-    call(L, 0, 0);
-    return true;
+    return runHandler(widget->getHandler(HandlerSlot::Draw), [](lua_State*) { return 0; });
 }
 
 bool LUAImpl::onTextFieldEnter(TextField* field)
 {
-    lua_State* L = activeThread();
-    if (!pushHandler(L, field->getEnterHandler()))
-        return false;
     const std::string text = toUtf8(field->getText());
-    lua_pushlstring(L, text.data(), text.size());
-    call(L, 1, 0);
-    return true;
+    return runHandler(field->getEnterHandler(), [&](lua_State* L) {
+        lua_pushlstring(L, text.data(), text.size());
+        return 1;
+    });
 }
 
+// The new buffer is published even after a failed callback: scripts must never be left with
+// the old one.
 void LUAImpl::onSetVideoMode(int mode)
 {
     if (!state)
         return;
-    publishScreenBuffer();
-    lua_State* L = activeThread();
-    if (!pushGlobalFunction(L, "onSetVideoMode"))
+    enter(Errors::EndCallingScript, [&](lua_State* L) { publishScreenBuffer(L); });
+    if (!callbacksAllowed())
         return;
-    lua_pushinteger(L, mode);
-    call(L, 1, 0);
+    enter(Errors::EndCallingScript, [&](lua_State* L) {
+        if (!pushGlobalFunction(L, "onSetVideoMode"))
+            return;
+        lua_pushinteger(L, mode);
+        lua_call(L, 1, 0);
+    });
 }
 
+void LUAImpl::releaseReference(int reference)
+{
+    if (reference == NoReference)
+        return;
+    enter(Errors::Reported, [&](lua_State* L) { luaL_unref(L, LUA_REGISTRYINDEX, reference); });
+}
+
+// The one way into the interpreter: runs body(L) on the active thread inside a protected call,
+// with every object the engine releases meanwhile held until the call is over. Only the two
+// pushes that start the call happen outside it, and they allocate nothing. False when the body
+// raised an error, or could not run.
+template <class Body>
+bool LUAImpl::enter(Errors errors, Body body)
+{
+    lua_State* L = activeThread();
+    if (!L || !lua_checkstack(L, 2))
+        return false;
+    const DeferredRelease::Hold hold;
+    lua_pushcfunction(L, &LUAImpl::runBody<Body>);
+    lua_pushlightuserdata(L, &body);
+    if (lua_pcall(L, 1, 0, 0) == LUA_OK)
+        return true;
+    handleError(L, errors);
+    return false;
+}
+
+template <class Body>
+int LUAImpl::runBody(lua_State* L)
+{
+    Body& body = *static_cast<Body*>(lua_touserdata(L, 1));
+    lua_pop(L, 1);
+    body(L);
+    return 0;
+}
+
+// The error value is on top of the stack.
+void LUAImpl::handleError(lua_State* L, Errors errors)
+{
+    if (errors == Errors::EndCallingScript && RunningMethod::thread()) {
+        RunningMethod::deferError(L);
+        return;
+    }
+    reportError(L);
+    lua_pop(L, 1);
+}
+
+bool LUAImpl::callbacksAllowed() const
+{
+    return state && !RunningMethod::errorPending();
+}
+
+void LUAImpl::openInterpreter()
+{
+    state = lua_newstate(allocate, this);
+    enter(Errors::Reported, [this](lua_State* L) {
+        luaL_openlibs(L);
+        registerScriptClasses(L);
+        publishGlobals(L);
+        defineEnumerationTables(L);
+    });
+}
+
+// Finalizers run while the interpreter closes; the script objects they reach find the
+// published engine objects gone, and the engine's callbacks find no interpreter.
 void LUAImpl::closeInterpreter()
 {
     for (const void* object : liveGlobals)
@@ -195,45 +319,41 @@ void LUAImpl::closeInterpreter()
     liveGlobals.clear();
     LiveObjects::remove(publishedBuffer);
     publishedBuffer = nullptr;
-    if (state)
-        lua_close(state);
-    state = nullptr;
+    if (!state)
+        return;
+    const DeferredRelease::Hold hold;
+    lua_close(std::exchange(state, nullptr));
+    ScriptObjects::destroyAll(this);
 }
 
 // The globals are light userdata. The host registers each engine object it publishes as live,
 // so that script objects made from them can tell when the object is gone.
-void LUAImpl::publishGlobals()
+void LUAImpl::publishGlobals(lua_State* L)
 {
-    publishLive("gCore", core);
-    publishScreenBuffer();
-    publishLive("gUI", core->getUI());
-    publish("gUtils", nullptr);
-    publishLive("gSoundManager", core->getSoundManager());
+    publishLive(L, "gCore", core);
+    publishScreenBuffer(L);
+    publishLive(L, "gUI", core->getUI());
+    setGlobalRaw(L, "gUtils", nullptr);
+    publishLive(L, "gSoundManager", core->getSoundManager());
 }
 
 template <class Engine>
-void LUAImpl::publishLive(const char* name, Engine* object)
+void LUAImpl::publishLive(lua_State* L, const char* name, Engine* object)
 {
     LiveObjects::add(object);
     liveGlobals.push_back(object);
-    publish(name, object);
+    setGlobalRaw(L, name, object);
 }
 
 // The renderer has just made a new buffer and dropped the one scripts knew, which is no longer
 // live even when the new one has its address.
-void LUAImpl::publishScreenBuffer()
+void LUAImpl::publishScreenBuffer(lua_State* L)
 {
     LiveObjects::remove(publishedBuffer);
     Renderer* renderer = core->getRenderer();
     publishedBuffer = renderer ? renderer->getScreenBuffer() : nullptr;
     LiveObjects::add(publishedBuffer);
-    publish("gScreenBuffer", publishedBuffer);
-}
-
-void LUAImpl::publish(const char* name, void* object)
-{
-    lua_pushlightuserdata(state, object);
-    lua_setglobal(state, name);
+    setGlobalRaw(L, "gScreenBuffer", publishedBuffer);
 }
 
 // Script code runs on the main thread of the interpreter, or on a coroutine. While a script
@@ -241,98 +361,63 @@ void LUAImpl::publish(const char* name, void* object)
 // error there reaches the script code that called the method, coroutine or not.
 lua_State* LUAImpl::activeThread() const
 {
+    if (!state)
+        return nullptr;
     lua_State* running = RunningMethod::thread();
-    return protectedDepth > 0 && running ? running : state;
+    return running ? running : state;
 }
 
-void LUAImpl::runFileProtected(const std::string& path)
+// A missing file is a load error like any other.
+void LUAImpl::runFile(const std::string& path, Errors errors)
 {
-    if (lua_State* L = activeThread())
-        runProtected(L, luaL_loadfilex(L, path.c_str(), nullptr));
-}
-
-void LUAImpl::runTextProtected(const char* text)
-{
-    lua_State* L = activeThread();
-    runProtected(L, luaL_loadstring(L, text));
-}
-
-// Runs the chunk that loading left on top of the stack, or reports the compile error that it
-// left there instead. The stack ends as it was before loading.
-void LUAImpl::runProtected(lua_State* L, int loadStatus)
-{
-    const int top = lua_gettop(L) - 1;
-    int status = loadStatus;
-    if (status == LUA_OK) {
-        ++protectedDepth;
-        status = lua_pcall(L, 0, LUA_MULTRET, 0);
-        --protectedDepth;
-    }
-    if (status != LUA_OK)
-        reportError(L);
-    lua_settop(L, top);
+    if (!callbacksAllowed())
+        return;
+    enter(errors, [&](lua_State* L) {
+        loadAndRun(L, [&] { return luaL_loadfilex(L, path.c_str(), nullptr); });
+    });
 }
 
 // A script need not define start or update: without the function nothing runs.
-void LUAImpl::runGlobalProtected(const char* function, const char* text)
+void LUAImpl::runGlobalText(const char* function, const char* text)
 {
-    lua_State* L = activeThread();
-    if (!pushGlobalFunction(L, function))
+    if (!callbacksAllowed())
         return;
-    lua_pop(L, 1);
-    runTextProtected(text);
+    enter(Errors::Reported, [&](lua_State* L) {
+        if (!pushGlobalFunction(L, function))
+            return;
+        lua_pop(L, 1);
+        loadAndRun(L, [&] { return luaL_loadstring(L, text); });
+    });
 }
 
-// Pushes the global if the script defined one; false, with nothing pushed, otherwise. The
-// globals table is read raw: a metamethod on it could raise an error outside any protection.
-bool LUAImpl::pushGlobalFunction(lua_State* L, const char* name)
+// Calls the handler a widget keeps with the arguments that pushArguments pushes (it returns
+// their count), and stores the truth of its result in answer, if given; an answer stays as it
+// was when the handler fails. False when the widget keeps no handler.
+template <class PushArguments>
+bool LUAImpl::runHandler(int reference, PushArguments pushArguments, bool* answer)
 {
-    if (!L)
+    if (reference == NoReference || !callbacksAllowed())
         return false;
-    lua_rawgeti(L, LUA_REGISTRYINDEX, LUA_RIDX_GLOBALS); /* globals */
-    lua_pushstring(L, name);
-    lua_rawget(L, -2); /* globals, value */
-    lua_remove(L, -2); /* value */
-    if (!lua_isnil(L, -1))
-        return true;
-    lua_pop(L, 1);
-    return false;
-}
-
-// Pushes the handler a widget keeps; false, with nothing pushed, when it keeps none.
-bool LUAImpl::pushHandler(lua_State* L, int reference)
-{
-    if (reference == NoReference || !L)
-        return false;
-    lua_rawgeti(L, LUA_REGISTRYINDEX, reference);
+    enter(Errors::EndCallingScript, [&](lua_State* L) {
+        lua_rawgeti(L, LUA_REGISTRYINDEX, reference);
+        lua_call(L, pushArguments(L), 1);
+        if (answer)
+            *answer = lua_toboolean(L, -1);
+    });
     return true;
 }
 
-// Calls the function below the arguments. Inside a protected run the call is plain, so that an
-// error ends that run as any script error does. Called from the engine's own loop it is
-// protected: the error is reported, nothing of the call stays on the stack, and the answer is
-// false.
-bool LUAImpl::call(lua_State* L, int argumentCount, int resultCount)
-{
-    if (protectedDepth > 0) {
-        lua_call(L, argumentCount, resultCount);
-        return true;
-    }
-    ++protectedDepth;
-    const int status = lua_pcall(L, argumentCount, resultCount, 0);
-    --protectedDepth;
-    if (status == LUA_OK)
-        return true;
-    reportError(L);
-    lua_pop(L, 1);
-    return false;
-}
-
-// Prints the error message on top of the stack, unless it is the one printed last.
+// Numbers and strings are shown as they are; other error values by their type. Converting a
+// number is done here, since turning it into a string on the stack would allocate.
 void LUAImpl::reportError(lua_State* L)
 {
-    const char* message = lua_tostring(L, -1);
-    const std::string text = message ? message : std::string("(error object is a ") + luaL_typename(L, -1) + " value)";
+    std::string text;
+    if (lua_type(L, -1) == LUA_TSTRING)
+        text = lua_tostring(L, -1);
+    else if (lua_type(L, -1) == LUA_TNUMBER)
+        text = formatNumber(lua_tonumber(L, -1));
+    else
+        text = std::string("(error object is a ") + luaL_typename(L, -1) + " value)";
     if (text == lastError)
         return;
     lastError = text;

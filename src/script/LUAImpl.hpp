@@ -15,11 +15,15 @@ class ScreenBuffer;
 // The script host: runs the game's scripts in an embedded Lua interpreter and turns engine
 // events into calls of their global functions and of the handlers attached to widgets.
 //
-// Script errors never stop the engine. Script code that the host runs as a file or as text runs
-// protected, and so do the calls the engine makes from its own loop; their errors are printed
-// on standard error, a message repeated frame after frame only once. A call made while script
-// code runs (a video-mode change asked for by update, say) is plain: its error ends that code,
-// as any error of the script would. A global function the script does not define is skipped.
+// Script errors never stop the engine, and nothing a script does can raise an error through the
+// engine's own code: every entry into the interpreter, including each push and lookup that may
+// run the collector and so a finalizer, happens inside one protected call (enter). Errors of
+// files and text that the host runs, and of calls the engine makes from its own loop, are
+// printed on standard error, a message repeated frame after frame only once. A callback made
+// while a script method runs (onSetVideoMode for a video-mode change asked for by update, say)
+// ends the script code that called the method, as a plain call would: the method raises the
+// error once the engine's work is done (RunningMethod). A global function the script does not
+// define is skipped.
 class LUAImpl : public ScriptingInterface {
 public:
     explicit LUAImpl(Core* core);
@@ -43,30 +47,38 @@ public:
     bool onTextFieldEnter(TextField* field) override;
     // Publishes the renderer's new screen buffer before the script's onSetVideoMode runs.
     void onSetVideoMode(int mode) override;
+    void releaseReference(int reference) override;
 
 private:
+    // Where an error of the script code that an entry runs goes.
+    enum class Errors { Reported, EndCallingScript };
+
+    template <class Body>
+    bool enter(Errors errors, Body body);
+    template <class Body>
+    static int runBody(lua_State* L);
+    void handleError(lua_State* L, Errors errors);
+    // Whether a callback may run now: not while the host closes, nor once an earlier callback
+    // of the running method has failed.
+    bool callbacksAllowed() const;
+
+    void openInterpreter();
     void closeInterpreter();
-    void publishGlobals();
+    void publishGlobals(lua_State* L);
     template <class Engine>
-    void publishLive(const char* name, Engine* object);
-    void publishScreenBuffer();
-    void publish(const char* name, void* object);
+    void publishLive(lua_State* L, const char* name, Engine* object);
+    void publishScreenBuffer(lua_State* L);
 
     lua_State* activeThread() const;
-    void runFileProtected(const std::string& path);
-    void runTextProtected(const char* text);
-    void runProtected(lua_State* L, int loadStatus);
-    void runGlobalProtected(const char* function, const char* text);
-    bool pushGlobalFunction(lua_State* L, const char* name);
-    bool pushHandler(lua_State* L, int reference);
-    bool call(lua_State* L, int argumentCount, int resultCount);
+    void runFile(const std::string& path, Errors errors);
+    void runGlobalText(const char* function, const char* text);
+    template <class PushArguments>
+    bool runHandler(int reference, PushArguments pushArguments, bool* answer = nullptr);
     void reportError(lua_State* L);
 
     Core* core;
     lua_State* state = nullptr;
     std::string scriptName;
-    // Protected runs and protected calls in progress; calls made inside one are plain.
-    int protectedDepth = 0;
     // The engine objects published as globals, registered as live while the interpreter runs.
     std::vector<const void*> liveGlobals;
     ScreenBuffer* publishedBuffer = nullptr;

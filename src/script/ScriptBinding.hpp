@@ -1,5 +1,6 @@
 #pragma once
 
+#include "script/DeferredRelease.hpp"
 #include "script/LiveObjects.hpp"
 
 #include <lua.hpp>
@@ -22,6 +23,11 @@ struct ScriptMethod {
 // Names the script method being run, and the Lua thread that runs it, for as long as it runs:
 // errors about its object and its arguments can then say where they come from, and script code
 // that the engine calls back meanwhile runs on that thread. Script errors unwind through it.
+//
+// While a method runs, the engine holds every object it releases (DeferredRelease), and an error
+// of script code that the engine called back for it waits on the method's stack until the
+// method returns, then ends the script code that called the method, as if the callback had been
+// a plain call; the engine's own work in between completes.
 class RunningMethod {
 public:
     RunningMethod(lua_State* thread, const char* className, const char* methodName);
@@ -31,14 +37,44 @@ public:
 
     // The thread of the innermost method running; null when none runs.
     static lua_State* thread();
+    // Whether a callback of the innermost method has failed: further callbacks are skipped.
+    static bool errorPending();
+    // Takes the error value on top of the innermost method's thread as the method's error; a
+    // second error while one is pending is dropped.
+    static void deferError(lua_State* L);
+    // Raises the pending error, if any; called as the method returns.
+    void raisePendingError(lua_State* L) const;
 
 private:
-    const RunningMethod* previous;
+    RunningMethod* previous;
     lua_State* runningThread;
     const char* className;
     const char* methodName;
+    DeferredRelease::Hold hold;
+    int pendingError = 0;
 
     friend void methodError(lua_State* L, const char* format, ...);
+};
+
+// The script objects that the binding made: full userdata blocks that hold a wrapper pointer,
+// known by their addresses. Any userdata can be given a class's metatable (debug.setmetatable),
+// so a metatable proves nothing about the block it is on; only this record does.
+class ScriptObjects {
+public:
+    using Destroy = void (*)(void* wrapper);
+
+    static void add(lua_State* L, void* block, const char* className, void* wrapper, Destroy destroy);
+    // The wrapper of the object at index if the binding made it for the class; null otherwise,
+    // and for an object whose wrapper was destroyed.
+    static void* wrapper(lua_State* L, int index, const char* className);
+    // Whether the value at index is an object the binding made for the class, emptied or not.
+    static bool isOwn(lua_State* L, int index, const char* className);
+    // The finalizer of every class: destroys the wrapper of any object the binding made and
+    // does nothing to other values.
+    static int collect(lua_State* L);
+    // Destroys the wrappers that the interpreter with this owner never finalized (objects whose
+    // metatable a script took away); called once the interpreter is closed.
+    static void destroyAll(const void* owner);
 };
 
 // The engine object behind a script object. The pointer is checked against the live objects at
@@ -102,7 +138,7 @@ public:
         lua_pushcfunction(L, construct);
         lua_setglobal(L, Wrapper::className);
         luaL_newmetatable(L, Wrapper::className); /* metatable */
-        setFunction(L, "__gc", collect);
+        setFunction(L, "__gc", ScriptObjects::collect);
         setFunction(L, "__tostring", describe);
         setFunction(L, "__eq", equal);
         setFunction(L, "__index", lookUp);
@@ -127,10 +163,15 @@ private:
         lua_settable(L, -3);
     }
 
-    // The wrapper slot of the script object at index, or null for any other value.
-    static Wrapper** slotAt(lua_State* L, int index)
+    // The wrapper of the class's object at index, or null for any other value.
+    static Wrapper* wrapperAt(lua_State* L, int index)
     {
-        return static_cast<Wrapper**>(luaL_testudata(L, index, Wrapper::className));
+        return static_cast<Wrapper*>(ScriptObjects::wrapper(L, index, Wrapper::className));
+    }
+
+    static void destroy(void* wrapper)
+    {
+        DeferredRelease::release(std::unique_ptr<Wrapper>(static_cast<Wrapper*>(wrapper)));
     }
 
     static bool isMethodPosition(lua_Integer position)
@@ -157,28 +198,17 @@ private:
     static int construct(lua_State* L)
     {
         auto wrapper = std::make_unique<Wrapper>(L);
-        auto slot = static_cast<Wrapper**>(lua_newuserdata(L, sizeof(Wrapper*))); /* arguments, object */
-        *slot = wrapper.release();
+        void* block = lua_newuserdata(L, sizeof(Wrapper*)); /* arguments, object */
+        *static_cast<Wrapper**>(block) = wrapper.get();
+        ScriptObjects::add(L, block, Wrapper::className, wrapper.release(), destroy);
         luaL_setmetatable(L, Wrapper::className);
         return 1;
     }
 
-    // The collector owns the wrapper, never the engine object. The slot is emptied because a
-    // script can reach this function by name and call it on a living object.
-    static int collect(lua_State* L)
-    {
-        if (Wrapper** slot = slotAt(L, 1)) {
-            delete *slot;
-            *slot = nullptr;
-        }
-        return 0;
-    }
-
     static int describe(lua_State* L)
     {
-        Wrapper** slot = slotAt(L, 1);
-        if (slot && *slot)
-            lua_pushfstring(L, "%s (%p)", Wrapper::className, static_cast<void*>(*slot));
+        if (Wrapper* wrapper = wrapperAt(L, 1))
+            lua_pushfstring(L, "%s (%p)", Wrapper::className, static_cast<void*>(wrapper));
         else
             lua_pushliteral(L, "Empty object");
         return 1;
@@ -187,9 +217,8 @@ private:
     // Every script object owns its own wrapper, so only an object equals itself.
     static int equal(lua_State* L)
     {
-        Wrapper** left = slotAt(L, 1);
-        Wrapper** right = slotAt(L, 2);
-        lua_pushboolean(L, left && right && *left && *left == *right);
+        Wrapper* left = wrapperAt(L, 1);
+        lua_pushboolean(L, left && left == wrapperAt(L, 2));
         return 1;
     }
 
@@ -212,8 +241,7 @@ private:
         pushClassEntry(L); /* object, key, value, entry */
         if (lua_type(L, -1) != LUA_TNUMBER)
             return 0;
-        Wrapper** slot = slotAt(L, 1);
-        if (!slot || !*slot)
+        if (!wrapperAt(L, 1))
             return luaL_error(L, "Internal error, no object given!");
         return luaL_error(L, "Trying to set the method [%s] of class [%s]", lua_tostring(L, 2),
                           Wrapper::className);
@@ -224,14 +252,17 @@ private:
     static int dispatch(lua_State* L)
     {
         const lua_Integer position = lua_tointeger(L, lua_upvalueindex(1));
-        Wrapper** slot = slotAt(L, lua_upvalueindex(2));
-        if (!slot || !isMethodPosition(position))
+        const int object = lua_upvalueindex(2);
+        if (!ScriptObjects::isOwn(L, object, Wrapper::className) || !isMethodPosition(position))
             return luaL_error(L, "%s: not a method of this class", Wrapper::className);
         const ScriptMethod<Wrapper>& method = Wrapper::methods[position];
         RunningMethod running(L, Wrapper::className, method.name);
-        if (!*slot)
+        Wrapper* wrapper = wrapperAt(L, object);
+        if (!wrapper)
             methodError(L, "object no longer exists");
-        return ((*slot)->*method.function)(L);
+        const int results = (wrapper->*method.function)(L);
+        running.raisePendingError(L);
+        return results;
     }
 };
 

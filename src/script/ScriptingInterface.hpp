@@ -28,6 +28,8 @@ public:
     virtual bool onWidgetDraw(UIWidget* widget) = 0;
     virtual bool onTextFieldEnter(TextField* field) = 0;
     virtual void onSetVideoMode(int mode) = 0;
+    // Lets go of a handler reference that no widget keeps any more.
+    virtual void releaseReference(int reference) = 0;
 };
 
 // Prefix of every file path the engine opens: files are found relative to the working directory.

@@ -3,6 +3,8 @@
 #include "app/Core.hpp"
 #include "ui/UI.hpp"
 
+#include <utility>
+
 namespace qel {
 
 namespace {
@@ -42,6 +44,11 @@ void TextField::unfocus()
 {
     if (hasFocus())
         core->getUI()->unfocus();
+}
+
+void TextField::releaseHandlers(ScriptingInterface& host)
+{
+    host.releaseReference(std::exchange(enterHandler, NoReference));
 }
 
 bool TextField::hasFocus() const

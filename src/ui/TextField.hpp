@@ -29,6 +29,7 @@ public:
     // The script function Return runs while this field has the focus.
     int getEnterHandler() const { return enterHandler; }
     void setEnterHandler(int reference) { enterHandler = reference; }
+    void releaseHandlers(ScriptingInterface& host) override;
 
 private:
     bool hasFocus() const;

@@ -2,6 +2,7 @@
 
 #include "app/Core.hpp"
 #include "display/Renderer.hpp"
+#include "script/DeferredRelease.hpp"
 #include "script/LiveObjects.hpp"
 #include "ui/Console.hpp"
 #include "ui/Label.hpp"
@@ -28,17 +29,6 @@ constexpr int MessageBoxExtraRows = 4;
 constexpr GridPoint MessageTextPosition{3, 2};
 
 } // namespace
-
-UI::WalkGuard::WalkGuard(UI& ui) : ui(ui)
-{
-    ++ui.walkDepth;
-}
-
-UI::WalkGuard::~WalkGuard()
-{
-    if (--ui.walkDepth == 0)
-        ui.removedDuringWalk.clear();
-}
 
 UI::UI(Core* core)
     : core(core), root(std::make_unique<UIWidget>(nullptr, 0, 0, 0, 0, ColorPair{White, Clear}))
@@ -116,7 +106,7 @@ void UI::closeWindow(UIWidget* widget, bool dismissedByEscape)
 {
     if (!widget || widget->isRemoved() || widget->isClosing())
         return;
-    const WalkGuard guard(*this);
+    const DeferredRelease::Hold hold;
     widget->markClosing();
     ScriptingInterface* script = core->getScript();
     if (widget->type() == WidgetType::Window && script)
@@ -167,12 +157,29 @@ void UI::unfocus()
 }
 
 void UI::removeAll()
+void UI::setFocus(TextField* field)
+{
+    if (!field || !field->isRemoved())
+        focused = field;
+}
+
+void UI::setMainInput(TextField* field)
+{
+    if (!field || !field->isRemoved())
+        mainInputField = field;
+}
+
 {
     while (root->childCount() > 0)
         removeWidget(root->childAt(root->childCount() - 1));
     focused = nullptr;
     mainInputField = nullptr;
 }
+    for (std::unique_ptr<Console>& console : consoles) {
+        LiveObjects::remove(console.get());
+        DeferredRelease::release(std::move(console));
+    }
+    consoles.clear();
 
 bool UI::removeWidget(UIWidget* widget)
 {
@@ -188,17 +195,18 @@ void UI::discard(std::unique_ptr<UIWidget> widget)
     if (!widget)
         return;
     retire(*widget);
-    if (walkDepth > 0)
-        removedDuringWalk.push_back(std::move(widget));
+    DeferredRelease::release(std::move(widget));
 }
 
 // Nothing may keep naming a widget that is leaving the tree: not the focus, not the main
-// input, not a script handle.
+// input, not a script handle; and nothing may keep its handlers alive.
 void UI::retire(UIWidget& widget)
 {
     widget.markRemoved();
     LiveObjects::remove(&widget);
     if (&widget == focused)
+    if (ScriptingInterface* script = core ? core->getScript() : nullptr)
+        widget.releaseHandlers(*script);
         focused = nullptr;
     if (&widget == mainInputField)
         mainInputField = nullptr;
@@ -208,7 +216,7 @@ void UI::retire(UIWidget& widget)
 
 void UI::draw(float dt)
 {
-    const WalkGuard guard(*this);
+    const DeferredRelease::Hold hold;
     root->draw(dt);
 }
 

@@ -19,7 +19,9 @@ class Window;
 // top-level window is the topmost one.
 //
 // Widgets count as live objects for scripts (LiveObjects) from their creation until they
-// leave the tree; consoles for as long as the UI exists.
+// leave the tree; consoles until the scripts reload. A widget leaving the tree gives its
+// handlers back to the script host at once; the object itself is freed when no engine code
+// can still be using it (DeferredRelease).
 class UI {
 public:
     explicit UI(Core* core);
@@ -31,7 +33,7 @@ public:
     Window* createWindow(UIWidget* parent, int x, int y, int width, int height, ColorPair colors);
     Label* createLabel(UIWidget* parent, const WideString& text, int x, int y, ColorPair colors);
     TextField* createTextField(UIWidget* parent, int x, int y, int width, ColorPair colors);
-    // Consoles are not widgets: they stay, inactive at first, until the program ends.
+    // Consoles are not widgets: they stay, inactive at first, until the scripts reload.
     Console* createConsole(int x, int y, int width, int height);
 
     void showMessageBox(const WideString& text);
@@ -48,12 +50,14 @@ public:
 
     // The focus rule: the main input has the focus while no closable window is open, else none.
     void unfocus();
-    void setFocus(TextField* field) { focused = field; }
+    // A field that has left the tree can take neither role.
+    void setFocus(TextField* field);
     TextField* focusedField() const { return focused; }
     TextField* mainInput() const { return mainInputField; }
-    void setMainInput(TextField* field) { mainInputField = field; }
+    void setMainInput(TextField* field);
 
-    // Removes every top-level widget and forgets the focused field and the main input.
+    // Removes every top-level widget and every console, and forgets the focused field and the
+    // main input: what the scripts made goes with them when they reload.
     void removeAll();
     // Ends the life of a widget taken out of the tree (a window's old title label).
     void discard(std::unique_ptr<UIWidget> widget);
@@ -63,19 +67,6 @@ public:
     const UIWidget& getRoot() const { return *root; }
 
 private:
-    // While the engine walks the tree or waits on a script handler it may hold any widget, so
-    // removed widgets are only detached then; the outermost walk frees them as it ends.
-    class WalkGuard {
-    public:
-        explicit WalkGuard(UI& ui);
-        ~WalkGuard();
-        WalkGuard(const WalkGuard&) = delete;
-        WalkGuard& operator=(const WalkGuard&) = delete;
-
-    private:
-        UI& ui;
-    };
-
     template <typename Widget>
     Widget* attach(UIWidget* parent, std::unique_ptr<Widget> widget);
     // Takes a widget and its children out of the tree; false when it is not in the tree.
@@ -88,8 +79,6 @@ private:
     TextField* focused = nullptr;
     TextField* mainInputField = nullptr;
     std::vector<std::unique_ptr<Console>> consoles;
-    std::vector<std::unique_ptr<UIWidget>> removedDuringWalk;
-    int walkDepth = 0;
 };
 
 } // namespace qel

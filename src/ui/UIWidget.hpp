@@ -37,6 +37,8 @@ public:
     virtual void draw(float dt);
     // The script handler reference in the slot, NoReference when none; only windows have them.
     virtual int getHandler(HandlerSlot) const { return NoReference; }
+    // Gives every handler reference this widget keeps back to the script host, keeping none.
+    virtual void releaseHandlers(ScriptingInterface&) {}
 
     void addChild(std::unique_ptr<UIWidget> child);
     // Takes target out of the subtree below this widget (depth-first, in list order) and hands

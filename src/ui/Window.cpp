@@ -5,6 +5,7 @@
 #include "ui/UI.hpp"
 
 #include <algorithm>
+#include <utility>
 
 namespace qel {
 
@@ -38,6 +39,12 @@ void Window::runDrawHandler()
     host->onWidgetDraw(this);
     if (ScreenBuffer* buffer = screen())
         buffer->setOrigin(savedOrigin.x, savedOrigin.y);
+}
+
+void Window::releaseHandlers(ScriptingInterface& host)
+{
+    for (int& reference : handlers)
+        host.releaseReference(std::exchange(reference, NoReference));
 }
 
 void Window::close()

@@ -18,6 +18,7 @@ public:
     void draw(float dt) override;
     int getHandler(HandlerSlot slot) const override { return handlers[slot]; }
     void setHandler(HandlerSlot slot, int reference) { handlers[slot] = reference; }
+    void releaseHandlers(ScriptingInterface& host) override;
 
     // Runs the close handler (not by Escape), removes the window and lets the script repaint.
     void close();

@@ -134,29 +134,18 @@ TEST(LUAImpl, OnSetVideoModeSeesTheNewBufferAndOldObjectsBecomeStale)
     EXPECT_EQ(engine.text(0, 0, 1, 1), test::Lines{" "});
 }
 
-namespace {
-
-test::Printed reload(LuaTestEngine& engine)
-{
-    sf::Event shiftR = test::keyPress(sf::Keyboard::R);
-    shiftR.key.shift = true;
-    return test::capturePrinted([&] { engine.core().handleEvent(shiftR); });
-}
-
-} // namespace
-
 TEST(LUAImpl, ReloadStartsAFreshInterpreter)
 {
     LuaTestEngine engine("function start() print('start', leftover) end", "function fromStartup() end");
     engine.run("leftover = 'old'; function update() error('stale error', 0) end");
     EXPECT_EQ(engine.frame().err, "stale error\n");
-    EXPECT_EQ(reload(engine).out, "start\tnil\n");
+    EXPECT_EQ(engine.reload().out, "start\tnil\n");
     engine.run("function update() error('stale error', 0) end");
     EXPECT_EQ(engine.frame().err, "stale error\n") << "a reload forgets the last message";
 
     engine.removeScript("test.lua");
     engine.writeScript("startup.lua", "function start() print('new start') end");
-    const test::Printed printed = reload(engine);
+    const test::Printed printed = engine.reload();
     EXPECT_EQ(printed.out, "new start\n");
     EXPECT_TRUE(contains(printed.err, "cannot open scripts/test.lua")) << printed.err;
     EXPECT_EQ(engine.run("print(leftover, Color.Red, fromStartup, update)").out, "nil\t1\tnil\tnil\n");

@@ -98,6 +98,27 @@ public:
         return capturePrinted([&] { engine->handleEvent(keyPress(code)); });
     }
 
+    // Types the characters of an ASCII text, as the window reports typing.
+    Printed type(const std::string& text)
+    {
+        return capturePrinted([&] {
+            for (char character : text) {
+                sf::Event typed;
+                typed.type = sf::Event::TextEntered;
+                typed.text.unicode = static_cast<sf::Uint32>(character);
+                engine->handleEvent(typed);
+            }
+        });
+    }
+
+    // Shift+R, the player's key for reloading the scripts.
+    Printed reload()
+    {
+        sf::Event shiftR = keyPress(sf::Keyboard::R);
+        shiftR.key.shift = true;
+        return capturePrinted([&] { engine->handleEvent(shiftR); });
+    }
+
     void writeScript(const std::string& name, const std::string& contents)
     {
         folder.write("scripts/" + name, contents);

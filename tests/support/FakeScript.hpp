@@ -26,8 +26,11 @@ public:
     bool onWidgetDraw(UIWidget*) override { return record("widgetDraw"), false; }
     bool onTextFieldEnter(TextField*) override { return record("fieldEnter"), false; }
     void onSetVideoMode(int mode) override { record("onSetVideoMode " + std::to_string(mode)); }
+    void releaseReference(int reference) override { released.push_back(reference); }
 
     std::vector<std::string> log;
+    // Released handler references, apart from the log of calls.
+    std::vector<int> released;
     std::function<void()> onLoad = [] {};
 
 private:

@@ -170,14 +170,15 @@ TEST(UI, AFieldLeavingTheTreeIsForgottenAsFocusAndMainInput)
     EXPECT_EQ(ui.mainInput(), nullptr);
 }
 
-TEST(UI, ConsolesStayLiveForScriptsUntilTheUIGoes)
+// A reload removes everything: consoles too, which otherwise no script could ever free.
+TEST(UI, ConsolesStayLiveForScriptsUntilEverythingIsRemoved)
 {
     UIEngine engine;
     Console* console = engine.ui().createConsole(0, 0, 10, 3);
     TextField* field = engine.ui().createTextField(nullptr, 0, 0, 5, ColorPair{White, Clear});
-    engine.ui().removeAll();
+    engine.ui().closeWindow(field, false);
     EXPECT_NE(LiveObjects::serialOf<Console>(console), LiveObjects::None);
     EXPECT_EQ(LiveObjects::serialOf<TextField>(field), LiveObjects::None);
-    engine.core.reset();
+    engine.ui().removeAll();
     EXPECT_EQ(LiveObjects::serialOf<Console>(console), LiveObjects::None);
 }
