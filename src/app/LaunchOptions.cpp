@@ -1,7 +1,11 @@
 #include "app/LaunchOptions.hpp"
 
+#include "script/DataFile.hpp"
+
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 
 namespace qel {
@@ -53,27 +57,73 @@ void readCommandLine(LaunchOptions& options, int argc, const char* const* argv)
     }
 }
 
-// A line ends at a line feed; a carriage return before it belongs to the line end.
-bool readLine(std::istream& in, std::string& line)
-{
-    if (!std::getline(in, line))
-        return false;
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    return true;
-}
+// Longer than any setting needs; the rest of a longer line is skipped, so that a file of one
+// endless line cannot fill the memory.
+constexpr std::size_t MaxLineLength = 4096;
+
+// The lines of config.dat. A line ends at a line feed; a carriage return before it belongs to
+// the line end. Its text ends at its first NUL byte, as the printed line does, so that a NUL
+// hides the rest of the line from the key comparison and from the value alike.
+class ConfigLines {
+public:
+    // A missing file reads as an empty one, without a word; a folder or a pipe, which would fail
+    // or block, is refused with one line.
+    explicit ConfigLines(const std::string& path) : path(path)
+    {
+        std::error_code error;
+        if (std::filesystem::exists(path, error) && isDataFile(path, "settings"))
+            in.open(path);
+    }
+
+    bool next(std::string& line)
+    {
+        line.clear();
+        std::streambuf& bytes = *in.rdbuf();
+        int byte = bytes.sbumpc();
+        if (byte == std::char_traits<char>::eof())
+            return false;
+        ++number;
+        bool cut = false;
+        for (; byte != std::char_traits<char>::eof() && byte != '\n'; byte = bytes.sbumpc()) {
+            if (line.size() < MaxLineLength)
+                line.push_back(static_cast<char>(byte));
+            else
+                cut = true;
+        }
+        if (cut)
+            reportCut();
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        line.resize(std::strlen(line.c_str()));
+        return true;
+    }
+
+private:
+    // Only the first: one line of output for the whole file.
+    void reportCut()
+    {
+        if (!cutReported)
+            std::fprintf(stderr, "qel: line %d of \"%s\" is longer than %zu bytes; the rest of it is skipped\n",
+                         number, path.c_str(), MaxLineLength);
+        cutReported = true;
+    }
+
+    std::string path;
+    std::ifstream in;
+    int number = 0;
+    bool cutReported = false;
+};
 
 // Key lines are printed; each value line is taken as it stands. A key on the last line,
 // with no value line, is ignored.
 void readConfigFile(LaunchOptions& options, const std::string& path)
 {
-    std::ifstream in(path);
-    std::string line;
-    while (readLine(in, line)) {
+    ConfigLines lines(path);
+    std::string line, value;
+    while (lines.next(line)) {
         std::printf("line = %s\n", line.c_str());
         const std::string name = settingName(line, '#');
-        std::string value;
-        if (!name.empty() && readLine(in, value))
+        if (!name.empty() && lines.next(value))
             applySetting(options, name, value);
     }
 }

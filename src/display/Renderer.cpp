@@ -1,15 +1,20 @@
 #include "display/Renderer.hpp"
 
 #include "app/Core.hpp"
+#include "script/DataFile.hpp"
 #include "display/Palette.hpp"
-#include "script/ScriptingInterface.hpp"
 #include "script/DeferredRelease.hpp"
+#include "script/ScriptingInterface.hpp"
 
+#include <SFML/Graphics/Image.hpp>
 #include <SFML/Graphics/RectangleShape.hpp>
 #include <SFML/Graphics/RenderWindow.hpp>
 #include <SFML/Graphics/VertexArray.hpp>
 
+#include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <optional>
 
 namespace qel {
 
@@ -62,13 +67,59 @@ void createScreenTexture(sf::Texture& texture, unsigned width)
     texture.setSmooth(true);
 }
 
+// Pictures larger than this on a side are refused: a wallpaper tile or monitor frame needs far
+// less, and one of 4096 x 4096 already takes 64 MB to decode.
+constexpr unsigned MaxPictureSide = 4096;
+
+// The size a PNG file's header gives, or none for files that are not PNG: the first chunk of
+// every PNG is its header, which holds the width and height as big-endian numbers.
+std::optional<sf::Vector2u> pngSize(const std::string& path)
+{
+    static const char signature[] = "\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR";
+    unsigned char header[24];
+    std::ifstream file(path, std::ios::binary);
+    if (!file.read(reinterpret_cast<char*>(header), sizeof header) ||
+        !std::equal(header, header + 16, reinterpret_cast<const unsigned char*>(signature)))
+        return std::nullopt;
+    const auto bigEndian = [&](int at) {
+        return unsigned(header[at]) << 24 | unsigned(header[at + 1]) << 16 | unsigned(header[at + 2]) << 8 |
+               unsigned(header[at + 3]);
+    };
+    return sf::Vector2u(bigEndian(16), bigEndian(20));
+}
+
+// Whether a picture of that size may be made a texture; otherwise says so in one line.
+bool fitsTexture(sf::Vector2u size, const std::string& path)
+{
+    const unsigned largest = std::min(MaxPictureSide, sf::Texture::getMaximumSize());
+    if (size.x <= largest && size.y <= largest)
+        return true;
+    std::fprintf(stderr, "qel: cannot load picture \"%s\": it is %u x %u pixels, more than %u on a side\n",
+                 path.c_str(), size.x, size.y, largest);
+    return false;
+}
+
+// Loads a picture file into the texture, or leaves it empty. A PNG too large is refused from
+// its header, before it is decoded; other formats are measured once decoded. Whatever goes
+// wrong is said in one line, by the engine or by the graphics library.
+bool loadPicture(sf::Texture& texture, const std::string& path)
+{
+    if (!isDataFile(path, "picture"))
+        return false;
+    if (const std::optional<sf::Vector2u> size = pngSize(path); size && !fitsTexture(*size, path))
+        return false;
+    sf::Image picture;
+    return picture.loadFromFile(path) && fitsTexture(picture.getSize(), path) && texture.loadFromImage(picture);
+}
+
 } // namespace
 
 Renderer::Renderer(Core* core) : core(core)
 {
-    frameTexture.loadFromFile(basePath() + "data/monitor.png");
+    loadPicture(frameTexture, basePath() + "data/monitor.png");
     frameSprite.setTexture(frameTexture, true);
-    if (!font.loadFromFile(basePath() + "data/fonts/VodareraZorezo.ttf"))
+    const std::string fontPath = basePath() + "data/fonts/VodareraZorezo.ttf";
+    if (!isDataFile(fontPath, "font") || !font.loadFromFile(fontPath))
         std::printf("Failed to load font...\n");
     createScreenTexture(screenTextures[Text80x25], Columns80 * CellWidth);
     createScreenTexture(screenTextures[Text40x25], Columns40 * CellWidth);
@@ -105,19 +156,28 @@ void Renderer::setDisplayStyle(int style, bool redraw)
 void Renderer::setWallpaper(int index)
 {
     backdropStale = true;
-    wallpaperSprite.reset();
-    wallpaperTexture.reset();
+    wallpaperShown = index >= 0;
     if (index < 0)
         return;
+    // A number without a picture leaves no wallpaper, but is still the one reported.
     wallpaperIndex = index;
+    if (index == loadedWallpaper)
+        return;
+    // The picture is read once per number, so that a script setting the same wallpaper again
+    // neither decodes it again nor repeats why it could not.
     char path[64];
     std::snprintf(path, sizeof path, "data/wallpapers/%d.png", index);
-    auto texture = std::make_unique<sf::Texture>();
-    // A number without a picture leaves no wallpaper, but is still the one reported.
-    if (!texture->loadFromFile(basePath() + path))
-        return;
-    wallpaperTexture = std::move(texture);
-    wallpaperSprite = std::make_unique<sf::Sprite>(*wallpaperTexture);
+    wallpaperTexture = std::make_unique<sf::Texture>();
+    if (!loadPicture(*wallpaperTexture, basePath() + path))
+        wallpaperTexture.reset();
+    else
+        wallpaperTexture->setRepeated(true);
+    loadedWallpaper = index;
+}
+
+const sf::Texture* Renderer::shownWallpaper() const
+{
+    return wallpaperShown ? wallpaperTexture.get() : nullptr;
 }
 
 void Renderer::draw()
@@ -163,8 +223,8 @@ void Renderer::drawBackground(sf::RenderTarget& target)
     const int width = size.x, height = size.y;
     switch (displayStyle) {
     case Default:
-        if (wallpaperSprite)
-            tileWallpaper(target);
+        if (const sf::Texture* wallpaper = shownWallpaper())
+            tileWallpaper(target, *wallpaper);
         else
             target.clear(black);
         frameSprite.setPosition((width - static_cast<int>(frameTexture.getSize().x)) / 2,
@@ -172,8 +232,8 @@ void Renderer::drawBackground(sf::RenderTarget& target)
         target.draw(frameSprite);
         break;
     case FullFit:
-        if (wallpaperSprite) {
-            tileWallpaper(target);
+        if (const sf::Texture* wallpaper = shownWallpaper()) {
+            tileWallpaper(target, *wallpaper);
             const sf::FloatRect area = fitArea(width, height);
             sf::RectangleShape under({area.width, area.height});
             under.setPosition(area.left, area.top);
@@ -191,17 +251,12 @@ void Renderer::drawBackground(sf::RenderTarget& target)
     }
 }
 
-void Renderer::tileWallpaper(sf::RenderTarget& target)
+// Tiles from the top-left corner: the texture repeats, so one sprite as large as the target
+// covers it with whole and cut tiles, whatever the tile's size.
+void Renderer::tileWallpaper(sf::RenderTarget& target, const sf::Texture& wallpaper)
 {
-    const sf::Vector2u tile = wallpaperTexture->getSize();
     const sf::Vector2u size = target.getSize();
-    const unsigned across = size.x / tile.x, down = size.y / tile.y;
-    for (unsigned i = 0; i <= down; ++i) {
-        for (unsigned j = 0; j <= across; ++j) {
-            wallpaperSprite->setPosition(j * tile.x, i * tile.y);
-            target.draw(*wallpaperSprite);
-        }
-    }
+    target.draw(sf::Sprite(wallpaper, sf::IntRect(0, 0, size.x, size.y)));
 }
 
 void Renderer::composeMonitor(sf::RenderTarget& window)

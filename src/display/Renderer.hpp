@@ -51,7 +51,9 @@ public:
 private:
     void drawBackdrop(sf::RenderTarget& window);
     void drawBackground(sf::RenderTarget& target);
-    void tileWallpaper(sf::RenderTarget& target);
+    void tileWallpaper(sf::RenderTarget& target, const sf::Texture& wallpaper);
+    // The wallpaper to draw, or null.
+    const sf::Texture* shownWallpaper() const;
     void composeMonitor(sf::RenderTarget& window);
     void composeFull(sf::RenderTarget& window);
 
@@ -60,12 +62,15 @@ private:
     int displayStyle = Default;
     std::unique_ptr<ScreenBuffer> screenBuffer;
     std::array<sf::Texture, 2> screenTextures;
-    std::unique_ptr<sf::Texture> wallpaperTexture;
     sf::Texture frameTexture;
-    std::unique_ptr<sf::Sprite> wallpaperSprite;
     sf::Sprite frameSprite;
     sf::Font font;
     int wallpaperIndex = -1;
+    // The picture of wallpaper number loadedWallpaper, kept while another number is not asked
+    // for; null when that number has no picture. Negative numbers load nothing.
+    std::unique_ptr<sf::Texture> wallpaperTexture;
+    int loadedWallpaper = -1;
+    bool wallpaperShown = false;
     sf::RenderTexture backdrop;
     bool backdropStale = true;
     std::unique_ptr<CellDrawer> cellDrawer = std::make_unique<CellDrawer>(font);

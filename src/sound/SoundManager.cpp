@@ -1,13 +1,17 @@
 #include "sound/SoundManager.hpp"
 
+#include "script/DataFile.hpp"
 #include "script/HashString.hpp"
 #include "script/ScriptingInterface.hpp"
 
+#include <SFML/Audio/InputSoundFile.hpp>
 #include <SFML/Audio/Listener.hpp>
 
 #include <AL/alc.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 
 namespace qel {
@@ -27,6 +31,60 @@ bool isStreamed(const std::string& path)
     return extension == ".ogg" || extension == ".OGG";
 }
 
+// What a sound file's header may claim. The audio library plays at most 8 channels (7.1), and
+// real recordings' rates lie between telephone quality and studio masters. A sound decoded whole
+// may not claim more samples than its file could hold: real sound packs a few dozen samples a
+// byte at most, in any format the library reads (low-rate Ogg Vorbis comes closest), so 64 leaves
+// room. 2^26 samples (128 MB of memory, 12 minutes of 48 kHz stereo) is the most any one sound
+// decoded whole may take; longer sounds are for streaming.
+constexpr unsigned MaxChannels = 8;
+constexpr unsigned MinSampleRate = 1000;
+constexpr unsigned MaxSampleRate = 192000;
+constexpr std::uint64_t MaxSamplesPerFileByte = 64;
+constexpr std::uint64_t MaxDecodedSamples = std::uint64_t(1) << 26;
+
+// Why the header's format cannot be played, or empty when it can.
+std::string formatProblem(const sf::InputSoundFile& file)
+{
+    const unsigned channels = file.getChannelCount();
+    if (channels < 1 || channels > MaxChannels)
+        return "its header claims " + std::to_string(channels) + " channels, not 1 to 8";
+    const unsigned rate = file.getSampleRate();
+    if (rate < MinSampleRate || rate > MaxSampleRate)
+        return "its header claims " + std::to_string(rate) + " samples a second, not 1000 to 192000";
+    return {};
+}
+
+// Why a sound of that many samples is not decoded whole, or empty when it may be.
+std::string lengthProblem(std::uint64_t samples, std::uintmax_t fileBytes)
+{
+    if (samples > fileBytes * MaxSamplesPerFileByte)
+        return "its header claims " + std::to_string(samples) + " samples, more than its " +
+               std::to_string(fileBytes) + " bytes can hold";
+    if (samples > MaxDecodedSamples)
+        return "its " + std::to_string(samples) + " samples are too many to decode whole (stream it as .ogg)";
+    return {};
+}
+
+// Reads the file's header and refuses, before anything is allocated for them, sounds whose
+// header would have the audio library reserve gigabytes. One line says why; when the header
+// cannot be read at all, the audio library's own line says so.
+bool hasPlausibleHeader(const std::string& path, bool decodedWhole)
+{
+    sf::InputSoundFile file;
+    if (!file.openFromFile(path))
+        return false;
+    std::string problem = formatProblem(file);
+    if (problem.empty() && decodedWhole) {
+        std::error_code error;
+        problem = lengthProblem(file.getSampleCount(), std::filesystem::file_size(path, error));
+    }
+    if (problem.empty())
+        return true;
+    std::fprintf(stderr, "qel: cannot load sound \"%s\": %s\n", path.c_str(), problem.c_str());
+    return false;
+}
+
 // Whether the audio library found a device; meaningful while one of its objects exists. Without
 // a device its streams spin on failed calls and flood the error output, so nothing is loaded
 // then. The library keeps the device to itself, but makes its context current in OpenAL.
@@ -38,6 +96,8 @@ bool audioDeviceOpen()
 std::optional<SoundEntry> openStream(const std::string& path)
 {
     std::printf("LOAD AS STREAM ...\n");
+    if (!isDataFile(path, "sound") || !hasPlausibleHeader(path, false))
+        return std::nullopt;
     auto music = std::make_unique<sf::Music>();
     if (!audioDeviceOpen() || !music->openFromFile(path))
         return std::nullopt;
@@ -50,6 +110,8 @@ std::optional<SoundEntry> openStream(const std::string& path)
 
 std::optional<SoundEntry> decode(const std::string& path)
 {
+    if (!isDataFile(path, "sound") || !hasPlausibleHeader(path, true))
+        return std::nullopt;
     auto buffer = std::make_unique<sf::SoundBuffer>();
     if (!audioDeviceOpen() || !buffer->loadFromFile(path))
         return std::nullopt;

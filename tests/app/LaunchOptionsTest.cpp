@@ -1,10 +1,15 @@
 #include "app/LaunchOptions.hpp"
 
+#include "support/ErrorLines.hpp"
 #include "support/TempDir.hpp"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <vector>
+
+#include <sys/stat.h>
 
 using qel::LaunchOptions;
 using qel::test::TempDir;
@@ -98,4 +103,56 @@ TEST(LaunchOptions, StyleWordsAreExact)
     EXPECT_EQ(LaunchOptions::styleNumber("fullfit"), 2);
     EXPECT_EQ(LaunchOptions::styleNumber("full-fill"), 1);
     EXPECT_EQ(LaunchOptions::styleNumber("fullFill"), 1);
+}
+
+TEST(LaunchOptions, ANulByteEndsTheTextOfItsLine)
+{
+    TempDir folder;
+    using namespace std::string_literals;
+    folder.write("config.dat", "#width\0junk\n1024\n#script\ngame\0.lua\n#style\r\nfull_fit\0\r\n"s);
+    const Parsed parsed = parse({}, folder);
+    ASSERT_TRUE(parsed.options);
+    EXPECT_EQ(parsed.options->width, 1024) << "a key, as its printed line shows";
+    EXPECT_EQ(parsed.options->scriptName, "game") << "the name as printed, not a longer one";
+    EXPECT_EQ(LaunchOptions::styleNumber(parsed.options->style), 2);
+    EXPECT_EQ(parsed.output, "arg[0] = qel\nline = #width\nline = #script\nline = #style\n"
+                             "scriptName = game\nwallpaperIndex = 18\n");
+}
+
+// A file of endless lines is read in time proportional to its size, keeping only the start of
+// each line, and said once on the error output.
+TEST(LaunchOptions, LinesTooLongAreCutAndTheFileReadOnToTheEnd)
+{
+    TempDir folder;
+    const std::string endless(8 << 20, 'x');
+    folder.write("config.dat", endless + "\n#script\ngame" + endless + "\n" + endless + "\n#width\n640\n");
+    testing::internal::CaptureStderr();
+    const auto start = std::chrono::steady_clock::now();
+    const Parsed parsed = parse({}, folder);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_TRUE(qel::test::saysOnceAbout(testing::internal::GetCapturedStderr(), "config.dat"));
+    ASSERT_TRUE(parsed.options);
+    EXPECT_EQ(parsed.options->width, 640);
+    EXPECT_EQ(parsed.options->scriptName, "game" + std::string(4092, 'x'));
+    EXPECT_LT(parsed.output.size(), 4 * 4200u) << "every line printed as cut";
+}
+
+TEST(LaunchOptions, AConfigDatThatIsNoFileReadsAsEmptyAndIsNamed)
+{
+    TempDir folder;
+    std::filesystem::create_directory(folder.path / "config.dat");
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(parse({}, folder).options);
+    EXPECT_TRUE(qel::test::saysOnceAbout(testing::internal::GetCapturedStderr(), "config.dat"));
+
+    std::filesystem::remove(folder.path / "config.dat");
+    ASSERT_EQ(mkfifo((folder.path / "config.dat").c_str(), 0600), 0);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(parse({}, folder).options) << "a pipe is not waited for";
+    EXPECT_TRUE(qel::test::saysOnceAbout(testing::internal::GetCapturedStderr(), "config.dat"));
+
+    std::filesystem::remove(folder.path / "config.dat");
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(parse({}, folder).options);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "a missing file is no error of its own";
 }

@@ -2,12 +2,22 @@
 
 #include "display/Palette.hpp"
 #include "support/EngineFixture.hpp"
+#include "support/ErrorLines.hpp"
 #include "support/FakeScript.hpp"
+#include "support/TempDir.hpp"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include <sys/stat.h>
+
 using namespace qel;
 using test::colorIs;
+using test::saysOnceAbout;
 using test::screenshot;
 
 namespace {
@@ -24,6 +34,85 @@ std::unique_ptr<Core> engineWithScreen(uint8_t background, int style, int width 
     core->getRenderer()->setDisplayStyle(style, false);
     core->getRenderer()->getScreenBuffer()->fillRect(0, 0, 80, 25, background);
     return core;
+}
+
+// A game folder that the tests run in, whose data files are links to the bundled game's, so that
+// a test can put bad ones in their place.
+class GameFolder {
+public:
+    GameFolder() : gameDirectory(std::filesystem::current_path())
+    {
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(gameDirectory / "data")) {
+            const std::filesystem::path copy = folder.path / std::filesystem::relative(entry.path(), gameDirectory);
+            if (entry.is_directory())
+                std::filesystem::create_directories(copy);
+            else
+                std::filesystem::create_symlink(entry.path(), copy);
+        }
+        std::filesystem::current_path(folder.path);
+    }
+    ~GameFolder() { std::filesystem::current_path(gameDirectory); }
+    GameFolder(const GameFolder&) = delete;
+    GameFolder& operator=(const GameFolder&) = delete;
+
+    // The link goes first: writing through it would change the bundled game's file.
+    void write(const std::string& relative, const std::string& contents) const
+    {
+        std::filesystem::remove(folder.path / relative);
+        folder.write(relative, contents);
+    }
+
+    // A picture of the given size, in the format the name's extension gives, every pixel of it
+    // the colour that pixelColor gives.
+    template <class PixelColor>
+    void writePicture(const std::string& relative, unsigned width, unsigned height, PixelColor pixelColor) const
+    {
+        sf::Image picture;
+        picture.create(width, height);
+        for (unsigned y = 0; y < height; ++y)
+            for (unsigned x = 0; x < width; ++x)
+                picture.setPixel(x, y, pixelColor(x, y));
+        std::filesystem::remove(folder.path / relative);
+        ASSERT_TRUE(picture.saveToFile((folder.path / relative).string()));
+    }
+
+    void writePicture(const std::string& relative, unsigned width, unsigned height, sf::Color color) const
+    {
+        writePicture(relative, width, height, [&](unsigned, unsigned) { return color; });
+    }
+
+    // The file cut to its first bytes.
+    void truncate(const std::string& relative, std::size_t size) const
+    {
+        const std::filesystem::path file = folder.path / relative;
+        const std::filesystem::path original = std::filesystem::read_symlink(file);
+        std::filesystem::remove(file);
+        std::filesystem::copy_file(original, file);
+        std::filesystem::resize_file(file, size);
+    }
+
+    std::filesystem::path path(const std::string& relative) const { return folder.path / relative; }
+
+private:
+    std::filesystem::path gameDirectory;
+    test::TempDir folder;
+};
+
+// Builds the engine, keeping what it says on the error output.
+std::unique_ptr<Core> engineSaying(std::string& errors)
+{
+    testing::internal::CaptureStderr();
+    auto core = test::buildEngine(test::testOptions(), std::make_unique<test::FakeScript>());
+    errors = testing::internal::GetCapturedStderr();
+    return core;
+}
+
+// Sets a wallpaper, keeping what is said on the error output.
+std::string setWallpaperSaying(Renderer& renderer, int index)
+{
+    testing::internal::CaptureStderr();
+    renderer.setWallpaper(index);
+    return testing::internal::GetCapturedStderr();
 }
 
 } // namespace
@@ -162,4 +251,111 @@ TEST(Renderer, UnknownVideoModesMeanTheDefaultOne)
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "setVideoMode = 0\nBuffer size: 80 x 25\n");
     EXPECT_EQ(renderer.getVideoMode(), Text80x25);
     EXPECT_EQ(renderer.getScreenBuffer()->getSize().width, 80);
+}
+
+TEST(Renderer, AWallpaperOfAnySizeTilesInOneDraw)
+{
+    GameFolder game;
+    // A tile of 3 x 2 pixels, each of its own colour, so that a misplaced tile shows.
+    const auto tileColor = [](unsigned x, unsigned y) { return sf::Color(x * 100, y * 100, 50); };
+    game.writePicture("data/wallpapers/18.png", 3, 2, tileColor);
+    game.writePicture("data/wallpapers/1.png", 1, 1, sf::Color(10, 200, 30));
+    auto core = engineWithScreen(Clear, Default);
+    Renderer& renderer = *core->getRenderer();
+
+    const sf::Image tiled = screenshot(*core);
+    for (const unsigned x : {0u, 1u, 2u, 3u, 5u, 1279u})
+        for (const unsigned y : {0u, 1u, 2u, 7u})
+            EXPECT_TRUE(colorIs(tiled, x, y, tileColor(x % 3, y % 2)));
+
+    renderer.setWallpaper(1);
+    const auto start = std::chrono::steady_clock::now();
+    const sf::Image single = screenshot(*core);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500))
+        << "a one-pixel tile costs no more than any other";
+    EXPECT_TRUE(colorIs(single, 0, 0, sf::Color(10, 200, 30)));
+    EXPECT_TRUE(colorIs(single, 1279, 5, sf::Color(10, 200, 30)));
+}
+
+TEST(Renderer, AWallpaperIsReadOncePerNumber)
+{
+    GameFolder game;
+    game.writePicture("data/wallpapers/1.png", 4, 4, sf::Color::Red);
+    auto core = engineWithScreen(Clear, FullFit);
+    Renderer& renderer = *core->getRenderer();
+    renderer.setWallpaper(1);
+    game.writePicture("data/wallpapers/1.png", 4, 4, sf::Color::Blue);
+
+    renderer.setWallpaper(1);
+    EXPECT_TRUE(colorIs(screenshot(*core), 5, 5, sf::Color::Red)) << "the same number again is not read again";
+    renderer.setWallpaper(-1);
+    renderer.setWallpaper(1);
+    EXPECT_TRUE(colorIs(screenshot(*core), 5, 5, sf::Color::Red)) << "nor after hiding the wallpaper";
+    renderer.setWallpaper(2);
+    renderer.setWallpaper(1);
+    EXPECT_TRUE(colorIs(screenshot(*core), 5, 5, sf::Color::Blue)) << "another number in between reads it";
+
+    game.write("data/wallpapers/3.png", "not a picture");
+    EXPECT_EQ(test::errorLines(setWallpaperSaying(renderer, 3)).size(), 1u);
+    EXPECT_EQ(setWallpaperSaying(renderer, 3), "") << "a bad picture is not read again either";
+    EXPECT_TRUE(colorIs(screenshot(*core), 5, 5, paletteOf(Black)));
+}
+
+TEST(Renderer, PicturesTooLargeAreRefusedInOneLine)
+{
+    GameFolder game;
+    // A small picture whose header claims 10000 x 10000 pixels: refused before decoding.
+    game.writePicture("data/wallpapers/1.png", 2, 2, sf::Color::Red);
+    std::ifstream small(game.path("data/wallpapers/1.png"), std::ios::binary);
+    std::string claims10000{std::istreambuf_iterator<char>(small), {}};
+    claims10000.replace(16, 8, std::string("\0\0\x27\x10\0\0\x27\x10", 8));
+    game.write("data/wallpapers/1.png", claims10000);
+    // Pictures of other formats are measured once decoded.
+    game.writePicture("data/wallpapers/2.png.bmp", 5000, 1, sf::Color::Red);
+    std::filesystem::rename(game.path("data/wallpapers/2.png.bmp"), game.path("data/wallpapers/2.png"));
+    auto core = engineWithScreen(Clear, Default);
+    Renderer& renderer = *core->getRenderer();
+
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(saysOnceAbout(setWallpaperSaying(renderer, 1), "data/wallpapers/1.png"));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
+    EXPECT_TRUE(saysOnceAbout(setWallpaperSaying(renderer, 2), "data/wallpapers/2.png"));
+    EXPECT_EQ(renderer.getWallpaper(), 2);
+    EXPECT_TRUE(colorIs(screenshot(*core), 5, 5, paletteOf(Black)));
+}
+
+// Each bad file costs its picture or its text, says so once, and the engine runs on.
+TEST(Renderer, BadDataFilesLeaveARunningEngine)
+{
+    const std::string font = "data/fonts/VodareraZorezo.ttf";
+    const auto setUp = [&](GameFolder& game, int variant) {
+        switch (variant) {
+        case 0: game.truncate("data/monitor.png", 2000); break;
+        case 1: game.truncate("data/wallpapers/18.png", 100); break;
+        case 2: game.write(font, ""); break;
+        case 3: game.write(font, std::string(5000, '\x7f')); break;
+        case 4: game.truncate(font, 3000); break;
+        case 5: game.write("data/monitor.png", ""); break;
+        case 6:
+            std::filesystem::remove(game.path(font));
+            std::filesystem::create_directory(game.path(font));
+            break;
+        case 7:
+            std::filesystem::remove(game.path("data/monitor.png"));
+            ASSERT_EQ(mkfifo(game.path("data/monitor.png").c_str(), 0600), 0);
+            break;
+        }
+    };
+    for (int variant = 0; variant < 8; ++variant) {
+        SCOPED_TRACE(variant);
+        GameFolder game;
+        setUp(game, variant);
+        std::string errors;
+        auto core = engineSaying(errors);
+        EXPECT_LE(test::errorLines(errors).size(), 1u) << errors;
+        Renderer& renderer = *core->getRenderer();
+        renderer.getScreenBuffer()->fillRect(0, 0, 80, 25, Red);
+        renderer.getScreenBuffer()->put(40, 10, 'x', {White, Red});
+        EXPECT_TRUE(colorIs(screenshot(*core), 592, 377, paletteOf(Red))) << "the screen still shows";
+    }
 }

@@ -3,6 +3,7 @@
 #include "script/HashString.hpp"
 #include "sound/ToneFile.hpp"
 #include "support/EngineFixture.hpp"
+#include "support/ErrorLines.hpp"
 #include "support/FakeScript.hpp"
 #include "support/TempDir.hpp"
 
@@ -15,10 +16,13 @@
 #include <filesystem>
 #include <limits>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 using namespace qel;
+using qel::test::saysOnceAbout;
 using qel::test::TempDir;
+using qel::test::wavHeader;
 using qel::test::writeTone;
 
 namespace {
@@ -42,6 +46,16 @@ const std::string ZeroHashName = [] {
 // A manager with a few sound files beside it; the diagnostics of each call can be captured.
 struct SoundFiles : testing::Test {
     std::string path(const std::string& name) const { return folder.prefix() + name; }
+
+    // Loads a file that must be refused, keeping what was said on the error output.
+    std::string loadRefused(const std::string& name)
+    {
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(manager.load(path(name).c_str()), SoundManager::NoSound) << name;
+        testing::internal::GetCapturedStdout();
+        return testing::internal::GetCapturedStderr();
+    }
 
     int32_t loadQuietly(const std::string& name)
     {
@@ -234,6 +248,51 @@ TEST_F(SoundFiles, ASecondPathWithTheSameIdentifierGetsTheFirstSoundAndIsNamed)
     testing::internal::CaptureStderr();
     manager.load(path("sound-ac.wav").c_str());
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "the same path again is no collision";
+}
+
+// A header that claims gigabytes must be refused from the header, before the audio library
+// reserves memory for what it claims: the engine's own line says why.
+TEST_F(SoundFiles, HeadersClaimingWhatNoSoundHasAreRefused)
+{
+    const std::string someSamples(1000, '\x10');
+    folder.write("huge.wav", wavHeader(1, 44100, 0xfffffff0) + someSamples);
+    folder.write("wide.ogg", wavHeader(65535, 44100, 1000) + someSamples);
+    folder.write("wide.wav", wavHeader(9, 44100, 1000) + someSamples);
+    folder.write("silent.wav", wavHeader(0, 44100, 1000) + someSamples);
+    folder.write("slow.ogg", wavHeader(1, 999, 1000) + someSamples);
+    folder.write("fast.wav", wavHeader(2, 192001, 1000) + someSamples);
+    for (const char* name : {"huge.wav", "wide.ogg", "wide.wav", "silent.wav", "slow.ogg", "fast.wav"})
+        EXPECT_TRUE(saysOnceAbout(loadRefused(name), path(name)));
+
+    // Streamed sounds are read a little at a time, so their length does not matter.
+    folder.write("long.ogg", wavHeader(1, 44100, 0xfffffff0) + someSamples);
+    EXPECT_NE(loadQuietly("long.ogg"), SoundManager::NoSound);
+}
+
+TEST_F(SoundFiles, HeadersAtTheLimitsStillLoad)
+{
+    // The most channels, and the slowest and the fastest rate, that a header may claim.
+    const std::string samples(8 * 2 * 100, '\x10');
+    folder.write("eight.wav", wavHeader(8, 44100, samples.size()) + samples);
+    folder.write("slowest.wav", wavHeader(1, 1000, samples.size()) + samples);
+    folder.write("fastest.wav", wavHeader(2, 192000, samples.size()) + samples);
+    for (const char* name : {"eight.wav", "slowest.wav", "fastest.wav"})
+        EXPECT_NE(loadQuietly(name), SoundManager::NoSound) << name;
+}
+
+TEST_F(SoundFiles, OnlyRegularFilesAreOpened)
+{
+    // A folder would keep the audio library reading forever; a pipe would block until written.
+    std::filesystem::create_directory(path("folder.wav"));
+    std::filesystem::create_directory(path("folder.ogg"));
+    ASSERT_EQ(mkfifo(path("pipe.wav").c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo(path("pipe.ogg").c_str(), 0600), 0);
+    for (const char* name : {"folder.wav", "folder.ogg", "pipe.wav", "pipe.ogg", "missing.wav"})
+        EXPECT_TRUE(saysOnceAbout(loadRefused(name), path(name)));
+
+    writeTone(path("tone.wav"));
+    std::filesystem::create_symlink(path("tone.wav"), path("link.wav"));
+    EXPECT_NE(loadQuietly("link.wav"), SoundManager::NoSound) << "a link to a regular file is one";
 }
 
 namespace {

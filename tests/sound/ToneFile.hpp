@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 namespace qel::test {
@@ -20,6 +22,30 @@ inline void writeTone(const std::filesystem::path& file)
     sf::OutputSoundFile output;
     ASSERT_TRUE(output.openFromFile(file.string(), rate, 1)) << file;
     output.write(samples.data(), samples.size());
+}
+
+// The 44 bytes that start a 16-bit PCM WAV file, claiming whatever its fields are given; the
+// data that follows is up to the caller.
+inline std::string wavHeader(uint16_t channels, uint32_t sampleRate, uint32_t dataBytes)
+{
+    std::string header;
+    const auto put = [&](uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            header += static_cast<char>(value >> (8 * i) & 0xff);
+    };
+    header += "RIFF";
+    put(36 + dataBytes, 4);
+    header += "WAVEfmt ";
+    put(16, 4);
+    put(1, 2); // PCM
+    put(channels, 2);
+    put(sampleRate, 4);
+    put(sampleRate * channels * 2, 4);
+    put(channels * 2, 2);
+    put(16, 2);
+    header += "data";
+    put(dataBytes, 4);
+    return header;
 }
 
 } // namespace qel::test
