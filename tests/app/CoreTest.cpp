@@ -135,6 +135,15 @@ TEST(Core, ExitFinishesTheFrameAndKeepsTheCode)
     EXPECT_EQ(core.getRenderer(), nullptr) << "shutdown releases the renderer";
 }
 
+// The window system cannot make windows of 65536 pixels or more, and hangs on some sizes above.
+TEST(Core, AWindowLargerThanTheScreenIsCutToTheScreen)
+{
+    const std::unique_ptr<Core> core =
+        test::buildEngine(test::testOptions(65537, 70000), std::make_unique<FakeScript>());
+    const sf::VideoMode screen = sf::VideoMode::getDesktopMode();
+    EXPECT_EQ(core->getWindow()->getSize(), sf::Vector2u(screen.width, screen.height));
+}
+
 namespace {
 
 // Runs the program in folder with the given arguments; returns its exit status and output.
