@@ -23,6 +23,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <utility>
 
 namespace qel {
@@ -140,8 +141,8 @@ bool LUAImpl::load(const std::string& launchScriptName)
     closeInterpreter();
     lastError.clear();
     openInterpreter();
-    runFile(startupScriptPath(), Errors::Reported);
-    runFile(launchScriptPath(scriptName), Errors::Reported);
+    runScriptFile(startupScriptPath());
+    runScriptFile(launchScriptPath(scriptName));
     return true;
 }
 
@@ -164,7 +165,7 @@ void LUAImpl::update(float frameTime)
 
 void LUAImpl::runFile(const std::string& fileName)
 {
-    runFile(basePath() + "scripts/" + fileName, Errors::Reported);
+    runScriptFile(basePath() + "scripts/" + fileName);
 }
 
 void LUAImpl::onGlobalKey(int keyCode, bool pressed, bool handled)
@@ -367,12 +368,17 @@ lua_State* LUAImpl::activeThread() const
     return running ? running : state;
 }
 
-// A missing file is a load error like any other.
-void LUAImpl::runFile(const std::string& path, Errors errors)
+// A missing file is a load error like any other. The interpreter reads a file to its end, so a
+// pipe or a device, which would block it or feed it forever, is refused as one too.
+void LUAImpl::runScriptFile(const std::string& path)
 {
     if (!callbacksAllowed())
         return;
-    enter(errors, [&](lua_State* L) {
+    enter(Errors::Reported, [&](lua_State* L) {
+        std::error_code error;
+        const auto type = std::filesystem::status(path, error).type();
+        if (type != std::filesystem::file_type::regular && type != std::filesystem::file_type::not_found)
+            luaL_error(L, "cannot open %s: not a regular file", path.c_str());
         loadAndRun(L, [&] { return luaL_loadfilex(L, path.c_str(), nullptr); });
     });
 }

@@ -70,7 +70,7 @@ private:
     void publishScreenBuffer(lua_State* L);
 
     lua_State* activeThread() const;
-    void runFile(const std::string& path, Errors errors);
+    void runScriptFile(const std::string& path);
     void runGlobalText(const char* function, const char* text);
     template <class PushArguments>
     bool runHandler(int reference, PushArguments pushArguments, bool* answer = nullptr);

@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <filesystem>
+
 using namespace qel;
 using test::LuaTestEngine;
 
@@ -205,4 +209,14 @@ TEST(HostileScript, ClosedWindowsLetGoOfTheirHandlers)
         end
     )");
     EXPECT_EQ(engine.run("local before = heapAfter(5) print(heapAfter(100) - before < 500)").out, "true\n");
+}
+
+TEST(HostileScript, FilesThatCouldNeverBeReadToTheirEndAreNotRun)
+{
+    LuaTestEngine engine("");
+    ASSERT_EQ(mkfifo("scripts/pipe.lua", 0600), 0);
+    std::filesystem::create_directory("scripts/folder.lua");
+    EXPECT_EQ(engine.run("LuaCore(gCore).load('pipe.lua')").err, "cannot open scripts/pipe.lua: not a regular file\n");
+    EXPECT_EQ(engine.run("LuaCore(gCore).load('folder.lua')").err,
+              "cannot open scripts/folder.lua: not a regular file\n");
 }
