@@ -3,6 +3,7 @@
 #include "app/Core.hpp"
 
 #include <algorithm>
+#include <limits>
 
 namespace qel {
 
@@ -205,6 +206,12 @@ void printAsIs(CellGrid& grid, int64_t column, int64_t row, const WideString& te
 }
 
 } // namespace
+
+int pinToInt(int64_t value)
+{
+    return static_cast<int>(std::clamp<int64_t>(value, std::numeric_limits<int>::min(),
+                                                 std::numeric_limits<int>::max()));
+}
 
 ColorPair ColorPair::fromPacked(uint16_t packed)
 {

@@ -43,6 +43,11 @@ struct GridSize {
     int height = 0;
 };
 
+// Geometry that adds script-given ints (a position and its parents', an edge and a size) works
+// in 64 bits and pins the result back into int: nothing overflows, and a position pinned at
+// either end of int is as far off the screen as a position can be.
+int pinToInt(int64_t value);
+
 // The character-cell grid everything visible is written to. Plain data plus its write rules;
 // the Renderer turns it into pixels.
 class ScreenBuffer {

@@ -98,8 +98,8 @@ void Console::copyToScreen(ScreenBuffer& screen, int endRow) const
     for (int row = top; row < top + height; ++row) {
         for (int column = 0; column < width; ++column) {
             const Cell& cell = buffer.cellAt(column, row);
-            screen.put(x + column, y + row - top, cell.character,
-                       ColorPair{cell.foreground, cell.background});
+            screen.put(pinToInt(int64_t{x} + column), pinToInt(int64_t{y} + row - top),
+                       cell.character, ColorPair{cell.foreground, cell.background});
         }
     }
 }

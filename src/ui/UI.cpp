@@ -78,12 +78,12 @@ Console* UI::createConsole(int x, int y, int width, int height)
 // cap of 50 columns gives a box 51 wide.
 void UI::showMessageBox(const WideString& text)
 {
-    int width = std::min(static_cast<int>(text.size()) + MessageBoxMargin, MessageBoxWidthCap);
+    int width = static_cast<int>(std::min<size_t>(text.size() + MessageBoxMargin, MessageBoxWidthCap));
     if (width % 2 == 0)
         ++width;
     const int textWidth = width - MessageBoxMargin;
     const int textRows = ScreenBuffer::measureText(text, static_cast<uint32_t>(textWidth));
-    const int height = textRows + MessageBoxExtraRows;
+    const int height = pinToInt(int64_t{textRows} + MessageBoxExtraRows);
     const GridSize screen = screenSize();
     const int x = screen.width / 2 - (width - 1) / 2 - 1;
     const int y = screen.height / 2 - height / 2;
@@ -99,7 +99,8 @@ void UI::showMessageBox(const WideString& text)
 void UI::addDismissText(Window& window)
 {
     const WidgetRect rect = window.getRect();
-    createLabel(&window, DismissText, rect.width - DismissTextFromRight, rect.height - 1, window.getColors());
+    createLabel(&window, DismissText, pinToInt(int64_t{rect.width} - DismissTextFromRight),
+                pinToInt(int64_t{rect.height} - 1), window.getColors());
 }
 
 void UI::closeWindow(UIWidget* widget, bool dismissedByEscape)
@@ -156,7 +157,6 @@ void UI::unfocus()
     focused = mainInputField && closableWindowCount() == 0 ? mainInputField : nullptr;
 }
 
-void UI::removeAll()
 void UI::setFocus(TextField* field)
 {
     if (!field || !field->isRemoved())
@@ -169,17 +169,18 @@ void UI::setMainInput(TextField* field)
         mainInputField = field;
 }
 
+void UI::removeAll()
 {
     while (root->childCount() > 0)
         removeWidget(root->childAt(root->childCount() - 1));
     focused = nullptr;
     mainInputField = nullptr;
-}
     for (std::unique_ptr<Console>& console : consoles) {
         LiveObjects::remove(console.get());
         DeferredRelease::release(std::move(console));
     }
     consoles.clear();
+}
 
 bool UI::removeWidget(UIWidget* widget)
 {
@@ -204,9 +205,9 @@ void UI::retire(UIWidget& widget)
 {
     widget.markRemoved();
     LiveObjects::remove(&widget);
-    if (&widget == focused)
     if (ScriptingInterface* script = core ? core->getScript() : nullptr)
         widget.releaseHandlers(*script);
+    if (&widget == focused)
         focused = nullptr;
     if (&widget == mainInputField)
         mainInputField = nullptr;

@@ -45,14 +45,17 @@ std::unique_ptr<UIWidget> UIWidget::detachChild(const UIWidget* target)
     return nullptr;
 }
 
+// Summed in 64 bits, so that a far parent and a child placed back towards the screen add up
+// exactly; only the total is pinned.
 WidgetRect UIWidget::absoluteRect() const
 {
-    WidgetRect rect = getRect();
+    int64_t left = x;
+    int64_t top = y;
     for (const UIWidget* ancestor = parent; ancestor; ancestor = ancestor->parent) {
-        rect.x += ancestor->x;
-        rect.y += ancestor->y;
+        left += ancestor->x;
+        top += ancestor->y;
     }
-    return rect;
+    return {pinToInt(left), pinToInt(top), width, height};
 }
 
 void UIWidget::drawChildren(float dt)

@@ -35,7 +35,7 @@ void Window::runDrawHandler()
         return;
     const GridPoint savedOrigin = screen()->getOrigin();
     const WidgetRect rect = absoluteRect();
-    screen()->setOrigin(rect.x + 1, rect.y + 1);
+    screen()->setOrigin(pinToInt(int64_t{rect.x} + 1), pinToInt(int64_t{rect.y} + 1));
     host->onWidgetDraw(this);
     if (ScreenBuffer* buffer = screen())
         buffer->setOrigin(savedOrigin.x, savedOrigin.y);
@@ -64,7 +64,8 @@ void Window::setTitle(const WideString& text)
         return;
     const WideString shown = u" " + text + u" ";
     // A title wider than the window starts at its left edge rather than before it.
-    const int x = std::max((getRect().width - static_cast<int>(shown.size())) / 2, 0);
+    const int64_t room = int64_t{getRect().width} - static_cast<int64_t>(shown.size());
+    const int x = pinToInt(std::max<int64_t>(room / 2, 0));
     titleLabel = ui->createLabel(this, shown, x, 0, getColors());
 }
 

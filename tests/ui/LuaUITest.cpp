@@ -11,6 +11,7 @@
 using namespace qel;
 using test::Lines;
 using test::LuaTestEngine;
+using test::Printed;
 
 namespace {
 
@@ -139,4 +140,43 @@ TEST(LuaUI, ConsoleEntriesAreWhiteAndFollowedByAnEmptyRowByDefault)
     engine.run("c.insert({text = 'one'}) c.insert({text = 'two', color = Color.Red, appendEmptyLine = false})");
     EXPECT_EQ(shown(engine, 0, 0, 10, 3), (Lines{"one       ", "          ", "two       "}));
     EXPECT_EQ(engine.foregrounds(0, 0, 1, 3), (Lines{"F", "0", "1"}));
+}
+
+// Scripts may give any int as a position or size. Where the sums of positions and sizes pass
+// the ends of int nothing overflows (the sanitizer build aborts on an overflow) and nothing
+// reaches the screen; a sum that comes back into range draws where it adds up to. Consoles of
+// the largest sizes are cut to the largest console rather than allocated in full.
+TEST(LuaUI, ExtremeGeometryDrawsOnlyWhatAddsUpToTheScreen)
+{
+    LuaTestEngine engine(withUI);
+    const Printed created = engine.run(R"(
+        sb = LuaScreenBuffer(gScreenBuffer)
+        for _, edge in ipairs({2147483647, -2147483648}) do
+            local far = ui.createWindow({x = edge, y = edge, width = edge, height = edge, title = 'far',
+                                         showDismissText = true, shadow = true})
+            local inner = LuaWindow(ui.createWindow({parent = far, x = edge, y = edge, width = edge, height = edge}))
+            inner.onDraw(function() sb.print({x = edge, y = edge, text = 'handler'}) end)
+            inner.setTitle('inner')
+            ui.createLabel({parent = inner.instance(), x = edge, y = edge, text = 'label', maxWidth = edge})
+            ui.createTextField({parent = inner.instance(), x = edge, y = edge, width = edge})
+            local console = LuaConsole(ui.createConsole({x = edge, y = edge, width = edge, height = edge}))
+            console.setActive(true)
+            console.insert({text = 'far away'})
+        end
+        local back = ui.createWindow({x = -2147483646, y = -2147483646, width = 1, height = 1, closable = false})
+        ui.createLabel({parent = back, x = 2147483647, y = 2147483647, text = 'back'})
+        ui.showMessageBox('still here')
+    )");
+    EXPECT_EQ(created.err, "");
+    EXPECT_EQ(engine.frame().err, "");
+    Lines expected(25, std::string(80, ' '));
+    expected[1] = " back" + std::string(75, ' ');
+    const std::string beforeBox(31, ' ');
+    const std::string afterBox(32, ' ');
+    expected[10] = beforeBox + "╔═══════════════╗" + afterBox;
+    expected[11] = beforeBox + "║               ║" + afterBox;
+    expected[12] = beforeBox + "║  still here   ║" + afterBox;
+    expected[13] = beforeBox + "║               ║" + afterBox;
+    expected[14] = beforeBox + "╚═══ [Enter ►] ═╝" + afterBox;
+    EXPECT_EQ(shown(engine, 0, 0, 80, 25), expected);
 }
