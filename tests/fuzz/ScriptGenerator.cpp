@@ -1,0 +1,522 @@
+#include "fuzz/ScriptGenerator.hpp"
+
+#include "fuzz/Random.hpp"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace qel::fuzz {
+
+namespace {
+
+// Names and helpers every generated script starts with, one statement a line.
+const char* const Prelude = R"(core = LuaCore(gCore); utils = LuaUtils(gUtils); screen = LuaScreenBuffer(gScreenBuffer); ui = LuaUI(gUI); sounds = LuaSoundManager(gSoundManager)
+W, F, L, C, S, CO, N = {}, {}, {}, {}, {}, {}, 0
+BIG = string.rep("W", 1000000); BAD = "\255\254\192\128\237\160\128\244\144\128\128\195"; NUL = "a\0b\0c"
+function boom() error("fuzz error") end
+function erroring() return setmetatable({}, {__index = boom, __newindex = boom, __tostring = boom, __len = boom, __call = boom, __concat = boom, __eq = boom, __lt = boom, __le = boom, __unm = boom}) end
+function oddKeys() return {[true] = 1, [false] = 2, [{}] = 3, [1.5] = 4, [-1] = 5, [boom] = 6, x = 1, text = "odd"} end
+function finalizer(body) setmetatable({}, {__gc = body}) end
+function try(body) return pcall(body) end
+DEAD = coroutine.create(function() end); coroutine.resume(DEAD)
+try(function() STALE = ui.createWindow({x = 1, y = 1, width = 10, height = 5}); LuaWindow(STALE).close() end)
+)";
+
+// Values no method expects, as Lua expressions.
+const char* const HostileValues[] = {
+    "nil", "true", "false", "0", "-1", "2^31", "-2^31", "2^31 - 1", "2^32", "2^53", "-2^53", "2^63",
+    "1e308", "-0.0", "0/0", "1/0", "-1/0", "0.5", "-0.5", "\"\"", "BIG", "BAD", "NUL", "\"12abc\"",
+    "\"0x7fffffff\"", "\"\\n\\n\\t\"", "string.rep(\"\\255\", 999)", "{}", "{1, 2, 3}", "oddKeys()",
+    "erroring()", "boom", "print", "coroutine.create(boom)", "DEAD", "coroutine.running()", "gCore",
+    "gUI", "gScreenBuffer", "gSoundManager", "gUtils", "io.stdout", "core", "screen",
+    "LuaWindow(gUI)", "LuaCore(nil)", "W[1]", "F[1]", "L[1]", "C[1]", "STALE", "_G",
+};
+
+enum class Arg { Integer, Number, Colour, Text, Switch, Mode, Style, SoundId, SoundPath, ScriptName, Parent, Handler };
+
+struct Option {
+    const char* name;
+    Arg kind;
+};
+
+enum class Options { None, Print, Put, Row, FillRect, ClearRect, Border, Window, Label, Field, Console, Insert };
+
+const std::vector<Option>& optionsOf(Options kind)
+{
+    using A = Arg;
+    static const std::vector<Option> none;
+    static const std::vector<Option> print = {{"x", A::Integer}, {"y", A::Integer}, {"color", A::Colour},
+        {"background", A::Colour}, {"text", A::Text}, {"raw", A::Switch}, {"asIs", A::Switch},
+        {"wrap", A::Switch}, {"lineWrap", A::Switch}, {"vertical", A::Switch}, {"length", A::Integer},
+        {"maxLength", A::Integer}};
+    static const std::vector<Option> put = {{"x", A::Integer}, {"y", A::Integer}, {"color", A::Colour},
+        {"background", A::Colour}, {"text", A::Text}, {"char", A::Text}};
+    static const std::vector<Option> row = {{"row", A::Integer}, {"y", A::Integer}, {"color", A::Colour}};
+    static const std::vector<Option> rect = {{"x", A::Integer}, {"y", A::Integer}, {"width", A::Integer},
+        {"height", A::Integer}, {"color", A::Colour}, {"background", A::Colour}};
+    static const std::vector<Option> border = {{"x", A::Integer}, {"y", A::Integer}, {"width", A::Integer},
+        {"height", A::Integer}, {"color", A::Colour}, {"background", A::Colour}, {"fill", A::Switch},
+        {"shadow", A::Switch}, {"merge", A::Switch}};
+    static const std::vector<Option> window = {{"x", A::Integer}, {"y", A::Integer}, {"width", A::Integer},
+        {"height", A::Integer}, {"color", A::Colour}, {"background", A::Colour}, {"parent", A::Parent},
+        {"showDismissText", A::Switch}, {"shadow", A::Switch}, {"closable", A::Switch}, {"id", A::Integer},
+        {"title", A::Text}};
+    static const std::vector<Option> label = {{"x", A::Integer}, {"y", A::Integer}, {"color", A::Colour},
+        {"background", A::Colour}, {"maxWidth", A::Integer}, {"width", A::Integer}, {"parent", A::Parent},
+        {"text", A::Text}, {"id", A::Integer}};
+    static const std::vector<Option> field = {{"x", A::Integer}, {"y", A::Integer}, {"color", A::Colour},
+        {"background", A::Colour}, {"width", A::Integer}, {"inputPrefix", A::Text}, {"parent", A::Parent},
+        {"hidden", A::Switch}, {"mainInput", A::Switch}, {"id", A::Integer}};
+    static const std::vector<Option> console = {{"x", A::Integer}, {"y", A::Integer}, {"width", A::Integer},
+        {"height", A::Integer}, {"id", A::Integer}};
+    static const std::vector<Option> insert = {{"text", A::Text}, {"color", A::Colour},
+        {"appendEmpty", A::Switch}, {"appendEmptyLine", A::Switch}};
+    switch (kind) {
+    case Options::Print: return print;
+    case Options::Put: return put;
+    case Options::Row: return row;
+    case Options::FillRect:
+    case Options::ClearRect: return rect;
+    case Options::Border: return border;
+    case Options::Window: return window;
+    case Options::Label: return label;
+    case Options::Field: return field;
+    case Options::Console: return console;
+    case Options::Insert: return insert;
+    case Options::None: break;
+    }
+    return none;
+}
+
+struct Method {
+    const char* name;
+    std::vector<Arg> args;
+    Options options = Options::None;
+    // The list that keeps what the method returns (a widget handle, a sound id), if any.
+    const char* keptIn = nullptr;
+};
+
+// A script class: expressions that make objects of it ('#' stands for a list index) and its methods.
+struct ScriptClass {
+    const char* name;
+    std::vector<const char*> objects;
+    std::vector<Method> methods;
+};
+
+const std::vector<ScriptClass>& scriptClasses()
+{
+    using A = Arg;
+    static const std::vector<ScriptClass> classes = {
+        {"LuaCore", {"core", "LuaCore(gCore)", "LuaCore(gUI)"},
+         {{"instance", {}}, {"load", {A::ScriptName}}, {"exit", {A::Integer}}, {"toggleFullscreen", {}},
+          {"setWindowTitle", {A::Text}}, {"setVideoMode", {A::Mode}}, {"getVideoMode", {}},
+          {"setDisplayStyle", {A::Style}}, {"getDisplayStyle", {}}, {"setWallpaper", {A::Integer}},
+          {"getWallpaper", {}}}},
+        {"LuaUtils", {"utils", "LuaUtils(gUtils)", "LuaUtils(gCore)"}, {{"instance", {}}, {"hash", {A::Text}}}},
+        {"LuaScreenBuffer", {"screen", "LuaScreenBuffer(gScreenBuffer)", "OLDSCREEN", "LuaScreenBuffer(gUI)"},
+         {{"instance", {}}, {"redraw", {}}, {"clear", {A::Colour}}, {"print", {}, Options::Print},
+          {"fillRow", {}, Options::Row}, {"fillRect", {}, Options::FillRect}, {"clearRect", {}, Options::ClearRect},
+          {"drawBorder", {}, Options::Border}, {"put", {}, Options::Put}}},
+        {"LuaUI", {"ui", "LuaUI(gUI)", "LuaUI(gScreenBuffer)"},
+         {{"instance", {}}, {"unfocus", {}}, {"showMessageBox", {A::Text}},
+          {"createConsole", {}, Options::Console, "C"}, {"createTextField", {}, Options::Field, "F"},
+          {"createWindow", {}, Options::Window, "W"}, {"createLabel", {}, Options::Label, "L"}}},
+        {"LuaConsole", {"LuaConsole(C[#])", "LuaConsole(W[#])"},
+         {{"instance", {}}, {"setActive", {A::Switch}}, {"isActive", {}}, {"display", {}},
+          {"insert", {}, Options::Insert}, {"insertEmptyLine", {}}, {"clear", {}}, {"setId", {A::Integer}},
+          {"getId", {}}}},
+        {"LuaTextField", {"LuaTextField(F[#])", "LuaTextField(L[#])"},
+         {{"instance", {}}, {"focus", {}}, {"unfocus", {}}, {"getText", {}}, {"setText", {A::Text}},
+          {"clear", {}}, {"setInputPrefix", {A::Text}}, {"onEnter", {A::Handler}}, {"setId", {A::Integer}},
+          {"getId", {}}}},
+        {"LuaWindow", {"LuaWindow(W[#])", "LuaWindow(STALE)", "LuaWindow(F[#])"},
+         {{"instance", {}}, {"close", {}}, {"onClose", {A::Handler}}, {"onKey", {A::Handler}},
+          {"onDraw", {A::Handler}}, {"setTitle", {A::Text}}, {"getTitle", {}}, {"setId", {A::Integer}},
+          {"getId", {}}}},
+        {"LuaLabel", {"LuaLabel(L[#])", "LuaLabel(C[#])"},
+         {{"instance", {}}, {"getText", {}}, {"setText", {A::Text}}, {"setId", {A::Integer}}, {"getId", {}}}},
+        {"LuaSoundManager", {"sounds", "LuaSoundManager(gSoundManager)", "LuaSoundManager(gCore)"},
+         {{"instance", {}}, {"load", {A::SoundPath, A::Number, A::Number, A::Number}, Options::None, "S"},
+          {"unload", {A::SoundId}}, {"unloadAll", {}}, {"play", {A::SoundId}}, {"pause", {A::SoundId}},
+          {"stop", {A::SoundId}}, {"setVolume", {A::SoundId, A::Number}}, {"setPan", {A::SoundId, A::Number}},
+          {"setPitch", {A::SoundId, A::Number}}, {"setLoop", {A::SoundId, A::Switch}},
+          {"set3D", {A::SoundId, A::Switch}}, {"setPosition", {A::SoundId, A::Number, A::Number, A::Number}},
+          {"getVolume", {A::SoundId}}, {"getPan", {A::SoundId}}, {"getPitch", {A::SoundId}},
+          {"getLoop", {A::SoundId}}, {"is3D", {A::SoundId}}, {"getPosition", {A::SoundId}}}},
+    };
+    return classes;
+}
+
+// Key codes the key plan presses most, as the script's key function may test them.
+const int WatchedKeys[] = {0, 17, 36, 57, 58, 59, 60, 71, 73};
+
+class ScriptWriter {
+public:
+    explicit ScriptWriter(uint64_t seed) : random(seed) {}
+
+    std::string write()
+    {
+        std::string script = Prelude;
+        // The callbacks come first: globals tampered with later could keep them from being defined.
+        for (const std::string& line : callbacks())
+            script += line + "\n";
+        const int statements = random.between(8, 30);
+        for (int i = 0; i < statements; ++i)
+            script += guarded(statement(0)) + "\n";
+        return script;
+    }
+
+private:
+    std::vector<std::string> callbacks()
+    {
+        std::vector<std::string> lines;
+        lines.push_back(callback("start", "", block(1)));
+        lines.push_back(callback("update", "dt", "N = N + 1; " + guarded(everyFrame()) + frameBlocks()));
+        lines.push_back(callback("key", "code, pressed, handled", keyBlocks()));
+        lines.push_back(callback("redraw", "", block(1)));
+        const std::string rewrap = random.chance(70) ? "screen = LuaScreenBuffer(gScreenBuffer); " : "";
+        lines.push_back(callback("onSetVideoMode", "mode", rewrap + block(1)));
+        return lines;
+    }
+
+    // A callback as a function, or now and then something that is no function or nothing.
+    std::string callback(const std::string& name, const std::string& parameters, const std::string& body)
+    {
+        if (random.chance(4))
+            return name + " = " + hostile();
+        if (random.chance(3))
+            return "-- no " + name;
+        return "function " + name + "(" + parameters + ") " + body + " end";
+    }
+
+    std::string everyFrame()
+    {
+        static const char* const choices[] = {
+            "for _, co in ipairs(CO) do coroutine.resume(co) end", "collectgarbage(\"step\")", "screen.put({x = N % 80, y = 0, text = \"*\"})",
+            "for _, co in ipairs(CO) do coroutine.resume(co) end; collectgarbage(\"step\")"};
+        return random.pick(choices);
+    }
+
+    std::string frameBlocks()
+    {
+        std::string text;
+        const int count = random.between(2, 8);
+        for (int i = 0; i < count; ++i)
+            text += "; if N == " + std::to_string(random.between(1, 55)) + " then " + block(1) + " end";
+        return text;
+    }
+
+    std::string keyBlocks()
+    {
+        std::string text = "N = N + 0";
+        const int count = random.between(1, 4);
+        for (int i = 0; i < count; ++i)
+            text += "; if code == " + std::to_string(random.pick(WatchedKeys)) + " and " +
+                    (random.chance(50) ? "pressed" : "not pressed") + " then " + block(1) + " end";
+        return text;
+    }
+
+    // One to three statements, each guarded or not.
+    std::string block(int depth)
+    {
+        std::string text;
+        const int count = random.between(1, 3);
+        for (int i = 0; i < count; ++i)
+            text += (i ? "; " : "") + guarded(statement(depth));
+        return text;
+    }
+
+    // Most statements run in a protected call, so that one failure leaves the rest to run; the
+    // others let their errors reach the engine.
+    std::string guarded(const std::string& statement)
+    {
+        return random.chance(85) ? "try(function() " + statement + " end)" : statement;
+    }
+
+    std::string statement(int depth)
+    {
+        if (depth >= 2)
+            return methodCall();
+        using Make = std::string (ScriptWriter::*)(int);
+        static const std::pair<int, Make> kinds[] = {
+            {40, &ScriptWriter::methodCallStatement}, {10, &ScriptWriter::windowWithHandlers},
+            {5, &ScriptWriter::closeWindow}, {6, &ScriptWriter::handler}, {5, &ScriptWriter::finalizers},
+            {4, &ScriptWriter::collectorControl}, {5, &ScriptWriter::coroutineStatement},
+            {2, &ScriptWriter::globalsTampering}, {4, &ScriptWriter::debugTrick}, {3, &ScriptWriter::classMetatable},
+            {5, &ScriptWriter::displayChange}, {3, &ScriptWriter::loop}, {3, &ScriptWriter::raise},
+            {2, &ScriptWriter::callbackTampering}, {2, &ScriptWriter::keepScreen}, {1, &ScriptWriter::registryTampering},
+        };
+        int total = 0;
+        for (const auto& kind : kinds)
+            total += kind.first;
+        int roll = random.below(total);
+        for (const auto& kind : kinds) {
+            if (roll < kind.first)
+                return (this->*kind.second)(depth);
+            roll -= kind.first;
+        }
+        return methodCall();
+    }
+
+    std::string methodCallStatement(int) { return methodCall(); }
+
+    std::string methodCall()
+    {
+        const ScriptClass& scriptClass = scriptClasses()[random.below(static_cast<int>(scriptClasses().size()))];
+        const Method& method = scriptClass.methods[random.below(static_cast<int>(scriptClass.methods.size()))];
+        const std::string object = objectOf(scriptClass);
+        const bool colon = random.chance(8);
+        std::string call = object + (colon ? ":" : ".") + method.name + "(" + arguments(method) + ")";
+        if (method.keptIn)
+            return std::string(method.keptIn) + "[#" + method.keptIn + " + 1] = " + call;
+        return call;
+    }
+
+    std::string objectOf(const ScriptClass& scriptClass)
+    {
+        if (random.chance(3))
+            return scriptClass.name + std::string("(") + hostile() + ")";
+        std::string object = scriptClass.objects[random.below(static_cast<int>(scriptClass.objects.size()))];
+        const size_t slot = object.find('#');
+        if (slot != std::string::npos)
+            object.replace(slot, 1, index());
+        return object;
+    }
+
+    std::string index() { return random.chance(85) ? std::to_string(random.between(1, 4)) : "#W"; }
+
+    std::string arguments(const Method& method)
+    {
+        std::vector<std::string> values;
+        for (Arg kind : method.args) {
+            if (kind == Arg::Number && random.chance(30))
+                break; // optional trailing numbers
+            values.push_back(random.chance(20) ? hostile() : plausible(kind));
+        }
+        if (method.options != Options::None)
+            values.push_back(optionTable(method.options));
+        if (random.chance(5))
+            values.push_back(hostile());
+        std::string text;
+        for (size_t i = 0; i < values.size(); ++i)
+            text += (i ? ", " : "") + values[i];
+        return text;
+    }
+
+    std::string optionTable(Options kind)
+    {
+        if (random.chance(8))
+            return hostile();
+        const std::vector<Option>& options = optionsOf(kind);
+        std::string text = "{";
+        for (const Option& option : options) {
+            if (!random.chance(60))
+                continue;
+            text += option.name + std::string(" = ") + (random.chance(15) ? hostile() : plausible(option.kind)) + ", ";
+        }
+        if (random.chance(10))
+            text += "[true] = 1, [{}] = 2, [boom] = 3, [7] = \"seven\", ";
+        text += "}";
+        if (random.chance(5))
+            return "setmetatable(" + text + ", {__index = boom, __newindex = boom, __len = boom})";
+        return text;
+    }
+
+    std::string hostile() { return random.pick(HostileValues); }
+
+    std::string plausible(Arg kind)
+    {
+        static const char* const texts[] = {"\"hello\"", "\"\"", "\"é♦日本 ☺\"", "BAD", "NUL", "\"a\\nb\\n\\nc\"",
+                                            "string.rep(\"ab \", 300)", "\"%s%d%n\"", "12"};
+        static const char* const sounds[] = {"\"data/sounds/blip.wav\"", "\"data/sounds/music.ogg\"",
+                                             "\"data/sounds/none.wav\"", "\"data/monitor.png\"", "\"\"",
+                                             "\"data\"", "\"/dev/null\"", "\"scripts/main.lua\""};
+        static const char* const scripts[] = {"\"nothing.lua\"", "\"main.lua\"", "\"\"", "\"../data/monitor.png\"",
+                                              "\"startup.lua\""};
+        static const char* const parents[] = {"W[#W]", "W[1]", "F[1]", "L[1]", "C[1]", "STALE", "nil", "gUI"};
+        switch (kind) {
+        case Arg::Integer: return std::to_string(random.chance(80) ? random.between(-2, 30) : random.between(-100, 1000));
+        case Arg::Number: return random.chance(50) ? std::to_string(random.between(-3, 3)) : "0." + std::to_string(random.below(10));
+        case Arg::Colour: return std::to_string(random.between(0, 18));
+        case Arg::Text: return random.pick(texts);
+        case Arg::Switch: return random.chance(50) ? "true" : "false";
+        case Arg::Mode: return random.chance(45) ? "VideoMode.Text80x25" : random.chance(90) ? "VideoMode.Text40x25" : "2";
+        case Arg::Style: return std::to_string(random.between(0, 3));
+        case Arg::SoundId: return random.chance(85) ? "S[" + std::to_string(random.between(1, 3)) + "]" : "S[#S]";
+        case Arg::SoundPath: return random.pick(sounds);
+        case Arg::ScriptName: return random.pick(scripts);
+        case Arg::Parent: return random.pick(parents);
+        case Arg::Handler: return handlerFunction("...", 2);
+        }
+        return "nil";
+    }
+
+    std::string handlerFunction(const std::string& parameters, int depth)
+    {
+        static const char* const answers[] = {"true", "false", "nil", "\"yes\"", "erroring()"};
+        return "function(" + parameters + ") " + block(depth) + "; return " + random.pick(answers) + " end";
+    }
+
+    std::string windowWithHandlers(int depth)
+    {
+        std::string text = "W[#W + 1] = ui.createWindow(" + optionTable(Options::Window) + "); local w = LuaWindow(W[#W])";
+        static const char* const slots[] = {"onClose", "onKey", "onDraw"};
+        const int count = random.between(1, 3);
+        for (int i = 0; i < count; ++i)
+            text += std::string("; w.") + random.pick(slots) + "(" + handlerFunction("...", depth + 1) + ")";
+        if (random.chance(50))
+            text += "; F[#F + 1] = ui.createTextField({parent = W[#W], x = 1, y = 1, width = 12}); LuaTextField(F[#F]).focus(); "
+                    "LuaTextField(F[#F]).onEnter(" + handlerFunction("text", depth + 1) + ")";
+        if (random.chance(30))
+            text += "; local big = string.rep(\"x\", 100000); w.onDraw(function() return #big end)";
+        return text;
+    }
+
+    std::string closeWindow(int)
+    {
+        return "LuaWindow(W[" + index() + "]).close()";
+    }
+
+    std::string handler(int depth)
+    {
+        static const char* const installs[] = {"LuaWindow(W[#]).onClose", "LuaWindow(W[#]).onKey",
+                                               "LuaWindow(W[#]).onDraw", "LuaTextField(F[#]).onEnter"};
+        std::string install = random.pick(installs);
+        install.replace(install.find('#'), 1, index());
+        if (random.chance(10))
+            return install + "(" + hostile() + ")";
+        return install + "(" + handlerFunction("...", depth + 1) + ")";
+    }
+
+    std::string finalizers(int depth)
+    {
+        const int count = random.chance(50) ? 1 : random.between(2, 50);
+        return "for i = 1, " + std::to_string(count) + " do finalizer(function() " + block(depth + 1) +
+               " end) end; collectgarbage(\"setpause\", 0)";
+    }
+
+    std::string collectorControl(int)
+    {
+        static const char* const choices[] = {"collectgarbage(\"setpause\", 0)", "collectgarbage(\"setstepmul\", 1000)",
+            "collectgarbage(\"step\")", "collectgarbage()", "collectgarbage(\"generational\")",
+            "collectgarbage(\"incremental\")", "collectgarbage(\"stop\")", "collectgarbage(\"restart\")"};
+        return random.pick(choices);
+    }
+
+    std::string coroutineStatement(int depth)
+    {
+        const std::string body = block(depth + 1) + "; coroutine.yield(); " + block(depth + 1);
+        if (random.chance(50))
+            return "CO[#CO + 1] = coroutine.create(function() " + body + " end)";
+        return "coroutine.wrap(function() " + body + " end)()";
+    }
+
+    std::string globalsTampering(int)
+    {
+        static const char* const choices[] = {
+            "setmetatable(_G, {__index = boom, __newindex = boom})",
+            "setmetatable(_G, {__index = function(t, k) return erroring() end})",
+            "setmetatable(_G, nil)", "_ENV = erroring()", "rawset(_G, \"LuaWindow\", erroring())",
+            "LuaCore = nil", "rawset(_G, \"gCore\", gUI)", "gScreenBuffer = nil"};
+        return random.pick(choices);
+    }
+
+    std::string debugTrick(int depth)
+    {
+        switch (random.below(7)) {
+        case 0: return "debug.setmetatable(" + hostileTarget() + ", {__index = boom, __newindex = boom, __tostring = boom, __eq = boom, __len = boom, __gc = boom})";
+        case 1: return "debug.setmetatable(" + hostileTarget() + ", nil)";
+        case 2: return "local f = " + methodClosure() + "; debug.setupvalue(f, " + std::to_string(random.between(1, 2)) + ", " + hostile() + "); f(" + plausible(Arg::Integer) + ")";
+        case 3: return "debug.sethook(function() " + hookBody(depth) + " end, \"" + random.pick(HookMasks) + "\", " + std::to_string(random.between(100, 5000)) + ")";
+        case 4: return "debug.sethook()";
+        case 5: return "debug.setupvalue(" + methodClosure() + ", 1, 2^40)";
+        default: return "local f = " + methodClosure() + "; debug.setupvalue(f, 2, " + random.pick(WrongObjects) + "); f(" + plausible(Arg::Text) + ")";
+        }
+    }
+
+    static constexpr const char* HookMasks[] = {"", "c", "r", "cr"};
+    static constexpr const char* WrongObjects[] = {"core", "screen", "LuaWindow(STALE)", "io.stdout", "newproxy and newproxy() or {}"};
+
+    std::string hostileTarget()
+    {
+        static const char* const targets[] = {"gCore", "gUI", "nil", "0", "\"\"", "true", "boom", "DEAD", "core", "io.stdout"};
+        return random.pick(targets);
+    }
+
+    std::string methodClosure()
+    {
+        static const char* const closures[] = {"core.getVideoMode", "screen.clear", "ui.createWindow", "sounds.play",
+                                               "core.setWindowTitle", "utils.hash", "LuaWindow(W[1]).close"};
+        return random.pick(closures);
+    }
+
+    // Hooks run very often: they do cheap things only.
+    std::string hookBody(int)
+    {
+        static const char* const bodies[] = {"error(\"hook\")", "collectgarbage(\"step\")", "core.getVideoMode()",
+                                             "debug.sethook()", "screen.put({x = 1, y = 1, text = \"h\"})",
+                                             "coroutine.yield()"};
+        return random.pick(bodies);
+    }
+
+    std::string classMetatable(int)
+    {
+        static const char* const classes[] = {"core", "screen", "ui", "sounds", "utils", "LuaWindow(W[1])"};
+        static const char* const changes[] = {"mt.__index = boom", "mt.__gc = nil", "mt.__gc = boom", "mt.close = 256 + 2^40",
+            "mt.instance = 0/0", "mt.instance = 256 + 999", "mt.getVideoMode = 257.5", "mt.__tostring = nil",
+            "mt.__newindex = nil", "mt.__eq = boom", "mt.__metatable = false", "mt.hash = -1"};
+        return std::string("local mt = getmetatable(") + random.pick(classes) + "); " + random.pick(changes);
+    }
+
+    std::string displayChange(int)
+    {
+        if (random.chance(2))
+            return "core.exit(" + std::to_string(random.between(0, 3)) + ")";
+        if (random.chance(10))
+            return "core.toggleFullscreen()";
+        if (random.chance(30))
+            return "core.setDisplayStyle(" + plausible(Arg::Style) + ")";
+        return "core.setVideoMode(" + plausible(Arg::Mode) + ")";
+    }
+
+    std::string loop(int depth)
+    {
+        return "for i = 1, " + std::to_string(random.between(2, 60)) + " do " + block(depth + 1) + " end";
+    }
+
+    std::string raise(int)
+    {
+        static const char* const choices[] = {"error(\"boom\")", "error(erroring())", "error(nil)", "error(BIG)",
+                                              "error(setmetatable({}, {__tostring = boom}))", "coroutine.yield()",
+                                              "error(BAD, 2)", "local t = nil; t.x = 1"};
+        return random.pick(choices);
+    }
+
+    std::string callbackTampering(int)
+    {
+        static const char* const names[] = {"start", "update", "key", "redraw", "onSetVideoMode"};
+        return std::string("rawset(_G, \"") + random.pick(names) + "\", " + hostile() + ")";
+    }
+
+    std::string keepScreen(int) { return "OLDSCREEN = screen"; }
+
+    std::string registryTampering(int)
+    {
+        static const char* const changes[] = {"debug.getregistry().LuaWindow = {}", "debug.getregistry().LuaCore = nil",
+            "debug.getregistry()[3] = 42", "for k in pairs(debug.getregistry()) do if type(k) == \"number\" and k > 2 then debug.getregistry()[k] = 7 end end",
+            "debug.getregistry()[2] = {}", "debug.getregistry()[2] = 5", "debug.getregistry()._LOADED = nil"};
+        return random.pick(changes);
+    }
+
+    Random random;
+};
+
+} // namespace
+
+std::string generateScript(uint64_t seed)
+{
+    return ScriptWriter(seed).write();
+}
+
+} // namespace qel::fuzz
