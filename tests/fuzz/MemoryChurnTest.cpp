@@ -116,8 +116,9 @@ protected:
     // run without errors, or it would churn nothing.
     void runSample(bool reload)
     {
-        if (reload)
+        if (reload) {
             ASSERT_EQ(engine.reload().err, "");
+        }
         const Printed printed = capturePrinted([&] {
             for (int frame = 0; frame < FramesPerSample; ++frame)
                 engine.core().runFrame(16);
