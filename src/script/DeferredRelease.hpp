@@ -8,9 +8,10 @@ namespace qel {
 // Engine objects that are dropped while engine code may still be using them: a screen buffer
 // replaced by a video-mode change, a closed widget, the consoles of a run that reloads. Script
 // code can ask for such a drop at almost any moment (a handler, a finalizer that the collector
-// runs in the middle of a script method), so the engine holds objects alive across every call
-// into the scripts and every widget pass: while any Hold exists, released objects are kept, and
-// the outermost Hold frees them as it ends.
+// runs in the middle of a script method), so every script method and every widget pass holds
+// what is dropped while it runs: while any Hold exists, released objects are kept, and the
+// outermost Hold frees them as it ends. Script code that runs long between methods (a loop in
+// update) keeps nothing.
 class DeferredRelease {
 public:
     class Hold {

@@ -256,17 +256,18 @@ void LUAImpl::releaseReference(int reference)
     enter(Errors::Reported, [&](lua_State* L) { luaL_unref(L, LUA_REGISTRYINDEX, reference); });
 }
 
-// The one way into the interpreter: runs body(L) on the active thread inside a protected call,
-// with every object the engine releases meanwhile held until the call is over. Only the two
-// pushes that start the call happen outside it, and they allocate nothing. False when the body
-// raised an error, or could not run.
+// The one way into the interpreter: runs body(L) on the active thread inside a protected call.
+// Only the two pushes that start the call happen outside it, and they allocate nothing. False
+// when the body raised an error, or could not run. What the engine reads from its own objects
+// for the call (a handler reference, a field's text) is read before it: the script code may
+// drop those objects, and only the script methods and widget passes that are under way hold
+// what is dropped.
 template <class Body>
 bool LUAImpl::enter(Errors errors, Body body)
 {
     lua_State* L = activeThread();
     if (!L || !lua_checkstack(L, 2))
         return false;
-    const DeferredRelease::Hold hold;
     lua_pushcfunction(L, &LUAImpl::runBody<Body>);
     lua_pushlightuserdata(L, &body);
     if (lua_pcall(L, 1, 0, 0) == LUA_OK)
