@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 namespace qel {
 
@@ -117,6 +118,8 @@ void Core::runFrame(int elapsedMilliseconds)
         script->update(frameTime);
     ui->draw(frameTime);
     renderer->draw();
+    if (std::exchange(fullscreenToggleRequested, false))
+        toggleFullscreen();
 }
 
 float Core::nextFrameTime(int elapsedMilliseconds, float previous)

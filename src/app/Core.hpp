@@ -39,6 +39,9 @@ public:
     void startScript();
     void redraw();
     void toggleFullscreen();
+    // A script's toggle: applied as the frame ends, so that a script toggling many times in one
+    // frame makes the window again once at most (twice toggled is no toggle).
+    void requestFullscreenToggle() { fullscreenToggleRequested = !fullscreenToggleRequested; }
     void setWindowTitle(const std::string& title);
     void exit(int code);
     void runScript(const std::string& name);
@@ -76,6 +79,7 @@ private:
     sf::Clock clock;
     float frameTime = 0.f;
     bool fullscreen = false;
+    bool fullscreenToggleRequested = false;
     int exitCode = 0;
 
     // Per-frame key state: once set, they hold for the rest of the frame's events.

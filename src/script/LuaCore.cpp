@@ -46,9 +46,10 @@ int LuaCore::exit(lua_State* L)
     return 0;
 }
 
+// The window is made again as the frame ends, once however often a script toggles in the frame.
 int LuaCore::toggleFullscreen(lua_State* L)
 {
-    core.live(L).toggleFullscreen();
+    core.live(L).requestFullscreenToggle();
     return 0;
 }
 

@@ -226,7 +226,8 @@ TEST(BundledGame, TitleShowsTheGameAndItsDisplayKeysWork)
     EXPECT_TRUE(game.shows("Enter go down into the cave")) << "redrawn for 40 columns:\n" << game.screenText();
     EXPECT_TRUE(game.shows("H how to play   O options   Q quit"));
     game.press(sf::Keyboard::F);
-    EXPECT_FALSE(game.core->isFullscreen());
+    game.frames(1);
+    EXPECT_FALSE(game.core->isFullscreen()) << "a script's toggle takes effect as the frame ends";
 
     game.press(sf::Keyboard::Q);
     EXPECT_FALSE(game.core->getWindow()->isOpen());

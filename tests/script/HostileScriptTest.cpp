@@ -187,7 +187,12 @@ TEST(HostileScript, ExitsAndClosesAlwaysComplete)
     engine.run("core.setWindowTitle(string.rep('x', 20000000))");
     EXPECT_TRUE(engine.core().getWindow()->isOpen()) << "a huge title is cut, not sent whole";
 
+    engine.run("for i = 1, 1001 do core.toggleFullscreen() end");
+    engine.frame();
+    EXPECT_TRUE(engine.core().isFullscreen()) << "an odd number of toggles in a frame makes one window";
+
     engine.run("core.exit(3) core.toggleFullscreen()");
+    engine.frame();
     EXPECT_FALSE(engine.core().getWindow()->isOpen()) << "the exit stands";
     EXPECT_EQ(engine.core().getExitCode(), 3);
 }
