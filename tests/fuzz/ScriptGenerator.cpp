@@ -10,8 +10,11 @@ namespace qel::fuzz {
 
 namespace {
 
-// Names and helpers every generated script starts with, one statement a line.
-const char* const Prelude = R"(core = LuaCore(gCore); utils = LuaUtils(gUtils); screen = LuaScreenBuffer(gScreenBuffer); ui = LuaUI(gUI); sounds = LuaSoundManager(gSoundManager)
+// Names and helpers every generated script starts with, one statement a line. A script may load
+// itself (LuaCore.load), which runs it again from the top: the first line ends that after a few
+// times, as a script that is meant to end must.
+const char* const Prelude = R"(LOADS = (LOADS or 0) + 1; if LOADS > 3 then return end
+core = LuaCore(gCore); utils = LuaUtils(gUtils); screen = LuaScreenBuffer(gScreenBuffer); ui = LuaUI(gUI); sounds = LuaSoundManager(gSoundManager)
 W, F, L, C, S, CO, N = {}, {}, {}, {}, {}, {}, 0
 BIG = string.rep("W", 1000000); BAD = "\255\254\192\128\237\160\128\244\144\128\128\195"; NUL = "a\0b\0c"
 function boom() error("fuzz error") end
@@ -20,6 +23,7 @@ function oddKeys() return {[true] = 1, [false] = 2, [{}] = 3, [1.5] = 4, [-1] = 
 function finalizer(body) setmetatable({}, {__gc = body}) end
 function try(body) return pcall(body) end
 REENTERED = {}
+function resumeAll() for i = 1, #CO do coroutine.resume(CO[i]) end end
 function reentrant(name, body, ...) local depth = REENTERED[name] or 0; if depth >= 2 then return end; REENTERED[name] = depth + 1; local results = table.pack(pcall(body, ...)); REENTERED[name] = depth; if not results[1] then error(results[2], 0) end; return table.unpack(results, 2, results.n) end
 DEAD = coroutine.create(function() end); coroutine.resume(DEAD)
 try(function() STALE = ui.createWindow({x = 1, y = 1, width = 10, height = 5}); LuaWindow(STALE).close() end)
@@ -199,8 +203,8 @@ private:
     std::string everyFrame()
     {
         static const char* const choices[] = {
-            "for _, co in ipairs(CO) do coroutine.resume(co) end", "collectgarbage(\"step\")", "screen.put({x = N % 80, y = 0, text = \"*\"})",
-            "for _, co in ipairs(CO) do coroutine.resume(co) end; collectgarbage(\"step\")"};
+            "resumeAll()", "collectgarbage(\"step\")", "screen.put({x = N % 80, y = 0, text = \"*\"})",
+            "resumeAll(); collectgarbage(\"step\")"};
         return random.pick(choices);
     }
 
@@ -416,7 +420,7 @@ private:
     {
         const std::string body = block(depth + 1) + "; coroutine.yield(); " + block(depth + 1);
         if (random.chance(50))
-            return "CO[#CO + 1] = coroutine.create(function() " + body + " end)";
+            return "if #CO < 64 then CO[#CO + 1] = coroutine.create(function() " + body + " end) end";
         return "coroutine.wrap(function() " + body + " end)()";
     }
 
