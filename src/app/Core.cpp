@@ -2,6 +2,8 @@
 
 #include "app/LaunchOptions.hpp"
 #include "display/Renderer.hpp"
+#include "app/ScriptClasses.hpp"
+#include "base/GamePaths.hpp"
 #include "script/LUAImpl.hpp"
 #include "script/ScriptingInterface.hpp"
 #include "sound/SoundManager.hpp"
@@ -92,7 +94,7 @@ void Core::build(const LaunchOptions& options)
     ui = std::make_unique<UI>(this);
     // A host installed by a test stays.
     if (!script)
-        script = std::make_unique<LUAImpl>(this);
+        script = std::make_unique<LUAImpl>(scriptEnvironment(*this));
     script->load(options.scriptName);
     renderer->setDisplayStyle(LaunchOptions::styleNumber(options.style), false);
     startScript();
@@ -205,7 +207,7 @@ void Core::handleReturn(bool alt)
     }
     TextField* field = ui->focusedField();
     const bool fieldAnswers = field && (field != ui->mainInput() || ui->closableWindowCount() == 0);
-    if (fieldAnswers && script && script->onTextFieldEnter(field))
+    if (fieldAnswers && script && script->onTextFieldEnter(field->getEnterHandler(), field->getText()))
         handled = true;
     dismissWindowByKey(false);
 }
@@ -224,7 +226,7 @@ void Core::dismissWindowByKey(bool escape)
 bool Core::windowPassesKeyPress(int code)
 {
     Window* top = ui->topWindow();
-    if (!top || script->onWidgetKey(top, code, true))
+    if (!top || script->onWidgetKey(top->getHandler(HandlerSlot::Key), code, true))
         return true;
     handled = true;
     return false;
@@ -237,7 +239,7 @@ void Core::handleKeyReleased(const sf::Event::KeyEvent& key)
     if (!script)
         return;
     Window* top = ui->topWindow();
-    if (top && script->onWidgetKey(top, key.code, false))
+    if (top && script->onWidgetKey(top->getHandler(HandlerSlot::Key), key.code, false))
         return;
     script->onGlobalKey(key.code, false, false);
 }
@@ -273,10 +275,15 @@ void Core::startScript()
 void Core::redraw()
 {
     // Scripts may ask for a repaint while loading, before the first screen buffer exists.
-    if (ScreenBuffer* buffer = renderer ? renderer->getScreenBuffer() : nullptr)
+    if (ScreenBuffer* buffer = getScreenBuffer())
         buffer->clear(0);
     if (script)
         script->redraw();
+}
+
+ScreenBuffer* Core::getScreenBuffer()
+{
+    return renderer ? renderer->getScreenBuffer() : nullptr;
 }
 
 void Core::createWindow(unsigned width, unsigned height)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Hub.hpp"
+
 #include <SFML/Graphics/RenderWindow.hpp>
 #include <SFML/System/Clock.hpp>
 #include <SFML/Window/Event.hpp>
@@ -16,7 +18,7 @@ class ScriptingInterface;
 class UI;
 
 // The application: owns the window and every subsystem, and runs the main loop.
-class Core {
+class Core : public Hub {
 public:
     Core();
     virtual ~Core();
@@ -37,7 +39,7 @@ public:
     static float nextFrameTime(int elapsedMilliseconds, float previous);
 
     void startScript();
-    void redraw();
+    void redraw() override;
     void toggleFullscreen();
     // A script's toggle: applied as the frame ends, so that a script toggling many times in one
     // frame makes the window again once at most (twice toggled is no toggle).
@@ -47,11 +49,12 @@ public:
     void runScript(const std::string& name);
     void shutdown();
 
-    sf::RenderWindow* getWindow() { return window.get(); }
+    sf::RenderWindow* getWindow() override { return window.get(); }
     Renderer* getRenderer() { return renderer.get(); }
     SoundManager* getSoundManager() { return soundManager.get(); }
-    UI* getUI() { return ui.get(); }
-    ScriptingInterface* getScript() { return script.get(); }
+    UI* getUI() override { return ui.get(); }
+    ScriptingInterface* getScript() override { return script.get(); }
+    ScreenBuffer* getScreenBuffer() override;
     int getExitCode() const { return exitCode; }
     float getFrameTime() const { return frameTime; }
     bool isFullscreen() const { return fullscreen; }

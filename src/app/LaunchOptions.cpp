@@ -1,6 +1,6 @@
 #include "app/LaunchOptions.hpp"
 
-#include "script/DataFile.hpp"
+#include "base/DataFile.hpp"
 
 #include <cstdio>
 #include <cstdlib>

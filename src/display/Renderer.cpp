@@ -1,9 +1,10 @@
 #include "display/Renderer.hpp"
 
-#include "app/Core.hpp"
-#include "script/DataFile.hpp"
+#include "base/Hub.hpp"
+#include "base/DataFile.hpp"
 #include "display/Palette.hpp"
-#include "script/DeferredRelease.hpp"
+#include "base/DeferredRelease.hpp"
+#include "base/GamePaths.hpp"
 #include "script/ScriptingInterface.hpp"
 
 #include <SFML/Graphics/Image.hpp>
@@ -114,7 +115,7 @@ bool loadPicture(sf::Texture& texture, const std::string& path)
 
 } // namespace
 
-Renderer::Renderer(Core* core) : core(core)
+Renderer::Renderer(Hub* core) : core(core)
 {
     loadPicture(frameTexture, basePath() + "data/monitor.png");
     frameSprite.setTexture(frameTexture, true);

@@ -17,7 +17,7 @@ class RenderTarget;
 
 namespace qel {
 
-class Core;
+class Hub;
 
 enum VideoMode { Text80x25 = 0, Text40x25 = 1 };
 enum DisplayStyle { Default = 0, FullFill = 1, FullFit = 2 };
@@ -27,7 +27,7 @@ enum DisplayStyle { Default = 0, FullFill = 1, FullFit = 2 };
 // to the window.
 class Renderer {
 public:
-    explicit Renderer(Core* core);
+    explicit Renderer(Hub* core);
     virtual ~Renderer();
 
     void setVideoMode(int mode, bool redraw);
@@ -57,7 +57,7 @@ private:
     void composeMonitor(sf::RenderTarget& window);
     void composeFull(sf::RenderTarget& window);
 
-    Core* core;
+    Hub* core;
     int videoMode = Text80x25;
     int displayStyle = Default;
     std::unique_ptr<ScreenBuffer> screenBuffer;

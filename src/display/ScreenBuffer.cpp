@@ -1,6 +1,6 @@
 #include "display/ScreenBuffer.hpp"
 
-#include "app/Core.hpp"
+#include "base/Hub.hpp"
 
 #include <algorithm>
 #include <limits>
@@ -224,7 +224,7 @@ uint16_t ColorPair::packed() const
 }
 
 // A negative size holds no cells rather than failing to allocate.
-ScreenBuffer::ScreenBuffer(Core* core, int width, int height)
+ScreenBuffer::ScreenBuffer(Hub* core, int width, int height)
     : core(core), width(width), height(height),
       cells(static_cast<size_t>(std::max(width, 0)) * static_cast<size_t>(std::max(height, 0)))
 {

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "script/TextConversion.hpp"
+#include "base/TextConversion.hpp"
 
 #include <cstdint>
 #include <vector>
 
 namespace qel {
 
-class Core;
+class Hub;
 
 // Colour indices 0 to 16 name palette entries; 17 only means something as a background in put.
 enum Color : uint8_t {
@@ -52,7 +52,7 @@ int pinToInt(int64_t value);
 // the Renderer turns it into pixels.
 class ScreenBuffer {
 public:
-    ScreenBuffer(Core* core, int width, int height);
+    ScreenBuffer(Hub* core, int width, int height);
 
     GridSize getSize() const { return {width, height}; }
     const std::vector<Cell>& getCells() const { return cells; }
@@ -71,13 +71,13 @@ public:
     void fillRow(uint8_t row, uint8_t background);
     void drawBorder(int x, int y, int w, int h, ColorPair colour, uint32_t flags);
 
-    // Asks the owning Core to clear the screen and let the script repaint it.
+    // Asks the application to clear the screen and let the script repaint it.
     void redraw();
 
     const Cell& cellAt(int column, int row) const { return cells[column + row * width]; }
 
 private:
-    Core* core;
+    Hub* core;
     int width;
     int height;
     GridPoint origin;

@@ -1,23 +1,9 @@
 #include "script/LUAImpl.hpp"
 
-#include "app/Core.hpp"
-#include "display/LuaScreenBuffer.hpp"
-#include "display/Renderer.hpp"
-#include "script/DeferredRelease.hpp"
-#include "script/LiveObjects.hpp"
-#include "script/LuaCore.hpp"
-#include "script/LuaUtils.hpp"
-#include "script/ReadOnlyTable.hpp"
+#include "base/DeferredRelease.hpp"
+#include "base/GamePaths.hpp"
+#include "base/LiveObjects.hpp"
 #include "script/ScriptBinding.hpp"
-#include "sound/LuaSoundManager.hpp"
-#include "sound/SoundManager.hpp"
-#include "ui/LuaConsole.hpp"
-#include "ui/LuaLabel.hpp"
-#include "ui/LuaTextField.hpp"
-#include "ui/LuaUI.hpp"
-#include "ui/LuaWindow.hpp"
-#include "ui/TextField.hpp"
-#include "ui/UI.hpp"
 
 #include <lua.hpp>
 
@@ -29,35 +15,6 @@
 namespace qel {
 
 namespace {
-
-// The one list of script classes. The order in which they become globals is part of the
-// contract with the scripts: LuaCore, LuaUtils, LuaScreenBuffer, LuaUI, LuaConsole,
-// LuaTextField, LuaWindow, LuaLabel, LuaSoundManager.
-void registerScriptClasses(lua_State* L)
-{
-    ScriptBinding<LuaCore>::registerClass(L);
-    ScriptBinding<LuaUtils>::registerClass(L);
-    ScriptBinding<LuaScreenBuffer>::registerClass(L);
-    ScriptBinding<LuaUI>::registerClass(L);
-    ScriptBinding<LuaConsole>::registerClass(L);
-    ScriptBinding<LuaTextField>::registerClass(L);
-    ScriptBinding<LuaWindow>::registerClass(L);
-    ScriptBinding<LuaLabel>::registerClass(L);
-    ScriptBinding<LuaSoundManager>::registerClass(L);
-}
-
-void defineEnumerationTables(lua_State* L)
-{
-    makeReadOnlyTable(L, "Color",
-                      {{"Clear", Clear}, {"Clear2", Clear2}, {"Red", Red}, {"Brown", Brown},
-                       {"Green", Green}, {"Cyan", Cyan}, {"Blue", Blue}, {"Magenta", Magenta},
-                       {"LightGray", LightGray}, {"Gray", Gray}, {"LightRed", LightRed},
-                       {"Yellow", Yellow}, {"LightGreen", LightGreen}, {"LightCyan", LightCyan},
-                       {"LightBlue", LightBlue}, {"LightMagenta", LightMagenta}, {"White", White},
-                       {"Black", Black}});
-    makeReadOnlyTable(L, "VideoMode", {{"Text80x25", Text80x25}, {"Text40x25", Text40x25}});
-    makeReadOnlyTable(L, "DisplayStyle", {{"Default", Default}, {"FullFill", FullFill}, {"FullFit", FullFit}});
-}
 
 std::string startupScriptPath()
 {
@@ -126,7 +83,7 @@ void setGlobalRaw(lua_State* L, const char* name, void* object)
 
 } // namespace
 
-LUAImpl::LUAImpl(Core* core) : core(core)
+LUAImpl::LUAImpl(ScriptEnvironment environment) : environment(std::move(environment))
 {
 }
 
@@ -192,23 +149,22 @@ void LUAImpl::redraw()
     });
 }
 
-bool LUAImpl::onWidgetClose(UIWidget* widget, bool dismissedByEscape)
+bool LUAImpl::onWidgetClose(int handler, bool dismissedByEscape)
 {
-    return runHandler(widget->getHandler(HandlerSlot::Close), [&](lua_State* L) {
+    return runHandler(handler, [&](lua_State* L) {
         lua_pushboolean(L, dismissedByEscape);
         return 1;
     });
 }
 
 // Without a key handler the key goes on; a handler that fails answers as one that returned nothing.
-bool LUAImpl::onWidgetKey(UIWidget* widget, int keyCode, bool pressed)
+bool LUAImpl::onWidgetKey(int handler, int keyCode, bool pressed)
 {
-    const int reference = widget->getHandler(HandlerSlot::Key);
-    if (reference == NoReference)
+    if (handler == NoReference)
         return true;
     bool goesOn = false;
     runHandler(
-        reference,
+        handler,
         [&](lua_State* L) {
             lua_pushinteger(L, keyCode);
             lua_pushboolean(L, pressed);
@@ -218,16 +174,16 @@ bool LUAImpl::onWidgetKey(UIWidget* widget, int keyCode, bool pressed)
     return goesOn;
 }
 
-bool LUAImpl::onWidgetDraw(UIWidget* widget)
+bool LUAImpl::onWidgetDraw(int handler)
 {
-    return runHandler(widget->getHandler(HandlerSlot::Draw), [](lua_State*) { return 0; });
+    return runHandler(handler, [](lua_State*) { return 0; });
 }
 
-bool LUAImpl::onTextFieldEnter(TextField* field)
+bool LUAImpl::onTextFieldEnter(int handler, const WideString& text)
 {
-    const std::string text = toUtf8(field->getText());
-    return runHandler(field->getEnterHandler(), [&](lua_State* L) {
-        lua_pushlstring(L, text.data(), text.size());
+    const std::string utf8 = toUtf8(text);
+    return runHandler(handler, [&](lua_State* L) {
+        lua_pushlstring(L, utf8.data(), utf8.size());
         return 1;
     });
 }
@@ -306,9 +262,8 @@ void LUAImpl::openInterpreter()
     state = lua_newstate(allocate, this);
     enter(Errors::Reported, [this](lua_State* L) {
         luaL_openlibs(L);
-        registerScriptClasses(L);
+        environment.defineClasses(L);
         publishGlobals(L);
-        defineEnumerationTables(L);
     });
 }
 
@@ -332,19 +287,14 @@ void LUAImpl::closeInterpreter()
 // so that script objects made from them can tell when the object is gone.
 void LUAImpl::publishGlobals(lua_State* L)
 {
-    publishLive(L, "gCore", core);
+    for (const ScriptGlobal& global : environment.globals) {
+        if (global.object) {
+            LiveObjects::add(global.object, global.type);
+            liveGlobals.push_back(global.object);
+        }
+        setGlobalRaw(L, global.name, global.object);
+    }
     publishScreenBuffer(L);
-    publishLive(L, "gUI", core->getUI());
-    setGlobalRaw(L, "gUtils", nullptr);
-    publishLive(L, "gSoundManager", core->getSoundManager());
-}
-
-template <class Engine>
-void LUAImpl::publishLive(lua_State* L, const char* name, Engine* object)
-{
-    LiveObjects::add(object);
-    liveGlobals.push_back(object);
-    setGlobalRaw(L, name, object);
 }
 
 // The renderer has just made a new buffer and dropped the one scripts knew, which is no longer
@@ -352,10 +302,10 @@ void LUAImpl::publishLive(lua_State* L, const char* name, Engine* object)
 void LUAImpl::publishScreenBuffer(lua_State* L)
 {
     LiveObjects::remove(publishedBuffer);
-    Renderer* renderer = core->getRenderer();
-    publishedBuffer = renderer ? renderer->getScreenBuffer() : nullptr;
-    LiveObjects::add(publishedBuffer);
-    setGlobalRaw(L, "gScreenBuffer", publishedBuffer);
+    const ScriptGlobal buffer = environment.screenBuffer();
+    publishedBuffer = buffer.object;
+    LiveObjects::add(buffer.object, buffer.type);
+    setGlobalRaw(L, buffer.name, buffer.object);
 }
 
 // Script code runs on the main thread of the interpreter, or on a coroutine. While a script

@@ -2,15 +2,38 @@
 
 #include "script/ScriptingInterface.hpp"
 
+#include <functional>
 #include <string>
+#include <typeindex>
+#include <typeinfo>
 #include <vector>
 
 struct lua_State;
 
 namespace qel {
 
-class Core;
-class ScreenBuffer;
+// An engine object published as a global (light userdata), registered as live under the type
+// its script class expects; a null object is published as it is.
+struct ScriptGlobal {
+    const char* name;
+    void* object;
+    std::type_index type;
+};
+
+template <class Engine>
+ScriptGlobal scriptGlobal(const char* name, Engine* object)
+{
+    return {name, object, typeid(Engine)};
+}
+
+// What the application defines in every fresh interpreter: its script classes and enumeration
+// tables, then its engine objects as globals. The screen buffer is asked for again after every
+// video-mode change, which replaces it.
+struct ScriptEnvironment {
+    void (*defineClasses)(lua_State* L) = nullptr;
+    std::vector<ScriptGlobal> globals;
+    std::function<ScriptGlobal()> screenBuffer;
+};
 
 // The script host: runs the game's scripts in an embedded Lua interpreter and turns engine
 // events into calls of their global functions and of the handlers attached to widgets.
@@ -26,7 +49,7 @@ class ScreenBuffer;
 // define is skipped.
 class LUAImpl : public ScriptingInterface {
 public:
-    explicit LUAImpl(Core* core);
+    explicit LUAImpl(ScriptEnvironment environment);
     ~LUAImpl() override;
     LUAImpl(const LUAImpl&) = delete;
     LUAImpl& operator=(const LUAImpl&) = delete;
@@ -41,10 +64,10 @@ public:
     void runFile(const std::string& fileName) override;
     void onGlobalKey(int keyCode, bool pressed, bool handled) override;
     void redraw() override;
-    bool onWidgetClose(UIWidget* widget, bool dismissedByEscape) override;
-    bool onWidgetKey(UIWidget* widget, int keyCode, bool pressed) override;
-    bool onWidgetDraw(UIWidget* widget) override;
-    bool onTextFieldEnter(TextField* field) override;
+    bool onWidgetClose(int handler, bool dismissedByEscape) override;
+    bool onWidgetKey(int handler, int keyCode, bool pressed) override;
+    bool onWidgetDraw(int handler) override;
+    bool onTextFieldEnter(int handler, const WideString& text) override;
     // Publishes the renderer's new screen buffer before the script's onSetVideoMode runs.
     void onSetVideoMode(int mode) override;
     void releaseReference(int reference) override;
@@ -65,8 +88,6 @@ private:
     void openInterpreter();
     void closeInterpreter();
     void publishGlobals(lua_State* L);
-    template <class Engine>
-    void publishLive(lua_State* L, const char* name, Engine* object);
     void publishScreenBuffer(lua_State* L);
 
     lua_State* activeThread() const;
@@ -76,12 +97,12 @@ private:
     bool runHandler(int reference, PushArguments pushArguments, bool* answer = nullptr);
     void reportError(lua_State* L);
 
-    Core* core;
+    ScriptEnvironment environment;
     lua_State* state = nullptr;
     std::string scriptName;
     // The engine objects published as globals, registered as live while the interpreter runs.
     std::vector<const void*> liveGlobals;
-    ScreenBuffer* publishedBuffer = nullptr;
+    const void* publishedBuffer = nullptr;
     std::string lastError;
 };
 

@@ -1,6 +1,6 @@
 #include "script/LuaUtils.hpp"
 
-#include "script/HashString.hpp"
+#include "base/HashString.hpp"
 #include "script/ScriptArguments.hpp"
 
 namespace qel {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "script/DeferredRelease.hpp"
-#include "script/LiveObjects.hpp"
+#include "base/DeferredRelease.hpp"
+#include "base/LiveObjects.hpp"
 
 #include <lua.hpp>
 

@@ -1,11 +1,10 @@
 #pragma once
 
+#include "base/TextConversion.hpp"
+
 #include <string>
 
 namespace qel {
-
-class UIWidget;
-class TextField;
 
 // Reference to a script function kept by the script host; NoReference means no handler.
 constexpr int NoReference = -1;
@@ -22,20 +21,17 @@ public:
     virtual void runFile(const std::string& fileName) = 0;
     virtual void onGlobalKey(int keyCode, bool pressed, bool handled) = 0;
     virtual void redraw() = 0;
-    virtual bool onWidgetClose(UIWidget* widget, bool flag) = 0;
-    // Whether the key goes on to the script's global key function.
-    virtual bool onWidgetKey(UIWidget* widget, int keyCode, bool pressed) = 0;
-    virtual bool onWidgetDraw(UIWidget* widget) = 0;
-    virtual bool onTextFieldEnter(TextField* field) = 0;
+    // The widget handlers: each call gets the reference the widget keeps in that slot, and
+    // answers false without running anything when it is NoReference.
+    virtual bool onWidgetClose(int handler, bool dismissedByEscape) = 0;
+    // Whether the key goes on to the script's global key function (it does without a handler).
+    virtual bool onWidgetKey(int handler, int keyCode, bool pressed) = 0;
+    virtual bool onWidgetDraw(int handler) = 0;
+    // Return in a text field: the handler gets the field's text.
+    virtual bool onTextFieldEnter(int handler, const WideString& text) = 0;
     virtual void onSetVideoMode(int mode) = 0;
     // Lets go of a handler reference that no widget keeps any more.
     virtual void releaseReference(int reference) = 0;
 };
-
-// Prefix of every file path the engine opens: files are found relative to the working directory.
-inline std::string basePath()
-{
-    return "";
-}
 
 } // namespace qel

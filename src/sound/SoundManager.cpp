@@ -1,8 +1,8 @@
 #include "sound/SoundManager.hpp"
 
-#include "script/DataFile.hpp"
-#include "script/HashString.hpp"
-#include "script/ScriptingInterface.hpp"
+#include "base/DataFile.hpp"
+#include "base/HashString.hpp"
+#include "base/GamePaths.hpp"
 
 #include <SFML/Audio/InputSoundFile.hpp>
 #include <SFML/Audio/Listener.hpp>
@@ -159,7 +159,7 @@ bool SoundEntry::getLoop() const
     return sound ? sound->getLoop() : music->getLoop();
 }
 
-SoundManager::SoundManager(Core* core) : core(core)
+SoundManager::SoundManager(Hub* core) : core(core)
 {
     // Only when it was moved: the audio library reports a failure when the listener is placed
     // again after its device closed, as it does for every engine a test run builds.

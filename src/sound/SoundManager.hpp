@@ -12,7 +12,7 @@
 
 namespace qel {
 
-class Core;
+class Hub;
 
 // One loaded sound: decoded whole (buffer and sound) or streamed from disk (music). Exactly one
 // of sound and music is set.
@@ -40,7 +40,7 @@ public:
     // Identifier that names no sound: the result of a failed load.
     static constexpr int32_t NoSound = 0;
 
-    explicit SoundManager(Core* core);
+    explicit SoundManager(Hub* core);
     ~SoundManager();
     SoundManager(const SoundManager&) = delete;
     SoundManager& operator=(const SoundManager&) = delete;
@@ -76,7 +76,7 @@ private:
     SoundEntry* find(int32_t id);
     const SoundEntry* find(int32_t id) const;
 
-    Core* core;
+    Hub* core;
     std::map<int32_t, SoundEntry> sounds;
 };
 

@@ -1,8 +1,8 @@
 #include "ui/Console.hpp"
 
-#include "app/Core.hpp"
+#include "base/Hub.hpp"
 #include "display/Renderer.hpp"
-#include "script/LiveObjects.hpp"
+#include "base/LiveObjects.hpp"
 
 #include <algorithm>
 
@@ -22,7 +22,7 @@ int clampSide(int extent)
 
 } // namespace
 
-Console::Console(Core* core, int x, int y, int width, int height)
+Console::Console(Hub* core, int x, int y, int width, int height)
     : core(core), x(x), y(y), width(clampSide(width)), height(clampSide(height)),
       buffer(nullptr, this->width, this->height * BufferRowsPerRow)
 {
@@ -57,7 +57,7 @@ void Console::clear()
 
 void Console::display()
 {
-    ScreenBuffer* screen = core->getRenderer() ? core->getRenderer()->getScreenBuffer() : nullptr;
+    ScreenBuffer* screen = core->getScreenBuffer();
     if (!active || !screen)
         return;
     screen->clearRect(x, y, width, height, 0);

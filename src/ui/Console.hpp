@@ -7,7 +7,7 @@
 
 namespace qel {
 
-class Core;
+class Hub;
 
 struct ConsoleLine {
     WideString text;
@@ -20,7 +20,7 @@ struct ConsoleLine {
 // changes and the script redraw it.
 class Console {
 public:
-    Console(Core* core, int x, int y, int width, int height);
+    Console(Hub* core, int x, int y, int width, int height);
     virtual ~Console();
 
     void insert(const WideString& text, uint8_t color, bool appendEmptyLine);
@@ -39,7 +39,7 @@ private:
     int totalRows() const;
     void copyToScreen(ScreenBuffer& screen, int endRow) const;
 
-    Core* core;
+    Hub* core;
     int id = 0;
     // Only the newest `height` entries can ever be shown, so no more are kept.
     std::deque<ConsoleLine> lines;

@@ -2,7 +2,7 @@
 
 namespace qel {
 
-Label::Label(Core* core, const WideString& text, int x, int y, ColorPair colors)
+Label::Label(Hub* core, const WideString& text, int x, int y, ColorPair colors)
     : UIWidget(core, x, y, 0, 0, colors), text(text)
 {
 }

@@ -7,7 +7,7 @@ namespace qel {
 // Static text printed at its position every frame, wrapped when it has a maximum width.
 class Label : public UIWidget {
 public:
-    Label(Core* core, const WideString& text, int x, int y, ColorPair colors);
+    Label(Hub* core, const WideString& text, int x, int y, ColorPair colors);
 
     WidgetType type() const override { return WidgetType::Label; }
     void draw(float dt) override;

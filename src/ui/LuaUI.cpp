@@ -1,6 +1,6 @@
 #include "ui/LuaUI.hpp"
 
-#include "script/LiveObjects.hpp"
+#include "base/LiveObjects.hpp"
 #include "script/ScriptArguments.hpp"
 #include "ui/Console.hpp"
 #include "ui/Label.hpp"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "script/TextConversion.hpp"
+#include "base/TextConversion.hpp"
 
 #include <lua.hpp>
 

@@ -40,20 +40,20 @@ int LuaWindow::close(lua_State* L)
 // The handler gets one flag: true when Escape dismissed the window.
 int LuaWindow::onClose(lua_State* L)
 {
-    return setHandler(L, Close);
+    return setHandler(L, HandlerSlot::Close);
 }
 
 // The handler gets the key code and the pressed flag; what it returns decides whether the
 // key goes on to the script's key function.
 int LuaWindow::onKey(lua_State* L)
 {
-    return setHandler(L, Key);
+    return setHandler(L, HandlerSlot::Key);
 }
 
 // The handler runs every frame, printing relative to the window's inside.
 int LuaWindow::onDraw(lua_State* L)
 {
-    return setHandler(L, Draw);
+    return setHandler(L, HandlerSlot::Draw);
 }
 
 int LuaWindow::setHandler(lua_State* L, HandlerSlot slot)

@@ -1,6 +1,6 @@
 #include "ui/TextField.hpp"
 
-#include "app/Core.hpp"
+#include "base/Hub.hpp"
 #include "ui/UI.hpp"
 
 #include <utility>
@@ -16,7 +16,7 @@ constexpr char16_t HiddenGlyph = u'*';
 
 } // namespace
 
-TextField::TextField(Core* core, int x, int y, int width, ColorPair colors)
+TextField::TextField(Hub* core, int x, int y, int width, ColorPair colors)
     : UIWidget(core, x, y, width, 1, colors)
 {
 }

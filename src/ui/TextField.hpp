@@ -10,7 +10,7 @@ namespace qel {
 // its text, may mask the text, and blinks a block cursor while it has the focus.
 class TextField : public UIWidget {
 public:
-    TextField(Core* core, int x, int y, int width, ColorPair colors);
+    TextField(Hub* core, int x, int y, int width, ColorPair colors);
 
     WidgetType type() const override { return WidgetType::TextField; }
     void draw(float dt) override;

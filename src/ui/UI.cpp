@@ -1,9 +1,9 @@
 #include "ui/UI.hpp"
 
-#include "app/Core.hpp"
+#include "base/Hub.hpp"
 #include "display/Renderer.hpp"
-#include "script/DeferredRelease.hpp"
-#include "script/LiveObjects.hpp"
+#include "base/DeferredRelease.hpp"
+#include "base/LiveObjects.hpp"
 #include "ui/Console.hpp"
 #include "ui/Label.hpp"
 #include "ui/TextField.hpp"
@@ -30,7 +30,7 @@ constexpr GridPoint MessageTextPosition{3, 2};
 
 } // namespace
 
-UI::UI(Core* core)
+UI::UI(Hub* core)
     : core(core), root(std::make_unique<UIWidget>(nullptr, 0, 0, 0, 0, ColorPair{White, Clear}))
 {
 }
@@ -111,7 +111,7 @@ void UI::closeWindow(UIWidget* widget, bool dismissedByEscape)
     widget->markClosing();
     ScriptingInterface* script = core->getScript();
     if (widget->type() == WidgetType::Window && script)
-        script->onWidgetClose(widget, dismissedByEscape);
+        script->onWidgetClose(widget->getHandler(HandlerSlot::Close), dismissedByEscape);
     // The handler may have removed the window itself, or all of them.
     if (!removeWidget(widget))
         return;
@@ -223,7 +223,7 @@ void UI::draw(float dt)
 
 GridSize UI::screenSize() const
 {
-    const ScreenBuffer* buffer = core->getRenderer() ? core->getRenderer()->getScreenBuffer() : nullptr;
+    const ScreenBuffer* buffer = core->getScreenBuffer();
     return buffer ? buffer->getSize() : DefaultScreenSize;
 }
 

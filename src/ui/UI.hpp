@@ -8,7 +8,7 @@
 namespace qel {
 
 class Console;
-class Core;
+class Hub;
 class Label;
 class TextField;
 class Window;
@@ -24,7 +24,7 @@ class Window;
 // can still be using it (DeferredRelease).
 class UI {
 public:
-    explicit UI(Core* core);
+    explicit UI(Hub* core);
     virtual ~UI();
     UI(const UI&) = delete;
     UI& operator=(const UI&) = delete;
@@ -74,7 +74,7 @@ private:
     void retire(UIWidget& widget);
     GridSize screenSize() const;
 
-    Core* core;
+    Hub* core;
     std::unique_ptr<UIWidget> root;
     TextField* focused = nullptr;
     TextField* mainInputField = nullptr;

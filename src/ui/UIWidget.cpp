@@ -1,14 +1,14 @@
 #include "ui/UIWidget.hpp"
 
-#include "app/Core.hpp"
+#include "base/Hub.hpp"
 #include "display/Renderer.hpp"
-#include "script/LiveObjects.hpp"
+#include "base/LiveObjects.hpp"
 
 #include <algorithm>
 
 namespace qel {
 
-UIWidget::UIWidget(Core* core, int x, int y, int width, int height, ColorPair colors)
+UIWidget::UIWidget(Hub* core, int x, int y, int width, int height, ColorPair colors)
     : core(core), x(x), y(y), width(width), height(height), colors(colors)
 {
 }
@@ -73,7 +73,7 @@ void UIWidget::drawChildren(float dt)
 
 ScreenBuffer* UIWidget::screen() const
 {
-    return core && core->getRenderer() ? core->getRenderer()->getScreenBuffer() : nullptr;
+    return core ? core->getScreenBuffer() : nullptr;
 }
 
 ScriptingInterface* UIWidget::scriptHost() const

@@ -9,12 +9,12 @@
 
 namespace qel {
 
-class Core;
+class Hub;
 
 enum class WidgetType { Plain = 0, Window = 1, TextField = 2, Label = 3 };
 
 // Which of a window's script handlers; the script host reads them through getHandler.
-enum HandlerSlot { Close = 0, Key = 1, Draw = 2 };
+enum class HandlerSlot { Close, Key, Draw };
 constexpr int HandlerSlotCount = 3;
 
 struct WidgetRect {
@@ -28,7 +28,7 @@ struct WidgetRect {
 // owned children, drawn after the widget itself in list order.
 class UIWidget {
 public:
-    UIWidget(Core* core, int x, int y, int width, int height, ColorPair colors);
+    UIWidget(Hub* core, int x, int y, int width, int height, ColorPair colors);
     virtual ~UIWidget();
     UIWidget(const UIWidget&) = delete;
     UIWidget& operator=(const UIWidget&) = delete;
@@ -70,7 +70,7 @@ protected:
     ScreenBuffer* screen() const;
     ScriptingInterface* scriptHost() const;
 
-    Core* core;
+    Hub* core;
 
 private:
     int id = 0;

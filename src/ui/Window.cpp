@@ -1,6 +1,6 @@
 #include "ui/Window.hpp"
 
-#include "app/Core.hpp"
+#include "base/Hub.hpp"
 #include "ui/Label.hpp"
 #include "ui/UI.hpp"
 
@@ -9,7 +9,7 @@
 
 namespace qel {
 
-Window::Window(Core* core, int x, int y, int width, int height, ColorPair colors)
+Window::Window(Hub* core, int x, int y, int width, int height, ColorPair colors)
     : UIWidget(core, x, y, width, height, colors)
 {
 }
@@ -31,12 +31,13 @@ void Window::draw(float dt)
 void Window::runDrawHandler()
 {
     ScriptingInterface* host = scriptHost();
-    if (!host || handlers[Draw] == NoReference)
+    const int handler = getHandler(HandlerSlot::Draw);
+    if (!host || handler == NoReference)
         return;
     const GridPoint savedOrigin = screen()->getOrigin();
     const WidgetRect rect = absoluteRect();
     screen()->setOrigin(pinToInt(int64_t{rect.x} + 1), pinToInt(int64_t{rect.y} + 1));
-    host->onWidgetDraw(this);
+    host->onWidgetDraw(handler);
     if (ScreenBuffer* buffer = screen())
         buffer->setOrigin(savedOrigin.x, savedOrigin.y);
 }

@@ -12,12 +12,12 @@ class Label;
 // the top border, and the script's close, key and draw handlers.
 class Window : public UIWidget {
 public:
-    Window(Core* core, int x, int y, int width, int height, ColorPair colors);
+    Window(Hub* core, int x, int y, int width, int height, ColorPair colors);
 
     WidgetType type() const override { return WidgetType::Window; }
     void draw(float dt) override;
-    int getHandler(HandlerSlot slot) const override { return handlers[slot]; }
-    void setHandler(HandlerSlot slot, int reference) { handlers[slot] = reference; }
+    int getHandler(HandlerSlot slot) const override { return handlers[static_cast<size_t>(slot)]; }
+    void setHandler(HandlerSlot slot, int reference) { handlers[static_cast<size_t>(slot)] = reference; }
     void releaseHandlers(ScriptingInterface& host) override;
 
     // Runs the close handler (not by Escape), removes the window and lets the script repaint.

@@ -88,7 +88,7 @@ TEST(KeyRouting, EscapeClosesTheTopClosableWindowAndStillReachesTheScript)
 {
     FieldEngine engine;
     Window* closable = engine.ui().createWindow(nullptr, 1, 1, 10, 5, Dialog);
-    closable->setHandler(Close, engine.script->addCloseHandler([](bool) {}));
+    closable->setHandler(HandlerSlot::Close, engine.script->addCloseHandler([](bool) {}));
     engine.ui().createWindow(nullptr, 2, 2, 10, 5, Dialog)->setClosable(false);
     engine.press(sf::Keyboard::Escape);
     EXPECT_EQ(engine.script->log, (Rows{"close escape", "redraw", "redraw", "key 36 down handled"}));
@@ -111,7 +111,7 @@ TEST(KeyRouting, TheTopWindowsKeyHandlerSeesKeysFirst)
     engine.nextFrame();
     Window* window = engine.ui().createWindow(nullptr, 1, 1, 10, 5, Dialog);
     bool passOn = false;
-    window->setHandler(Key, engine.script->addKeyHandler([&](int, bool) { return passOn; }));
+    window->setHandler(HandlerSlot::Key, engine.script->addKeyHandler([&](int, bool) { return passOn; }));
     engine.press(sf::Keyboard::A);
     engine.key(sf::Event::KeyReleased, sf::Keyboard::A);
     passOn = true;
@@ -136,7 +136,7 @@ TEST(KeyRouting, HandlersMayCloseTheirOwnWindowDuringTheKey)
     EXPECT_EQ(ui.focusedField(), nullptr);
 
     Window* keyed = ui.createWindow(nullptr, 1, 1, 20, 5, Dialog);
-    keyed->setHandler(Key, engine.script->addKeyHandler([&](int, bool) {
+    keyed->setHandler(HandlerSlot::Key, engine.script->addKeyHandler([&](int, bool) {
         keyed->close();
         return true;
     }));

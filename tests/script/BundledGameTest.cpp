@@ -2,7 +2,7 @@
 // events, as ./play runs it. A launch script of the test's own seeds the random numbers, so
 // that every run digs the same caves.
 
-#include "script/HashString.hpp"
+#include "base/HashString.hpp"
 #include "script/LuaTestEngine.hpp"
 #include "sound/SoundManager.hpp"
 

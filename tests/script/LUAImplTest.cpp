@@ -162,34 +162,25 @@ TEST(LUAImpl, WidgetHandlersAreCalledThroughTheirReferences)
         registry[1004] = function(text) print("enter", text) end
         registry[1005] = function() error("broken handler", 0) end
     )");
-    UI& ui = *engine.core().getUI();
-    Window& window = *ui.createWindow(nullptr, 0, 0, 10, 5, ColorPair{White, Blue});
-    TextField& field = *ui.createTextField(nullptr, 0, 0, 10, ColorPair{White, Blue});
     ScriptingInterface& host = engine.host();
     bool answer = true;
 
-    EXPECT_EQ(test::capturePrinted([&] { answer = host.onWidgetKey(&window, 1, true); }).out, "");
+    EXPECT_EQ(test::capturePrinted([&] { answer = host.onWidgetKey(NoReference, 1, true); }).out, "");
     EXPECT_TRUE(answer) << "without a key handler the key goes on";
-    EXPECT_FALSE(host.onWidgetClose(&window, true));
-    EXPECT_FALSE(host.onWidgetDraw(&window));
-    EXPECT_FALSE(host.onTextFieldEnter(&field));
+    EXPECT_FALSE(host.onWidgetClose(NoReference, true));
+    EXPECT_FALSE(host.onWidgetDraw(NoReference));
+    EXPECT_FALSE(host.onTextFieldEnter(NoReference, u"text"));
 
-    window.setHandler(HandlerSlot::Close, 1001);
-    window.setHandler(HandlerSlot::Key, 1002);
-    window.setHandler(HandlerSlot::Draw, 1003);
-    field.setEnterHandler(1004);
-    field.setText(u"h\u00E9");
     const test::Printed printed = test::capturePrinted([&] {
-        EXPECT_TRUE(host.onWidgetClose(&window, true));
-        EXPECT_TRUE(host.onWidgetKey(&window, 1, false));
-        EXPECT_FALSE(host.onWidgetKey(&window, 2, true));
-        EXPECT_TRUE(host.onWidgetDraw(&window));
-        EXPECT_TRUE(host.onTextFieldEnter(&field));
+        EXPECT_TRUE(host.onWidgetClose(1001, true));
+        EXPECT_TRUE(host.onWidgetKey(1002, 1, false));
+        EXPECT_FALSE(host.onWidgetKey(1002, 2, true));
+        EXPECT_TRUE(host.onWidgetDraw(1003));
+        EXPECT_TRUE(host.onTextFieldEnter(1004, u"h\u00E9"));
     });
     EXPECT_EQ(printed.out, "close\ttrue\nkey\t1\tfalse\nkey\t2\ttrue\ndraw\nenter\th\xC3\xA9\n");
 
-    window.setHandler(HandlerSlot::Key, 1005);
-    const test::Printed failed = test::capturePrinted([&] { answer = host.onWidgetKey(&window, 1, true); });
+    const test::Printed failed = test::capturePrinted([&] { answer = host.onWidgetKey(1005, 1, true); });
     EXPECT_FALSE(answer) << "a failed handler answers as one that returned nothing";
     EXPECT_EQ(failed.err, "broken handler\n");
 }

@@ -1,6 +1,6 @@
 #include "sound/LuaSoundManager.hpp"
 
-#include "script/HashString.hpp"
+#include "base/HashString.hpp"
 #include "script/LuaTestEngine.hpp"
 #include "sound/ToneFile.hpp"
 

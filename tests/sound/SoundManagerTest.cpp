@@ -1,6 +1,6 @@
 #include "sound/SoundManager.hpp"
 
-#include "script/HashString.hpp"
+#include "base/HashString.hpp"
 #include "sound/ToneFile.hpp"
 #include "support/EngineFixture.hpp"
 #include "support/ErrorLines.hpp"

@@ -21,10 +21,10 @@ public:
         record("key " + std::to_string(code) + (pressed ? " down" : " up") + (handled ? " handled" : ""));
     }
     void redraw() override { record("redraw"); }
-    bool onWidgetClose(UIWidget*, bool) override { return record("widgetClose"), false; }
-    bool onWidgetKey(UIWidget*, int, bool) override { return record("widgetKey"), true; }
-    bool onWidgetDraw(UIWidget*) override { return record("widgetDraw"), false; }
-    bool onTextFieldEnter(TextField*) override { return record("fieldEnter"), false; }
+    bool onWidgetClose(int, bool) override { return record("widgetClose"), false; }
+    bool onWidgetKey(int, int, bool) override { return record("widgetKey"), true; }
+    bool onWidgetDraw(int) override { return record("widgetDraw"), false; }
+    bool onTextFieldEnter(int, const WideString&) override { return record("fieldEnter"), false; }
     void onSetVideoMode(int mode) override { record("onSetVideoMode " + std::to_string(mode)); }
     void releaseReference(int reference) override { released.push_back(reference); }
 

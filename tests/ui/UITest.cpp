@@ -1,6 +1,6 @@
 #include "ui/UI.hpp"
 
-#include "script/LiveObjects.hpp"
+#include "base/LiveObjects.hpp"
 #include "ui/Console.hpp"
 
 #include "UITestSupport.hpp"
@@ -77,7 +77,7 @@ TEST(UI, CloseRunsTheHandlerInTheTreeOnceThenRedraws)
     UI& ui = engine.ui();
     Window* window = ui.createWindow(nullptr, 1, 1, 10, 5, Dialog);
     bool inTreeDuringHandler = false;
-    window->setHandler(Close, engine.script->addCloseHandler([&](bool) {
+    window->setHandler(HandlerSlot::Close, engine.script->addCloseHandler([&](bool) {
         inTreeDuringHandler = ui.topWindow() == window;
         window->close();
         ui.dismissTopWindow(false);
@@ -95,7 +95,7 @@ TEST(UI, CloseHandlersMayCloseCreateAndRemoveWindows)
     Window* first = ui.createWindow(nullptr, 1, 1, 10, 5, Dialog);
     Window* second = ui.createWindow(nullptr, 2, 2, 10, 5, Dialog);
     Window* created = nullptr;
-    second->setHandler(Close, engine.script->addCloseHandler([&](bool) {
+    second->setHandler(HandlerSlot::Close, engine.script->addCloseHandler([&](bool) {
         first->close();
         created = ui.createWindow(nullptr, 3, 3, 10, 5, Dialog);
     }));
@@ -103,7 +103,7 @@ TEST(UI, CloseHandlersMayCloseCreateAndRemoveWindows)
     EXPECT_EQ(engine.topLevelCount(), 1);
     EXPECT_EQ(ui.topWindow(), created);
 
-    created->setHandler(Close, engine.script->addCloseHandler([&](bool) { ui.removeAll(); }));
+    created->setHandler(HandlerSlot::Close, engine.script->addCloseHandler([&](bool) { ui.removeAll(); }));
     engine.script->log.clear();
     created->close();
     EXPECT_EQ(engine.topLevelCount(), 0);
@@ -124,22 +124,22 @@ TEST(UI, DrawHandlersMayChangeTheTreeWhileItIsDrawn)
     Window* nested = ui.createWindow(b, 1, 1, 5, 3, Dialog);
     Window* besideNested = ui.createWindow(b, 2, 2, 5, 3, Dialog);
     Window* created = nullptr;
-    a->setHandler(Draw, engine.script->addDrawHandler([&] {
+    a->setHandler(HandlerSlot::Draw, engine.script->addDrawHandler([&] {
         drawn.push_back("a");
         if (created)
             return;
         c->close();
         created = ui.createWindow(nullptr, 30, 0, 10, 5, Dialog);
-        created->setHandler(Draw, logDraw("created"));
+        created->setHandler(HandlerSlot::Draw, logDraw("created"));
     }));
-    b->setHandler(Draw, logDraw("b"));
-    c->setHandler(Draw, logDraw("c"));
+    b->setHandler(HandlerSlot::Draw, logDraw("b"));
+    c->setHandler(HandlerSlot::Draw, logDraw("c"));
     // A nested window closes the top-level window it is drawn in: the rest of that is skipped.
-    nested->setHandler(Draw, engine.script->addDrawHandler([&] {
+    nested->setHandler(HandlerSlot::Draw, engine.script->addDrawHandler([&] {
         drawn.push_back("nested");
         b->close();
     }));
-    besideNested->setHandler(Draw, logDraw("besideNested"));
+    besideNested->setHandler(HandlerSlot::Draw, logDraw("besideNested"));
 
     ui.draw(0.016f);
     EXPECT_EQ(drawn, (Rows{"a", "b", "nested"})) << "a window closed before its turn is not drawn";

@@ -16,8 +16,7 @@
 namespace qel::test {
 
 // A recording script host whose widget handlers are C++ functions. A handler reference is an
-// index into the host's list of that kind, as a registry reference is for the real host, and
-// it is found through the widget exactly as the real host finds it.
+// index into the host's list of that kind, as a registry reference is for the real host.
 class HandlerScript : public FakeScript {
 public:
     int addCloseHandler(std::function<void(bool)> handler) { return add(closeHandlers, handler); }
@@ -25,9 +24,8 @@ public:
     int addDrawHandler(std::function<void()> handler) { return add(drawHandlers, handler); }
     int addEnterHandler(std::function<void(const WideString&)> handler) { return add(enterHandlers, handler); }
 
-    bool onWidgetClose(UIWidget* widget, bool escape) override
+    bool onWidgetClose(int reference, bool escape) override
     {
-        const int reference = widget->getHandler(Close);
         if (reference == NoReference)
             return false;
         log.push_back(escape ? "close escape" : "close");
@@ -35,30 +33,26 @@ public:
         return true;
     }
 
-    bool onWidgetKey(UIWidget* widget, int code, bool pressed) override
+    bool onWidgetKey(int reference, int code, bool pressed) override
     {
-        const int reference = widget->getHandler(Key);
         if (reference == NoReference)
             return true;
         log.push_back("widgetKey " + std::to_string(code) + (pressed ? " down" : " up"));
         return keyHandlers[reference](code, pressed);
     }
 
-    bool onWidgetDraw(UIWidget* widget) override
+    bool onWidgetDraw(int reference) override
     {
-        const int reference = widget->getHandler(Draw);
         if (reference == NoReference)
             return false;
         drawHandlers[reference]();
         return true;
     }
 
-    bool onTextFieldEnter(TextField* field) override
+    bool onTextFieldEnter(int reference, const WideString& text) override
     {
-        const int reference = field->getEnterHandler();
         if (reference == NoReference)
             return false;
-        const WideString text = field->getText();
         log.push_back("enter " + toUtf8(text));
         enterHandlers[reference](text);
         return true;

@@ -35,7 +35,7 @@ TEST(Window, DrawHandlerWritesInsideAndChildrenCoverIt)
     UIEngine engine;
     Window* window = engine.ui().createWindow(nullptr, 10, 5, 12, 4, ColorPair{LightBlue, Blue});
     engine.ui().createLabel(window, u"label", 2, 2, ColorPair{White, Clear});
-    window->setHandler(Draw, engine.script->addDrawHandler([&] {
+    window->setHandler(HandlerSlot::Draw, engine.script->addDrawHandler([&] {
         engine.screen().print(0, 0, u"corner", ColorPair{White, Clear}, 0, 0);
         engine.screen().print(1, 1, u"xxxxxx", ColorPair{White, Clear}, 0, 0);
     }));
@@ -44,7 +44,7 @@ TEST(Window, DrawHandlerWritesInsideAndChildrenCoverIt)
     EXPECT_EQ(engine.screen().getOrigin().x, 0) << "the origin is put back after the handler";
 
     // A handler may replace the screen buffer: the children draw into the new one.
-    window->setHandler(Draw, engine.script->addDrawHandler([&] {
+    window->setHandler(HandlerSlot::Draw, engine.script->addDrawHandler([&] {
         testing::internal::CaptureStdout();
         engine.core->getRenderer()->setVideoMode(Text40x25, false);
         testing::internal::GetCapturedStdout();

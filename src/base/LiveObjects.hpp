@@ -28,6 +28,9 @@ public:
         return add(object, typeid(T));
     }
 
+    // The same for an object whose type is known only by its index.
+    static Serial add(const void* object, std::type_index type);
+
     static void remove(const void* object);
 
     template <class T>
@@ -37,7 +40,6 @@ public:
     }
 
 private:
-    static Serial add(const void* object, std::type_index type);
     static Serial serialOf(const void* object, std::type_index type);
 };
 

@@ -1,4 +1,4 @@
-#include "script/LuaCore.hpp"
+#include "app/LuaCore.hpp"
 
 #include "script/LuaTestEngine.hpp"
 

@@ -1,4 +1,4 @@
-#include "script/DataFile.hpp"
+#include "base/DataFile.hpp"
 
 #include <cstdio>
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "script/TextConversion.hpp"
+#include "base/TextConversion.hpp"
 
 namespace qel {
 

@@ -1,4 +1,4 @@
-#include "script/LuaCore.hpp"
+#include "app/LuaCore.hpp"
 
 #include "app/Core.hpp"
 #include "display/Renderer.hpp"

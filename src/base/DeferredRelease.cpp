@@ -1,4 +1,4 @@
-#include "script/DeferredRelease.hpp"
+#include "base/DeferredRelease.hpp"
 
 namespace qel {
 

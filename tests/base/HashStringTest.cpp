@@ -1,4 +1,4 @@
-#include "script/HashString.hpp"
+#include "base/HashString.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "script/LiveObjects.hpp"
+#include "base/LiveObjects.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,68 @@
+#include "app/ScriptClasses.hpp"
+
+#include "app/Core.hpp"
+#include "app/LuaCore.hpp"
+#include "display/LuaScreenBuffer.hpp"
+#include "display/Renderer.hpp"
+#include "sound/SoundManager.hpp"
+#include "ui/UI.hpp"
+#include "script/LuaUtils.hpp"
+#include "script/ReadOnlyTable.hpp"
+#include "sound/LuaSoundManager.hpp"
+#include "ui/LuaConsole.hpp"
+#include "ui/LuaLabel.hpp"
+#include "ui/LuaTextField.hpp"
+#include "ui/LuaUI.hpp"
+#include "ui/LuaWindow.hpp"
+
+namespace qel {
+
+namespace {
+
+// The order in which the classes become globals is part of the contract with the scripts.
+void registerScriptClasses(lua_State* L)
+{
+    ScriptBinding<LuaCore>::registerClass(L);
+    ScriptBinding<LuaUtils>::registerClass(L);
+    ScriptBinding<LuaScreenBuffer>::registerClass(L);
+    ScriptBinding<LuaUI>::registerClass(L);
+    ScriptBinding<LuaConsole>::registerClass(L);
+    ScriptBinding<LuaTextField>::registerClass(L);
+    ScriptBinding<LuaWindow>::registerClass(L);
+    ScriptBinding<LuaLabel>::registerClass(L);
+    ScriptBinding<LuaSoundManager>::registerClass(L);
+}
+
+void defineEnumerationTables(lua_State* L)
+{
+    makeReadOnlyTable(L, "Color",
+                      {{"Clear", Clear}, {"Clear2", Clear2}, {"Red", Red}, {"Brown", Brown},
+                       {"Green", Green}, {"Cyan", Cyan}, {"Blue", Blue}, {"Magenta", Magenta},
+                       {"LightGray", LightGray}, {"Gray", Gray}, {"LightRed", LightRed},
+                       {"Yellow", Yellow}, {"LightGreen", LightGreen}, {"LightCyan", LightCyan},
+                       {"LightBlue", LightBlue}, {"LightMagenta", LightMagenta}, {"White", White},
+                       {"Black", Black}});
+    makeReadOnlyTable(L, "VideoMode", {{"Text80x25", Text80x25}, {"Text40x25", Text40x25}});
+    makeReadOnlyTable(L, "DisplayStyle", {{"Default", Default}, {"FullFill", FullFill}, {"FullFit", FullFit}});
+}
+
+void defineScriptClasses(lua_State* L)
+{
+    registerScriptClasses(L);
+    defineEnumerationTables(L);
+}
+
+} // namespace
+
+ScriptEnvironment scriptEnvironment(Core& core)
+{
+    ScriptEnvironment environment;
+    environment.defineClasses = defineScriptClasses;
+    environment.globals = {scriptGlobal("gCore", &core), scriptGlobal("gUI", core.getUI()),
+                           scriptGlobal<void>("gUtils", nullptr),
+                           scriptGlobal("gSoundManager", core.getSoundManager())};
+    environment.screenBuffer = [&core] { return scriptGlobal("gScreenBuffer", core.getScreenBuffer()); };
+    return environment;
+}
+
+} // namespace qel
