@@ -1,15 +1,14 @@
 #include "app/Core.hpp"
 
 #include "app/LaunchOptions.hpp"
-#include "display/Renderer.hpp"
 #include "app/ScriptClasses.hpp"
 #include "base/GamePaths.hpp"
+#include "display/Renderer.hpp"
 #include "script/LUAImpl.hpp"
 #include "script/ScriptingInterface.hpp"
 #include "sound/SoundManager.hpp"
-#include "ui/TextField.hpp"
+#include "ui/KeyRouter.hpp"
 #include "ui/UI.hpp"
-#include "ui/Window.hpp"
 
 #include <X11/Xlib.h>
 
@@ -92,6 +91,8 @@ void Core::build(const LaunchOptions& options)
     renderer = std::make_unique<Renderer>(this);
     soundManager = std::make_unique<SoundManager>(this);
     ui = std::make_unique<UI>(this);
+    keys = std::make_unique<KeyRouter>(this, KeyRouter::EngineKeys{[this] { reloadScripts(); },
+                                                                   [this] { toggleFullscreen(); }});
     // A host installed by a test stays.
     if (!script)
         script = std::make_unique<LUAImpl>(scriptEnvironment(*this));
@@ -114,7 +115,7 @@ void Core::run()
 void Core::runFrame(int elapsedMilliseconds)
 {
     frameTime = nextFrameTime(elapsedMilliseconds, frameTime);
-    beginEvents();
+    keys->beginFrame();
     pollEvents();
     if (script)
         script->update(frameTime);
@@ -128,12 +129,6 @@ float Core::nextFrameTime(int elapsedMilliseconds, float previous)
 {
     const float seconds = static_cast<float>(elapsedMilliseconds) / 1000.f;
     return seconds < LongestFrame ? seconds : previous;
-}
-
-void Core::beginEvents()
-{
-    handled = false;
-    textBlocked = false;
 }
 
 void Core::pollEvents()
@@ -152,104 +147,16 @@ bool Core::handleEvent(const sf::Event& event)
         window->close();
         return true;
     case sf::Event::KeyPressed:
-        return handleKeyPressed(event.key);
+        return keys->keyPressed(event.key);
     case sf::Event::KeyReleased:
-        handleKeyReleased(event.key);
+        keys->keyReleased(event.key);
         return true;
     case sf::Event::TextEntered:
-        typeCharacter(event.text.unicode);
+        keys->characterTyped(event.text.unicode);
         return true;
     default:
         return true;
     }
-}
-
-bool Core::handleKeyPressed(const sf::Event::KeyEvent& key)
-{
-    switch (key.code) {
-    case sf::Keyboard::BackSpace:
-        if (TextField* field = ui->focusedField())
-            field->backspace();
-        handled = true;
-        textBlocked = true;
-        break;
-    case sf::Keyboard::R:
-        if (key.shift && script) {
-            reloadScripts();
-            return false;
-        }
-        break;
-    case sf::Keyboard::Return:
-        handleReturn(key.alt);
-        break;
-    case sf::Keyboard::Escape:
-        dismissWindowByKey(true);
-        textBlocked = true;
-        break;
-    case sf::Keyboard::Tab:
-        textBlocked = true;
-        break;
-    default:
-        break;
-    }
-    if (script && windowPassesKeyPress(key.code))
-        script->onGlobalKey(key.code, true, handled);
-    return true;
-}
-
-// Alt+Return toggles fullscreen and still runs the focused field's enter handler. While a
-// closable window is open the main input leaves Return to the window.
-void Core::handleReturn(bool alt)
-{
-    if (alt) {
-        toggleFullscreen();
-        handled = true;
-    }
-    TextField* field = ui->focusedField();
-    const bool fieldAnswers = field && (field != ui->mainInput() || ui->closableWindowCount() == 0);
-    if (fieldAnswers && script && script->onTextFieldEnter(field->getEnterHandler(), field->getText()))
-        handled = true;
-    dismissWindowByKey(false);
-}
-
-// Return and Escape close the topmost closable window unless the key has been used already.
-void Core::dismissWindowByKey(bool escape)
-{
-    if (!handled && ui->dismissTopWindow(escape)) {
-        redraw();
-        handled = true;
-    }
-}
-
-// The topmost window's key handler sees each press before the script; a press it keeps
-// counts as handled.
-bool Core::windowPassesKeyPress(int code)
-{
-    Window* top = ui->topWindow();
-    if (!top || script->onWidgetKey(top->getHandler(HandlerSlot::Key), code, true))
-        return true;
-    handled = true;
-    return false;
-}
-
-// Releases take the opposite answer: they reach the script only when the topmost window's
-// handler answers false, so a dialog without a key handler keeps every release.
-void Core::handleKeyReleased(const sf::Event::KeyEvent& key)
-{
-    if (!script)
-        return;
-    Window* top = ui->topWindow();
-    if (top && script->onWidgetKey(top->getHandler(HandlerSlot::Key), key.code, false))
-        return;
-    script->onGlobalKey(key.code, false, false);
-}
-
-void Core::typeCharacter(sf::Uint32 unicode)
-{
-    if (handled || textBlocked)
-        return;
-    if (TextField* field = ui->focusedField())
-        field->appendCharacter(static_cast<uint16_t>(unicode));
 }
 
 void Core::reloadScripts()
@@ -260,7 +167,6 @@ void Core::reloadScripts()
     ui->removeAll();
     script->reload();
     startScript();
-    handled = true;
 }
 
 void Core::startScript()

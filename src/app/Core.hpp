@@ -12,6 +12,7 @@
 namespace qel {
 
 struct LaunchOptions;
+class KeyRouter;
 class Renderer;
 class SoundManager;
 class ScriptingInterface;
@@ -64,14 +65,7 @@ public:
 
 private:
     void createWindow(unsigned width, unsigned height);
-    void beginEvents();
     void pollEvents();
-    bool handleKeyPressed(const sf::Event::KeyEvent& key);
-    void handleReturn(bool alt);
-    void dismissWindowByKey(bool escape);
-    bool windowPassesKeyPress(int code);
-    void handleKeyReleased(const sf::Event::KeyEvent& key);
-    void typeCharacter(sf::Uint32 unicode);
     void reloadScripts();
 
     std::unique_ptr<sf::RenderWindow> window;
@@ -79,15 +73,12 @@ private:
     std::unique_ptr<SoundManager> soundManager;
     std::unique_ptr<UI> ui;
     std::unique_ptr<ScriptingInterface> script;
+    std::unique_ptr<KeyRouter> keys;
     sf::Clock clock;
     float frameTime = 0.f;
     bool fullscreen = false;
     bool fullscreenToggleRequested = false;
     int exitCode = 0;
-
-    // Per-frame key state: once set, they hold for the rest of the frame's events.
-    bool handled = false;
-    bool textBlocked = false;
 };
 
 } // namespace qel

@@ -103,7 +103,7 @@ void UI::addDismissText(Window& window)
                 pinToInt(int64_t{rect.height} - 1), window.getColors());
 }
 
-void UI::closeWindow(UIWidget* widget, bool dismissedByEscape)
+void UI::closeWindow(UIWidget* widget, ClosedBy how)
 {
     if (!widget || widget->isRemoved() || widget->isClosing())
         return;
@@ -111,7 +111,7 @@ void UI::closeWindow(UIWidget* widget, bool dismissedByEscape)
     widget->markClosing();
     ScriptingInterface* script = core->getScript();
     if (widget->type() == WidgetType::Window && script)
-        script->onWidgetClose(widget->getHandler(HandlerSlot::Close), dismissedByEscape);
+        script->onWidgetClose(widget->getHandler(HandlerSlot::Close), how == ClosedBy::Escape);
     // The handler may have removed the window itself, or all of them.
     if (!removeWidget(widget))
         return;
@@ -119,12 +119,12 @@ void UI::closeWindow(UIWidget* widget, bool dismissedByEscape)
     unfocus();
 }
 
-bool UI::dismissTopWindow(bool dismissedByEscape)
+bool UI::dismissTopWindow(ClosedBy how)
 {
     for (std::size_t i = root->childCount(); i-- > 0;) {
         UIWidget* child = root->childAt(i);
         if (child->type() == WidgetType::Window && static_cast<Window*>(child)->isClosable()) {
-            closeWindow(child, dismissedByEscape);
+            closeWindow(child, how);
             return true;
         }
     }

@@ -13,6 +13,9 @@ class Label;
 class TextField;
 class Window;
 
+// What closed a window: its close handler is told whether it was Escape.
+enum class ClosedBy { Script, Return, Escape };
+
 // Owns the widget tree: creates widgets and consoles, tracks the focused text field and the
 // main input, opens message boxes, closes and dismisses windows, and draws the tree into the
 // screen buffer once per frame. Top-level widgets are the root's children; the last
@@ -42,9 +45,9 @@ public:
 
     // Runs the close handler, removes the widget with its children, lets the script repaint
     // and applies the focus rule. Closing a widget that is closing or gone does nothing.
-    void closeWindow(UIWidget* widget, bool dismissedByEscape);
+    void closeWindow(UIWidget* widget, ClosedBy how);
     // Closes the topmost closable top-level window; false when there is none.
-    bool dismissTopWindow(bool dismissedByEscape);
+    bool dismissTopWindow(ClosedBy how);
     Window* topWindow() const;
     int closableWindowCount() const;
 

@@ -50,7 +50,7 @@ void Window::releaseHandlers(ScriptingInterface& host)
 
 void Window::close()
 {
-    core->getUI()->closeWindow(this, false);
+    core->getUI()->closeWindow(this, ClosedBy::Script);
 }
 
 void Window::setTitle(const WideString& text)

@@ -63,11 +63,11 @@ TEST(UI, FocusGoesBackToTheMainInputWhenNoClosableWindowIsLeft)
     input->focus();
     EXPECT_EQ(ui.focusedField(), input) << "focus() works whatever windows are open";
 
-    ui.dismissTopWindow(false);
+    ui.dismissTopWindow(ClosedBy::Return);
     EXPECT_EQ(ui.focusedField(), nullptr) << "the message box is still open";
-    ui.dismissTopWindow(false);
+    ui.dismissTopWindow(ClosedBy::Return);
     EXPECT_EQ(ui.focusedField(), input) << "the box under the window that is not closable went";
-    EXPECT_FALSE(ui.dismissTopWindow(false));
+    EXPECT_FALSE(ui.dismissTopWindow(ClosedBy::Return));
     EXPECT_EQ(engine.topLevelCount(), 2);
 }
 
@@ -80,9 +80,9 @@ TEST(UI, CloseRunsTheHandlerInTheTreeOnceThenRedraws)
     window->setHandler(HandlerSlot::Close, engine.script->addCloseHandler([&](bool) {
         inTreeDuringHandler = ui.topWindow() == window;
         window->close();
-        ui.dismissTopWindow(false);
+        ui.dismissTopWindow(ClosedBy::Return);
     }));
-    ui.closeWindow(window, true);
+    ui.closeWindow(window, ClosedBy::Escape);
     EXPECT_TRUE(inTreeDuringHandler);
     EXPECT_EQ(engine.script->log, (Rows{"close escape", "redraw"})) << "the nested closes did nothing";
     EXPECT_EQ(engine.topLevelCount(), 0);
@@ -176,7 +176,7 @@ TEST(UI, ConsolesStayLiveForScriptsUntilEverythingIsRemoved)
     UIEngine engine;
     Console* console = engine.ui().createConsole(0, 0, 10, 3);
     TextField* field = engine.ui().createTextField(nullptr, 0, 0, 5, ColorPair{White, Clear});
-    engine.ui().closeWindow(field, false);
+    engine.ui().closeWindow(field, ClosedBy::Script);
     EXPECT_NE(LiveObjects::serialOf<Console>(console), LiveObjects::None);
     EXPECT_EQ(LiveObjects::serialOf<TextField>(field), LiveObjects::None);
     engine.ui().removeAll();

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "ui/UI.hpp"
+
+#include <SFML/Window/Event.hpp>
+
+#include <functional>
+
+namespace qel {
+
+class Hub;
+class ScriptingInterface;
+
+// Takes the keyboard's events to where they belong, in this order: the engine's own keys
+// (Shift+R reloads the scripts, Alt+Return toggles fullscreen), the text editing keys of the
+// focused field, the topmost window's key handler, Return and Escape to dismiss it, then the
+// script's key function; typed characters go to the focused field.
+//
+// Within one frame a key that was used (handled) or that blocks text (Backspace, Escape, Tab)
+// keeps the rest of the frame's typed characters from the field, and the script is told a
+// press was handled once something used it.
+class KeyRouter {
+public:
+    // What the keys the engine keeps for itself do.
+    struct EngineKeys {
+        std::function<void()> reloadScripts;
+        std::function<void()> toggleFullscreen;
+    };
+
+    KeyRouter(Hub* core, EngineKeys engineKeys);
+
+    // The handled and text-blocked states last one frame.
+    void beginFrame();
+    // False when the rest of the frame's events must wait: the scripts were reloaded.
+    bool keyPressed(const sf::Event::KeyEvent& key);
+    void keyReleased(const sf::Event::KeyEvent& key);
+    void characterTyped(sf::Uint32 unicode);
+
+private:
+    void editFocusedField(sf::Keyboard::Key code);
+    void handleReturn(bool alt);
+    void dismissTopWindow(ClosedBy how);
+    // Whether the topmost window's key handler lets a press go on to the script; it does when
+    // no window is open.
+    bool topWindowPassesPress(int code);
+    // Releases take the opposite answer: a window without a key handler keeps every release.
+    bool topWindowKeepsRelease(int code);
+
+    UI& ui() const;
+    ScriptingInterface* script() const;
+
+    Hub* core;
+    EngineKeys engineKeys;
+    bool handled = false;
+    bool textBlocked = false;
+};
+
+} // namespace qel
