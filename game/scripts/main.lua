@@ -1,6 +1,9 @@
--- The launch script that config.dat names. Everything is loaded by startup.lua; the game opens
--- on its title screen, and again after every reload (Shift+R).
+-- The launch script that config.dat names. The game opens on its title screen, and again after
+-- every reload (Shift+R).
+
+local Scene = require "scripts.lib.scene"
+local TitleScene = require "scripts.scenes.title"
 
 function start()
-    showScene(TitleScene)
+    Scene.show(TitleScene)
 end

@@ -1,55 +1,35 @@
--- Runs first, before the launch script that config.dat (or -script) names. It makes the engine
--- objects that every file uses, loads the shared helpers, the game and its scenes, and defines
--- the functions that the engine calls, which hand each call on to the scene on show. A launch
+-- Runs first, before the launch script that config.dat (or -script) names. It defines the
+-- functions that the engine calls, which hand each call on to the scene on show. A launch
 -- script then only picks the first scene: main.lua the title, demo.lua a game that plays itself.
+--
+-- Every other file is a module: it requires what it uses and returns its table, and its
+-- path from the game folder names it, as in require "scripts.lib.draw".
 
-core = LuaCore(gCore)
-ui = LuaUI(gUI)
-sounds = LuaSoundManager(gSoundManager)
--- The screen buffer of the current video mode. A mode change replaces the buffer, so
--- onSetVideoMode below wraps the new one. At the first start no mode is set yet and this wraps
--- nothing; after a reload (Shift+R) it wraps the buffer still on show.
-screen = LuaScreenBuffer(gScreenBuffer)
+local Controls = require "scripts.lib.controls"
+local Dialog = require "scripts.lib.dialog"
+local MessageBox = require "scripts.lib.message_box"
+local Scene = require "scripts.lib.scene"
+local screen = require "scripts.lib.screen"
 
 math.randomseed(os.time())
-
--- Each file defines one global table named after it; later files use the earlier ones.
-for _, file in ipairs({
-    "lib/keys.lua", "lib/draw.lua", "lib/display.lua", "lib/sound.lua", "lib/dialog.lua",
-    "lib/log.lua", "lib/scores.lua",
-    "game/cave.lua", "game/creatures.lua", "game/autopilot.lua",
-    "dialogs/help.lua", "dialogs/options.lua",
-    "scenes/title.lua", "scenes/play_view.lua", "scenes/play.lua",
-}) do
-    core.load(file)
-end
-
--- A scene is a table with any of enter(...), draw(), update(dt) and key(code, pressed, handled).
-local scene = {}
-
-function showScene(next, ...)
-    scene = next
-    if scene.enter then
-        scene.enter(...)
-    end
-    screen.redraw()
-end
 
 -- The functions the engine calls.
 
 function onSetVideoMode(mode)
-    screen = LuaScreenBuffer(gScreenBuffer)
+    screen.wrapCurrent()
 end
 
 function redraw()
-    Dialog.noteRepaint()
+    MessageBox.noteRepaint()
+    local scene = Scene.current()
     if scene.draw then
         scene.draw()
     end
 end
 
 function update(dt)
-    Dialog.update()
+    MessageBox.update()
+    local scene = Scene.current()
     if scene.update then
         scene.update(dt)
     end
@@ -62,9 +42,10 @@ function key(code, pressed, handled)
     if Dialog.isOpen() then
         return
     end
-    if pressed and not handled and (Display.handleKey(code) or Sound.handleKey(code)) then
+    if pressed and not handled and Controls.handleKey(code) then
         return
     end
+    local scene = Scene.current()
     if scene.key then
         scene.key(code, pressed, handled)
     end

@@ -1,6 +1,13 @@
 -- How to play: the goal as a wrapped label, then the keys and what the cave's symbols are.
 
-HelpDialog = {}
+local Cave = require "scripts.game.cave"
+local Creatures = require "scripts.game.creatures"
+local Dialog = require "scripts.lib.dialog"
+local Draw = require "scripts.lib.draw"
+local screen = require "scripts.lib.screen"
+local ui = require("scripts.lib.engine").ui
+
+local HelpDialog = {}
 
 local GOAL = "Gather every gem ♦ of a depth, then take the stairs ▼ down. Your lantern " ..
              "lights only what is near. Bats, spiders and ghosts take a heart ♥ at each " ..
@@ -76,3 +83,5 @@ function HelpDialog.open()
         HelpDialog.drawSymbols(1, goalRows + #KEYS + 3, textWidth)
     end)
 end
+
+return HelpDialog

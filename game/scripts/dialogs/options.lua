@@ -1,6 +1,12 @@
 -- The options: display and music settings, chosen with ↑ ↓ and changed with ← →.
 
-OptionsDialog = {}
+local Dialog = require "scripts.lib.dialog"
+local Display = require "scripts.lib.display"
+local Key = require "scripts.lib.keys"
+local Sound = require "scripts.lib.sound"
+local screen = require "scripts.lib.screen"
+
+local OptionsDialog = {}
 
 local WIDTH = 34
 local VALUE_COLUMN = 16
@@ -56,3 +62,5 @@ function OptionsDialog.open()
     window = Dialog.window({title = "Options", width = WIDTH, height = HEIGHT, onKey = onKey})
     window.onDraw(drawSettings)
 end
+
+return OptionsDialog

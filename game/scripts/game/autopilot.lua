@@ -2,7 +2,10 @@
 -- the open stairs, or else to the nearest cell it has not seen yet, keeping clear of
 -- creatures where it can.
 
-Autopilot = {}
+local Cave = require "scripts.game.cave"
+local Creatures = require "scripts.game.creatures"
+
+local Autopilot = {}
 
 local function wanted(cave, x, y)
     if not Cave.isSeen(cave, x, y) then
@@ -44,3 +47,5 @@ function Autopilot.nextStep(cave, player, creatures)
     end
     return firstStep(cave, player.x, player.y, dangerous) or firstStep(cave, player.x, player.y, free)
 end
+
+return Autopilot

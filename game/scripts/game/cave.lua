@@ -2,7 +2,7 @@
 -- which cells the player has seen. No drawing here; the play scene draws what it finds.
 -- Cells count from 0 like screen cells: x from 0 to WIDTH - 1, y from 0 to HEIGHT - 1.
 
-Cave = {WIDTH = 38, HEIGHT = 15}
+local Cave = {WIDTH = 38, HEIGHT = 15}
 
 local WALL_CHANCE = 0.45
 local SMOOTHING_PASSES = 4
@@ -238,3 +238,5 @@ end
 function Cave.isSeen(cave, x, y)
     return cave.allLit or cave.seen[cellIndex(x, y)] == true
 end
+
+return Cave

@@ -1,7 +1,9 @@
 -- The creatures of the cave and how they move. Each kind steps at its own pace: bats flutter
 -- about, spiders hunt a player who comes near, ghosts drift slowly through the walls.
 
-Creatures = {}
+local Cave = require "scripts.game.cave"
+
+local Creatures = {}
 
 -- stepTime: seconds between steps. wanders: the share of steps taken at random instead of
 -- towards the player. senses: how near the player must come, in steps, to be hunted.
@@ -110,3 +112,5 @@ function Creatures.update(list, cave, player, dt)
     end
     return moved, biter
 end
+
+return Creatures

@@ -1,14 +1,16 @@
--- Dialog windows, questions and message boxes. Every dialog is modal: while one is open the
--- scenes stand still (they ask Dialog.isOpen) and no key reaches them.
+-- Dialog windows and questions. Every dialog is modal, and so is a message box: while one is
+-- open the scenes stand still (they ask Dialog.isOpen) and no key reaches them.
 
-Dialog = {}
+local Draw = require "scripts.lib.draw"
+local MessageBox = require "scripts.lib.message_box"
+local ui = require("scripts.lib.engine").ui
+
+local Dialog = {}
 
 local openWindows = 0
--- The message box on show, if any: what to run once it is gone.
-local waiting
 
 function Dialog.isOpen()
-    return openWindows > 0 or waiting ~= nil
+    return openWindows > 0 or MessageBox.isOpen()
 end
 
 -- A framed window with a shadow and a title, centred on the screen of the current video mode.
@@ -19,7 +21,7 @@ function Dialog.window(options)
     -- Centred with its shadow, which takes one more column and row.
     local window = LuaWindow(ui.createWindow({
         x = math.floor((Draw.columns() - options.width - 1) / 2),
-        y = math.floor((ROWS - options.height - 1) / 2),
+        y = math.floor((Draw.ROWS - options.height - 1) / 2),
         width = options.width, height = options.height, title = options.title,
         color = options.color or Color.Yellow, background = options.background or Color.Brown,
         shadow = true, showDismissText = options.dismissText,
@@ -78,32 +80,4 @@ function Dialog.prompt(options)
     end)
 end
 
--- Shows a message box; after() runs once the player has dismissed it with Return or Escape.
--- The engine's box grows up to 51 columns wide, too wide for the 40-column screen, so there it
--- shows `short` (at most 33 characters) instead of `text`.
-function Dialog.message(options)
-    ui.showMessageBox(Draw.wide() and options.text or options.short or options.text)
-    waiting = {after = options.after}
-end
-
--- Called on every repaint. The engine repaints whenever a window closes, and while a message box
--- is up nothing else repaints (no key reaches the game, see key in startup.lua), so a repaint
--- means the box has gone.
-function Dialog.noteRepaint()
-    if waiting then
-        waiting.dismissed = true
-    end
-end
-
--- Called every frame: runs what waited for the message box, outside the repaint, so that it
--- may repaint in turn.
-function Dialog.update()
-    if not (waiting and waiting.dismissed) then
-        return
-    end
-    local after = waiting.after
-    waiting = nil
-    if after then
-        after()
-    end
-end
+return Dialog

@@ -1,7 +1,10 @@
 -- The display switches: video mode, display style, wallpaper and fullscreen. The keys V, S, W
--- and F work in every scene; the options dialog offers the same switches.
+-- and F work in every scene (lib/controls.lua); the options dialog offers the same switches.
 
-Display = {}
+local core = require("scripts.lib.engine").core
+local Draw = require "scripts.lib.draw"
+
+local Display = {}
 
 local WALLPAPERS = {18, 1, 2, 3, 4, 5, 6}
 local STYLE_NAMES = {
@@ -36,7 +39,7 @@ function Display.toggleFullscreen()
 end
 
 function Display.videoModeName()
-    return Draw.columns() .. " x " .. ROWS
+    return Draw.columns() .. " x " .. Draw.ROWS
 end
 
 function Display.styleName()
@@ -47,20 +50,4 @@ function Display.wallpaperName()
     return "picture " .. core.getWallpaper()
 end
 
-local KEYS = {
-    [Key.V] = Display.toggleVideoMode,
-    [Key.S] = Display.stepStyle,
-    [Key.W] = Display.stepWallpaper,
-    [Key.F] = Display.toggleFullscreen,
-}
-
--- True when the key was one of the display keys.
-function Display.handleKey(code)
-    local action = KEYS[code]
-    if not action then
-        return false
-    end
-    action()
-    Sound.blip()
-    return true
-end
+return Display

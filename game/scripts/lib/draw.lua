@@ -1,9 +1,13 @@
 -- Drawing helpers for the scenes and dialogs. Text is UTF-8: the engine shows one character per
 -- cell, so lengths count characters, not bytes.
 
-Draw = {}
+local core = require("scripts.lib.engine").core
+local screen = require "scripts.lib.screen"
 
-ROWS = 25
+local Draw = {}
+
+-- Both video modes have 25 rows.
+Draw.ROWS = 25
 
 function Draw.columns()
     return core.getVideoMode() == VideoMode.Text40x25 and 40 or 80
@@ -65,3 +69,5 @@ function Draw.bar(bar)
     local right = bar.right or ""
     screen.print({x = Draw.columns() - 1 - Draw.length(right), y = bar.y, text = right, color = bar.color})
 end
+
+return Draw

@@ -1,7 +1,7 @@
 -- Key codes as the engine hands them to key(code, pressed, handled): the numbers of the window
 -- library's key list (SFML 2's sf::Keyboard::Key).
 
-Key = {
+local Key = {
     Escape = 36, LBracket = 46, RBracket = 47, Equal = 55, Hyphen = 56, Space = 57,
     Return = 58, BackSpace = 59, Tab = 60, Add = 67, Subtract = 68,
     Left = 71, Right = 72, Up = 73, Down = 74, F1 = 85,
@@ -13,3 +13,5 @@ end
 for i = 0, 9 do
     Key["Num" .. i] = 26 + i
 end
+
+return Key

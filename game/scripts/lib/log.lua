@@ -3,7 +3,10 @@
 -- each video mode and writes every entry to both; only the one for the current mode is active.
 -- Consoles draw only when told, so the scene calls Log.show after every repaint.
 
-Log = {}
+local Draw = require "scripts.lib.draw"
+local ui = require("scripts.lib.engine").ui
+
+local Log = {}
 
 -- Consoles live as long as the program, so a script makes its logs once, when it loads.
 function Log.new(wideRect, narrowRect)
@@ -30,3 +33,5 @@ function Log.show(log)
     log.wide.display()
     log.narrow.display()
 end
+
+return Log

@@ -1,7 +1,7 @@
 -- The best runs of this session, best first. They last until the program ends or the scripts
 -- are reloaded.
 
-Scores = {}
+local Scores = {}
 
 local KEPT = 5
 local entries = {}
@@ -27,3 +27,5 @@ end
 function Scores.best()
     return entries[1] and entries[1].score or 0
 end
+
+return Scores

@@ -1,7 +1,9 @@
 -- The key blip and the background music. The blip is decoded whole when it loads; the music is
 -- an ".ogg" file, which the engine streams from disk while it plays.
 
-Sound = {}
+local sounds = require("scripts.lib.engine").sounds
+
+local Sound = {}
 
 local BLIP_VOLUME = 0.6
 local MUSIC_VOLUME = 0.5
@@ -79,25 +81,4 @@ function Sound.panBar()
     return "L " .. string.rep("─", at) .. "●" .. string.rep("─", steps - at) .. " R"
 end
 
-local KEYS = {
-    [Key.M] = Sound.toggleMute,
-    [Key.Hyphen] = function() Sound.changeVolume(-1) end,
-    [Key.Subtract] = function() Sound.changeVolume(-1) end,
-    [Key.Equal] = function() Sound.changeVolume(1) end,
-    [Key.Add] = function() Sound.changeVolume(1) end,
-    [Key.LBracket] = function() Sound.changePan(-1) end,
-    [Key.RBracket] = function() Sound.changePan(1) end,
-}
-
--- True when the key was one of the music keys. The scene is repainted, since it may show the
--- music's settings.
-function Sound.handleKey(code)
-    local action = KEYS[code]
-    if not action then
-        return false
-    end
-    action()
-    Sound.blip()
-    screen.redraw()
-    return true
-end
+return Sound

@@ -2,7 +2,28 @@
 -- and its creatures live in game/, the look of it all in scenes/play_view.lua; this scene turns
 -- keys into steps, keeps the score and tells the player what happens.
 
-PlayScene = {}
+local Autopilot = require "scripts.game.autopilot"
+local Cave = require "scripts.game.cave"
+local Creatures = require "scripts.game.creatures"
+local Dialog = require "scripts.lib.dialog"
+local HelpDialog = require "scripts.dialogs.help"
+local Key = require "scripts.lib.keys"
+local Log = require "scripts.lib.log"
+local MessageBox = require "scripts.lib.message_box"
+local OptionsDialog = require "scripts.dialogs.options"
+local PlayView = require "scripts.scenes.play_view"
+local Scene = require "scripts.lib.scene"
+local Scores = require "scripts.lib.scores"
+local Sound = require "scripts.lib.sound"
+local screen = require "scripts.lib.screen"
+
+local PlayScene = {}
+
+-- The title leads here and this scene back to it. Two files that require each other as they
+-- load would never finish loading, so this one looks the title up when it goes there.
+local function showTitle()
+    Scene.show(require "scripts.scenes.title")
+end
 
 local STEP_TIME = 0.13
 local AUTOPILOT_STEP_TIME = 0.18
@@ -52,7 +73,7 @@ local function announce(message)
         say(message.short, Color.Yellow)
         message.after()
     else
-        Dialog.message(message)
+        MessageBox.show(message)
     end
 end
 
@@ -61,17 +82,21 @@ local function endRun()
     Sound.blip(0.4)
     say("Your lantern goes out.", Color.LightRed)
     if game.options.autopilot then
-        showScene(game.options.untilKey and TitleScene or PlayScene, game.options)
+        if game.options.untilKey then
+            showTitle()
+        else
+            Scene.show(PlayScene, game.options)
+        end
         return
     end
     local place = Scores.add({name = game.name, score = game.score, depth = game.depth, cheated = game.cheated})
     local praise = place == 1 and " That is the best score so far!" or
                    place and " That makes place " .. place .. " of the best explorers." or ""
-    Dialog.message({
+    MessageBox.show({
         text = "Game over, " .. game.name .. ". You reached depth " .. game.depth .. " with " ..
                game.score .. " points." .. praise,
         short = "Game over: " .. game.score .. " points.",
-        after = function() showScene(TitleScene) end,
+        after = showTitle,
     })
 end
 
@@ -161,7 +186,7 @@ local function askSecretWord()
 end
 
 local function pause()
-    Dialog.message({text = "Paused. Press Enter to go on.", short = "Game paused."})
+    MessageBox.show({text = "Paused. Press Enter to go on.", short = "Game paused."})
 end
 
 local ACTIONS = {
@@ -170,7 +195,7 @@ local ACTIONS = {
     [Key.H] = HelpDialog.open,
     [Key.F1] = HelpDialog.open,
     [Key.O] = OptionsDialog.open,
-    [Key.Escape] = function() showScene(TitleScene) end,
+    [Key.Escape] = showTitle,
 }
 
 -- The scene
@@ -257,7 +282,7 @@ function PlayScene.key(code, pressed, handled)
     end
     if game.options.untilKey then
         if pressed then
-            showScene(TitleScene)
+            showTitle()
         end
         return
     end
@@ -273,3 +298,5 @@ function PlayScene.key(code, pressed, handled)
         action()
     end
 end
+
+return PlayScene

@@ -2,7 +2,16 @@
 -- map, the explorer's status and the log. It reads the game that scenes/play.lua keeps and
 -- changes nothing in it.
 
-PlayView = {}
+local Cave = require "scripts.game.cave"
+local Creatures = require "scripts.game.creatures"
+local Draw = require "scripts.lib.draw"
+local HelpDialog = require "scripts.dialogs.help"
+local Log = require "scripts.lib.log"
+local Scores = require "scripts.lib.scores"
+local Sound = require "scripts.lib.sound"
+local screen = require "scripts.lib.screen"
+
+local PlayView = {}
 
 local WALL_COLORS = {Color.Brown, Color.Cyan, Color.Magenta, Color.Green, Color.Blue, Color.Red}
 local MOST_HEARTS = 5
@@ -153,7 +162,7 @@ local function drawBars(game)
               color = Color.Black, background = Color.Cyan})
     local keys = Draw.wide() and "←↑↓→ walk  C secret word  M - + [ ] music  Esc leave"
                  or "←↑↓→ walk  P pause  Esc leave"
-    Draw.bar({y = ROWS - 1, left = keys, color = Color.Black, background = Color.LightGray})
+    Draw.bar({y = Draw.ROWS - 1, left = keys, color = Color.Black, background = Color.LightGray})
 end
 
 -- What the symbols mean, and a tip for this depth, wrapped under them.
@@ -176,3 +185,5 @@ function PlayView.draw(game)
     end
     Log.show(PlayView.log)
 end
+
+return PlayView

@@ -1,7 +1,19 @@
 -- The title screen: the name of the game, its legend, the best runs so far, and the way in.
 -- Left alone for a while it shows the game playing itself.
 
-TitleScene = {}
+local Dialog = require "scripts.lib.dialog"
+local Draw = require "scripts.lib.draw"
+local HelpDialog = require "scripts.dialogs.help"
+local Key = require "scripts.lib.keys"
+local OptionsDialog = require "scripts.dialogs.options"
+local PlayScene = require "scripts.scenes.play"
+local Scene = require "scripts.lib.scene"
+local Scores = require "scripts.lib.scores"
+local Sound = require "scripts.lib.sound"
+local core = require("scripts.lib.engine").core
+local screen = require "scripts.lib.screen"
+
+local TitleScene = {}
 
 local DEMO_AFTER = 30
 local GLINT_TIME = 0.2
@@ -145,7 +157,7 @@ function TitleScene.draw()
         drawMenu(20)
         drawBestLine(23)
     end
-    Draw.bar({y = ROWS - 1, left = "V S W F display  M - + [ ] music",
+    Draw.bar({y = Draw.ROWS - 1, left = "V S W F display  M - + [ ] music",
               right = Draw.wide() and "Shift+R reloads the scripts" or "",
               color = Color.Black, background = Color.LightGray})
 end
@@ -157,7 +169,7 @@ function TitleScene.update(dt)
         return
     end
     if idleTime >= DEMO_AFTER then
-        showScene(PlayScene, {name = "Demo", autopilot = true, untilKey = true})
+        Scene.show(PlayScene, {name = "Demo", autopilot = true, untilKey = true})
         return
     end
     glintTime = glintTime + dt
@@ -181,7 +193,7 @@ local function askName()
     Dialog.prompt({title = "New explorer", question = "What is your name?", text = lastName,
                    maxLength = LONGEST_NAME, onEnter = function(text)
                        lastName = text
-                       showScene(PlayScene, {name = tidyName(text)})
+                       Scene.show(PlayScene, {name = tidyName(text)})
                    end})
 end
 
@@ -202,3 +214,5 @@ function TitleScene.key(code, pressed, handled)
         action()
     end
 end
+
+return TitleScene

@@ -1,6 +1,8 @@
 // The bundled game in game/, run by the real engine and script host and played through key
 // events, as ./play runs it. A launch script of the test's own seeds the random numbers, so
-// that every run digs the same caves.
+// that every run digs the same caves, and a start-up script of its own runs the game's and
+// reports any global that the game's scripts define beyond the functions the engine calls:
+// the scripts are modules, which share what they define only through require.
 
 #include "base/HashString.hpp"
 #include "script/LuaTestEngine.hpp"
@@ -22,6 +24,29 @@ const sf::Keyboard::Key Left = sf::Keyboard::Left, Right = sf::Keyboard::Right, 
                         Down = sf::Keyboard::Down, Return = sf::Keyboard::Return,
                         Escape = sf::Keyboard::Escape;
 
+// Notes the globals the engine made, runs the game's own start-up script (linked under another
+// name), and from then on writes a line on the error stream for every other new global.
+const char* const GuardedStartup = R"(
+local engineGlobals = {}
+for name in pairs(_G) do
+    engineGlobals[name] = true
+end
+LuaCore(gCore).load("game-startup.lua")
+local ENGINE_CALLS = {start = true, update = true, key = true, redraw = true, onSetVideoMode = true}
+local function check(name)
+    if not engineGlobals[name] and not ENGINE_CALLS[name] then
+        io.stderr:write("a game script set the global ", tostring(name), "\n")
+    end
+end
+for name in pairs(_G) do
+    check(name)
+end
+setmetatable(_G, {__newindex = function(globals, name, value)
+    check(name)
+    rawset(globals, name, value)
+end})
+)";
+
 // Where the game draws its cave: the map's frame spans columns 0 to 39 and rows 1 to 17.
 constexpr int MapLeft = 1, MapTop = 2, MapWidth = 38, MapHeight = 15;
 
@@ -31,9 +56,14 @@ public:
     explicit BundledGame(const std::string& launchScript = "main")
         : gameDirectory(std::filesystem::current_path())
     {
-        folder.write("scripts/seeded.lua", "math.randomseed(7)\ncore.load(\"" + launchScript + ".lua\")\n");
-        for (const auto& entry : std::filesystem::directory_iterator(gameDirectory / "scripts"))
-            std::filesystem::create_symlink(entry.path(), folder.path / "scripts" / entry.path().filename());
+        folder.write("scripts/seeded.lua", "math.randomseed(7)\nLuaCore(gCore).load(\"" + launchScript + ".lua\")\n");
+        folder.write("scripts/startup.lua", GuardedStartup);
+        for (const auto& entry : std::filesystem::directory_iterator(gameDirectory / "scripts")) {
+            std::filesystem::path name = entry.path().filename();
+            if (name == "startup.lua")
+                name = "game-startup.lua";
+            std::filesystem::create_symlink(entry.path(), folder.path / "scripts" / name);
+        }
         std::filesystem::create_directory_symlink(gameDirectory / "data", folder.path / "data");
         std::filesystem::current_path(folder.path);
         LaunchOptions options = testOptions();

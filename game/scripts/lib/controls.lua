@@ -1,0 +1,51 @@
+-- The keys that work in every scene: V, S, W and F switch the display, M, -, +, [ and ] set the
+-- music. Each blips. A music key also repaints the scene, which may show the music's settings;
+-- the display needs no repaint of the scene's own (a new video mode brings one).
+
+local Display = require "scripts.lib.display"
+local Key = require "scripts.lib.keys"
+local Sound = require "scripts.lib.sound"
+local screen = require "scripts.lib.screen"
+
+local Controls = {}
+
+local function volume(step)
+    return function() Sound.changeVolume(step) end
+end
+
+local function pan(step)
+    return function() Sound.changePan(step) end
+end
+
+local DISPLAY_KEYS = {
+    [Key.V] = Display.toggleVideoMode,
+    [Key.S] = Display.stepStyle,
+    [Key.W] = Display.stepWallpaper,
+    [Key.F] = Display.toggleFullscreen,
+}
+
+local MUSIC_KEYS = {
+    [Key.M] = Sound.toggleMute,
+    [Key.Hyphen] = volume(-1),
+    [Key.Subtract] = volume(-1),
+    [Key.Equal] = volume(1),
+    [Key.Add] = volume(1),
+    [Key.LBracket] = pan(-1),
+    [Key.RBracket] = pan(1),
+}
+
+-- True when the key was one of them.
+function Controls.handleKey(code)
+    local action = DISPLAY_KEYS[code] or MUSIC_KEYS[code]
+    if not action then
+        return false
+    end
+    action()
+    Sound.blip()
+    if MUSIC_KEYS[code] then
+        screen.redraw()
+    end
+    return true
+end
+
+return Controls
