@@ -31,6 +31,11 @@ int lastArgument(lua_State* L);
 
 bool oneOf(std::string_view name, std::initializer_list<std::string_view> names);
 
+// Pushers for method results; each pushes one value and returns 1, the count of results.
+int pushBoolean(lua_State* L, bool value);
+int pushInteger(lua_State* L, lua_Integer value);
+int pushNumber(lua_State* L, lua_Number value);
+
 // Readers of the options that methods of several classes share. Each takes the option at value
 // when the name is one of its own and says whether it was.
 
