@@ -206,8 +206,7 @@ int LuaScreenBuffer::drawBorder(lua_State* L)
     ScreenBuffer& screen = buffer.live(L);
     const BorderOptions options = readBorderOptions(L);
     const CellRect& rect = options.rect;
-    screen.drawBorder(rect.x, rect.y, rect.width, rect.height, options.colour,
-                      options.flags);
+    screen.drawBorder(rect.x, rect.y, rect.width, rect.height, options.colour, options.flags);
     return 0;
 }
 
