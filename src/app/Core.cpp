@@ -1,5 +1,6 @@
 #include "app/Core.hpp"
 
+#include "app/DisplayConnection.hpp"
 #include "app/LaunchOptions.hpp"
 #include "app/ScriptClasses.hpp"
 #include "base/GamePaths.hpp"
@@ -9,8 +10,6 @@
 #include "sound/SoundManager.hpp"
 #include "ui/KeyRouter.hpp"
 #include "ui/UI.hpp"
-
-#include <X11/Xlib.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -26,27 +25,6 @@ constexpr unsigned FrameRateLimit = 60;
 // The window system takes titles of a few hundred kilobytes at most and ends the program on
 // longer ones; no title bar shows more than this.
 constexpr std::size_t LongestTitle = 1024;
-
-// A connection to the X server, held while the window library makes its own. That library aborts
-// the process when it cannot reach a server, so the engine asks first; and a connection opened
-// right after another was closed is sometimes refused (seen with Xvfb), so the engine's stays open
-// until the window exists.
-class DisplayProbe {
-public:
-    DisplayProbe() : display(XOpenDisplay(nullptr)) {}
-    ~DisplayProbe()
-    {
-        if (display)
-            XCloseDisplay(display);
-    }
-    DisplayProbe(const DisplayProbe&) = delete;
-    DisplayProbe& operator=(const DisplayProbe&) = delete;
-
-    bool available() const { return display != nullptr; }
-
-private:
-    Display* display;
-};
 
 unsigned windowStyle(bool fullscreen)
 {
@@ -75,8 +53,8 @@ void Core::init(int argc, const char* const* argv)
     std::fflush(stdout);
     if (!options)
         std::exit(1000);
-    const DisplayProbe probe;
-    if (!probe.available()) {
+    const DisplayConnection display;
+    if (!display.open()) {
         std::fprintf(stderr, "qel: cannot open a window: no X display is available (is DISPLAY set?)\n");
         std::exit(1);
     }

@@ -12,37 +12,38 @@ namespace qel {
 
 namespace {
 
-// Applies one option or config.dat key (without its leading '-' or '#') to the options;
-// false when the name is not an option.
-bool applySetting(LaunchOptions& options, const std::string& name, const std::string& value)
+// The number a value starts with; 0 when it starts with none.
+int numberIn(const std::string& value)
 {
-    if (name == "script")
-        options.scriptName = value;
-    else if (name == "wallpaper")
-        options.wallpaperIndex = std::atoi(value.c_str());
-    else if (name == "width")
-        options.width = std::atoi(value.c_str());
-    else if (name == "height")
-        options.height = std::atoi(value.c_str());
-    else if (name == "fullscreen")
-        options.fullscreen = std::atoi(value.c_str()) != 0;
-    else if (name == "style")
-        options.style = value;
-    else
-        return false;
-    return true;
+    return std::atoi(value.c_str());
 }
 
-// A setting name when text is prefix + a known option name, else empty.
-std::string settingName(const std::string& text, char prefix)
+// One option, named alike on the command line (after '-') and in config.dat (after '#').
+struct Setting {
+    const char* name;
+    void (*apply)(LaunchOptions& options, const std::string& value);
+};
+
+const Setting Settings[] = {
+    {"script", [](LaunchOptions& options, const std::string& value) { options.scriptName = value; }},
+    {"wallpaper",
+     [](LaunchOptions& options, const std::string& value) { options.wallpaperIndex = numberIn(value); }},
+    {"width", [](LaunchOptions& options, const std::string& value) { options.width = numberIn(value); }},
+    {"height", [](LaunchOptions& options, const std::string& value) { options.height = numberIn(value); }},
+    {"fullscreen",
+     [](LaunchOptions& options, const std::string& value) { options.fullscreen = numberIn(value) != 0; }},
+    {"style", [](LaunchOptions& options, const std::string& value) { options.style = value; }},
+};
+
+// The setting when text is prefix + a known option name, else null.
+const Setting* findSetting(const std::string& text, char prefix)
 {
-    static const char* const names[] = {"script", "wallpaper", "width", "height", "fullscreen", "style"};
     if (text.empty() || text[0] != prefix)
-        return {};
-    for (const char* name : names)
-        if (text.compare(1, std::string::npos, name) == 0)
-            return name;
-    return {};
+        return nullptr;
+    for (const Setting& setting : Settings)
+        if (text.compare(1, std::string::npos, setting.name) == 0)
+            return &setting;
+    return nullptr;
 }
 
 // Every argument is printed and compared, values included; an option with no value after it
@@ -51,9 +52,9 @@ void readCommandLine(LaunchOptions& options, int argc, const char* const* argv)
 {
     for (int i = 0; i < argc; ++i) {
         std::printf("arg[%d] = %s\n", i, argv[i]);
-        const std::string name = settingName(argv[i], '-');
-        if (!name.empty() && i + 1 < argc)
-            applySetting(options, name, argv[i + 1]);
+        const Setting* setting = findSetting(argv[i], '-');
+        if (setting && i + 1 < argc)
+            setting->apply(options, argv[i + 1]);
     }
 }
 
@@ -122,9 +123,9 @@ void readConfigFile(LaunchOptions& options, const std::string& path)
     std::string line, value;
     while (lines.next(line)) {
         std::printf("line = %s\n", line.c_str());
-        const std::string name = settingName(line, '#');
-        if (!name.empty() && lines.next(value))
-            applySetting(options, name, value);
+        const Setting* setting = findSetting(line, '#');
+        if (setting && lines.next(value))
+            setting->apply(options, value);
     }
 }
 

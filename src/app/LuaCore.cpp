@@ -69,8 +69,7 @@ int LuaCore::setVideoMode(lua_State* L)
 
 int LuaCore::getVideoMode(lua_State* L)
 {
-    lua_pushinteger(L, core.live(L).getRenderer()->getVideoMode());
-    return 1;
+    return pushInteger(L, core.live(L).getRenderer()->getVideoMode());
 }
 
 int LuaCore::setDisplayStyle(lua_State* L)
@@ -81,8 +80,7 @@ int LuaCore::setDisplayStyle(lua_State* L)
 
 int LuaCore::getDisplayStyle(lua_State* L)
 {
-    lua_pushinteger(L, core.live(L).getRenderer()->getDisplayStyle());
-    return 1;
+    return pushInteger(L, core.live(L).getRenderer()->getDisplayStyle());
 }
 
 int LuaCore::setWallpaper(lua_State* L)
@@ -93,8 +91,7 @@ int LuaCore::setWallpaper(lua_State* L)
 
 int LuaCore::getWallpaper(lua_State* L)
 {
-    lua_pushinteger(L, core.live(L).getRenderer()->getWallpaper());
-    return 1;
+    return pushInteger(L, core.live(L).getRenderer()->getWallpaper());
 }
 
 } // namespace qel

@@ -12,45 +12,13 @@ void setFlag(uint32_t& flags, uint32_t flag, bool on)
     flags = on ? flags | flag : flags & ~flag;
 }
 
-// The option readers below each take one option; false when the name is not theirs.
-
-bool readPosition(lua_State* L, std::string_view name, int value, GridPoint& position)
-{
-    if (name == "x")
-        position.x = readInteger(L, value);
-    else if (name == "y")
-        position.y = readInteger(L, value);
-    else
-        return false;
-    return true;
-}
-
+// A rectangle of cells as the options give it.
 struct CellRect {
-    GridPoint position;
-    GridSize size;
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
 };
-
-bool readCellRect(lua_State* L, std::string_view name, int value, CellRect& rect)
-{
-    if (name == "width")
-        rect.size.width = readInteger(L, value);
-    else if (name == "height")
-        rect.size.height = readInteger(L, value);
-    else
-        return readPosition(L, name, value, rect.position);
-    return true;
-}
-
-bool readColours(lua_State* L, std::string_view name, int value, ColorPair& colour)
-{
-    if (name == "color")
-        colour.foreground = readColour(L, value);
-    else if (name == "background")
-        colour.background = readColour(L, value);
-    else
-        return false;
-    return true;
-}
 
 struct PrintOptions {
     GridPoint position;
@@ -125,7 +93,7 @@ RectOptions readRectOptions(lua_State* L, std::string_view colourOption, uint8_t
 {
     RectOptions options{{}, defaultBackground};
     forEachOption(L, lastArgument(L), [&](std::string_view name, int value) {
-        if (readCellRect(L, name, value, options.rect))
+        if (readRect(L, name, value, options.rect))
             return;
         if (name == colourOption)
             options.background = readColour(L, value);
@@ -143,7 +111,7 @@ BorderOptions readBorderOptions(lua_State* L)
 {
     BorderOptions options;
     forEachOption(L, lastArgument(L), [&](std::string_view name, int value) {
-        if (readCellRect(L, name, value, options.rect) || readColours(L, name, value, options.colour))
+        if (readRect(L, name, value, options.rect) || readColours(L, name, value, options.colour))
             return;
         if (name == "fill")
             setFlag(options.flags, Fill, readSwitch(L, value));
@@ -220,7 +188,7 @@ int LuaScreenBuffer::fillRect(lua_State* L)
     ScreenBuffer& screen = buffer.live(L);
     const RectOptions options = readRectOptions(L, "color", Gray);
     const CellRect& rect = options.rect;
-    screen.fillRect(rect.position.x, rect.position.y, rect.size.width, rect.size.height, options.background);
+    screen.fillRect(rect.x, rect.y, rect.width, rect.height, options.background);
     return 0;
 }
 
@@ -229,7 +197,7 @@ int LuaScreenBuffer::clearRect(lua_State* L)
     ScreenBuffer& screen = buffer.live(L);
     const RectOptions options = readRectOptions(L, "background", Black);
     const CellRect& rect = options.rect;
-    screen.clearRect(rect.position.x, rect.position.y, rect.size.width, rect.size.height, options.background);
+    screen.clearRect(rect.x, rect.y, rect.width, rect.height, options.background);
     return 0;
 }
 
@@ -238,8 +206,7 @@ int LuaScreenBuffer::drawBorder(lua_State* L)
     ScreenBuffer& screen = buffer.live(L);
     const BorderOptions options = readBorderOptions(L);
     const CellRect& rect = options.rect;
-    screen.drawBorder(rect.position.x, rect.position.y, rect.size.width, rect.size.height, options.colour,
-                      options.flags);
+    screen.drawBorder(rect.x, rect.y, rect.width, rect.height, options.colour, options.flags);
     return 0;
 }
 

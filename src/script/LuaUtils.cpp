@@ -18,8 +18,7 @@ LuaUtils::LuaUtils(lua_State*)
 
 int LuaUtils::hash(lua_State* L)
 {
-    lua_pushinteger(L, hashString(readText(L, 1).c_str()));
-    return 1;
+    return pushInteger(L, hashString(readText(L, 1).c_str()));
 }
 
 } // namespace qel

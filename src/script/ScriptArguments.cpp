@@ -69,4 +69,22 @@ bool oneOf(std::string_view name, std::initializer_list<std::string_view> names)
     return std::find(names.begin(), names.end(), name) != names.end();
 }
 
+int pushBoolean(lua_State* L, bool value)
+{
+    lua_pushboolean(L, value);
+    return 1;
+}
+
+int pushInteger(lua_State* L, lua_Integer value)
+{
+    lua_pushinteger(L, value);
+    return 1;
+}
+
+int pushNumber(lua_State* L, lua_Number value)
+{
+    lua_pushnumber(L, value);
+    return 1;
+}
+
 } // namespace qel

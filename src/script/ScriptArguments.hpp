@@ -31,6 +31,53 @@ int lastArgument(lua_State* L);
 
 bool oneOf(std::string_view name, std::initializer_list<std::string_view> names);
 
+// Pushers for method results; each pushes one value and returns 1, the count of results.
+int pushBoolean(lua_State* L, bool value);
+int pushInteger(lua_State* L, lua_Integer value);
+int pushNumber(lua_State* L, lua_Number value);
+
+// Readers of the options that methods of several classes share. Each takes the option at value
+// when the name is one of its own and says whether it was.
+
+// "x" and "y", into anything with int members x and y.
+template <class Point>
+bool readPosition(lua_State* L, std::string_view name, int value, Point& position)
+{
+    if (name == "x")
+        position.x = readInteger(L, value);
+    else if (name == "y")
+        position.y = readInteger(L, value);
+    else
+        return false;
+    return true;
+}
+
+// "width" and "height" and the position, into anything with int members x, y, width and height.
+template <class Rect>
+bool readRect(lua_State* L, std::string_view name, int value, Rect& rect)
+{
+    if (name == "width")
+        rect.width = readInteger(L, value);
+    else if (name == "height")
+        rect.height = readInteger(L, value);
+    else
+        return readPosition(L, name, value, rect);
+    return true;
+}
+
+// "color" and "background", into anything with colour bytes foreground and background.
+template <class Colours>
+bool readColours(lua_State* L, std::string_view name, int value, Colours& colours)
+{
+    if (name == "color")
+        colours.foreground = readColour(L, value);
+    else if (name == "background")
+        colours.background = readColour(L, value);
+    else
+        return false;
+    return true;
+}
+
 // Calls visit(name, valueIndex) for every entry of the option table at index whose key is a
 // string, with the value on top of the stack. Other keys are skipped: reading them as text would
 // change them in place and break the traversal. A value that is not a table holds no options.

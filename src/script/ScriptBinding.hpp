@@ -126,7 +126,9 @@ private:
 // metatable kept in the registry under the same name whose metamethods hand out method closures.
 // A wrapper supplies:
 //   static const char* const className;
-//   static const ScriptMethod<Wrapper> methods[];   ended by {nullptr, nullptr}
+//   static const ScriptMethod<Wrapper> methods[];   ended by {nullptr, nullptr}; or a pointer to
+//                                                   such a list, made by a helper that adds
+//                                                   methods shared by several classes
 //   explicit Wrapper(lua_State* L);                 reads the constructor's argument at position 1
 // Scripts call methods with a dot: a closure does not pass its object, so a method reads the
 // call's own arguments from stack position 1 and returns how many results it pushed.

@@ -13,18 +13,6 @@ float readFloat(lua_State* L, int index)
     return static_cast<float>(readNumber(L, index));
 }
 
-int pushBoolean(lua_State* L, bool value)
-{
-    lua_pushboolean(L, value);
-    return 1;
-}
-
-int pushNumber(lua_State* L, float value)
-{
-    lua_pushnumber(L, value);
-    return 1;
-}
-
 } // namespace
 
 const char* const LuaSoundManager::className = "LuaSoundManager";

@@ -207,43 +207,39 @@ void SoundManager::unloadAll()
         sounds.erase(sounds.begin());
 }
 
-bool SoundManager::play(int32_t id)
+template <class Change>
+bool SoundManager::changeSound(int32_t id, Change change)
 {
     SoundEntry* entry = find(id);
     if (!entry)
         return false;
-    entry->source().play();
+    change(*entry);
     return true;
+}
+
+bool SoundManager::play(int32_t id)
+{
+    return changeSound(id, [&](SoundEntry& entry) { entry.source().play(); });
 }
 
 bool SoundManager::pause(int32_t id)
 {
-    SoundEntry* entry = find(id);
-    if (!entry)
-        return false;
-    entry->source().pause();
-    return true;
+    return changeSound(id, [&](SoundEntry& entry) { entry.source().pause(); });
 }
 
 bool SoundManager::stop(int32_t id)
 {
-    SoundEntry* entry = find(id);
-    if (!entry)
-        return false;
-    entry->source().stop();
-    return true;
+    return changeSound(id, [&](SoundEntry& entry) { entry.source().stop(); });
 }
 
 bool SoundManager::setVolume(int32_t id, float volume)
 {
-    SoundEntry* entry = find(id);
-    if (!entry)
-        return false;
-    const float capped = volume > 1.f ? 1.f : volume;
-    // Written so that a NaN volume ends as silence.
-    const float clamped = capped > 0.f ? capped : 0.f;
-    entry->source().setVolume(clamped * 100.f);
-    return true;
+    return changeSound(id, [&](SoundEntry& entry) {
+        const float capped = volume > 1.f ? 1.f : volume;
+        // Written so that a NaN volume ends as silence.
+        const float clamped = capped > 0.f ? capped : 0.f;
+        entry.source().setVolume(clamped * 100.f);
+    });
 }
 
 float SoundManager::getVolume(int32_t id) const
@@ -254,11 +250,7 @@ float SoundManager::getVolume(int32_t id) const
 
 bool SoundManager::setPan(int32_t id, float pan)
 {
-    SoundEntry* entry = find(id);
-    if (!entry)
-        return false;
-    placeAt(entry->source(), pan / PanScale, 0.f, PanDepth);
-    return true;
+    return changeSound(id, [&](SoundEntry& entry) { placeAt(entry.source(), pan / PanScale, 0.f, PanDepth); });
 }
 
 float SoundManager::getPan(int32_t id) const
@@ -269,11 +261,7 @@ float SoundManager::getPan(int32_t id) const
 
 bool SoundManager::setPitch(int32_t id, float pitch)
 {
-    SoundEntry* entry = find(id);
-    if (!entry)
-        return false;
-    entry->source().setPitch(pitch);
-    return true;
+    return changeSound(id, [&](SoundEntry& entry) { entry.source().setPitch(pitch); });
 }
 
 float SoundManager::getPitch(int32_t id) const
@@ -284,11 +272,7 @@ float SoundManager::getPitch(int32_t id) const
 
 bool SoundManager::setLoop(int32_t id, bool loop)
 {
-    SoundEntry* entry = find(id);
-    if (!entry)
-        return false;
-    entry->setLoop(loop);
-    return true;
+    return changeSound(id, [&](SoundEntry& entry) { entry.setLoop(loop); });
 }
 
 bool SoundManager::getLoop(int32_t id) const
@@ -299,11 +283,7 @@ bool SoundManager::getLoop(int32_t id) const
 
 bool SoundManager::set3D(int32_t id, bool on)
 {
-    SoundEntry* entry = find(id);
-    if (!entry)
-        return false;
-    entry->source().setRelativeToListener(!on);
-    return true;
+    return changeSound(id, [&](SoundEntry& entry) { entry.source().setRelativeToListener(!on); });
 }
 
 bool SoundManager::is3D(int32_t id) const
@@ -314,11 +294,7 @@ bool SoundManager::is3D(int32_t id) const
 
 bool SoundManager::setPosition(int32_t id, float x, float y, float z)
 {
-    SoundEntry* entry = find(id);
-    if (!entry)
-        return false;
-    placeAt(entry->source(), x, y, z);
-    return true;
+    return changeSound(id, [&](SoundEntry& entry) { placeAt(entry.source(), x, y, z); });
 }
 
 sf::Vector3f SoundManager::getPosition(int32_t id) const

@@ -73,6 +73,9 @@ public:
     sf::Vector3f getPosition(int32_t id) const;
 
 private:
+    // Runs change(entry) on the sound with the identifier; false when there is none.
+    template <class Change>
+    bool changeSound(int32_t id, Change change);
     SoundEntry* find(int32_t id);
     const SoundEntry* find(int32_t id) const;
 

@@ -31,52 +31,48 @@ InsertOptions readInsertOptions(lua_State* L)
 
 const char* const LuaConsole::className = "LuaConsole";
 
-const ScriptMethod<LuaConsole> LuaConsole::methods[] = {
-    {"instance", &LuaConsole::instance},
+namespace {
+
+constexpr auto consoleMethods = widgetMethods<LuaConsole>({
     {"setActive", &LuaConsole::setActive},
     {"isActive", &LuaConsole::isActive},
     {"display", &LuaConsole::display},
     {"insert", &LuaConsole::insert},
     {"insertEmptyLine", &LuaConsole::insertEmptyLine},
     {"clear", &LuaConsole::clear},
-    {"setId", &LuaConsole::setId},
-    {"getId", &LuaConsole::getId},
-    {nullptr, nullptr},
-};
+});
 
-LuaConsole::LuaConsole(lua_State* L) : console(L)
-{
-}
+} // namespace
 
-int LuaConsole::instance(lua_State* L)
+const ScriptMethod<LuaConsole>* const LuaConsole::methods = consoleMethods.data();
+
+LuaConsole::LuaConsole(lua_State* L) : LuaWidget(L)
 {
-    return console.pushInstance(L);
 }
 
 // Draws nothing by itself: the console shows its entries at the next insert, clear or display.
 int LuaConsole::setActive(lua_State* L)
 {
-    console.live(L).setActive(readSwitch(L, lastArgument(L)));
+    widget.live(L).setActive(readSwitch(L, lastArgument(L)));
     return 0;
 }
 
 int LuaConsole::isActive(lua_State* L)
 {
-    lua_pushboolean(L, console.live(L).isActive());
-    return 1;
+    return pushBoolean(L, widget.live(L).isActive());
 }
 
 // Nothing else redraws a console: after the screen was cleared the script calls this again.
 int LuaConsole::display(lua_State* L)
 {
-    console.live(L).display();
+    widget.live(L).display();
     return 0;
 }
 
 // By default every entry is followed by an empty row.
 int LuaConsole::insert(lua_State* L)
 {
-    Console& live = console.live(L);
+    Console& live = widget.live(L);
     const InsertOptions options = readInsertOptions(L);
     live.insert(options.text, options.color, options.appendEmptyLine);
     return 0;
@@ -84,26 +80,14 @@ int LuaConsole::insert(lua_State* L)
 
 int LuaConsole::insertEmptyLine(lua_State* L)
 {
-    console.live(L).insertEmptyLine();
+    widget.live(L).insertEmptyLine();
     return 0;
 }
 
 int LuaConsole::clear(lua_State* L)
 {
-    console.live(L).clear();
+    widget.live(L).clear();
     return 0;
-}
-
-int LuaConsole::setId(lua_State* L)
-{
-    console.live(L).setId(readInteger(L, 1));
-    return 0;
-}
-
-int LuaConsole::getId(lua_State* L)
-{
-    lua_pushinteger(L, console.live(L).getId());
-    return 1;
 }
 
 } // namespace qel

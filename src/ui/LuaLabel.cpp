@@ -8,45 +8,30 @@ namespace qel {
 
 const char* const LuaLabel::className = "LuaLabel";
 
-const ScriptMethod<LuaLabel> LuaLabel::methods[] = {
-    {"instance", &LuaLabel::instance},
+namespace {
+
+constexpr auto labelMethods = widgetMethods<LuaLabel>({
     {"getText", &LuaLabel::getText},
     {"setText", &LuaLabel::setText},
-    {"setId", &LuaLabel::setId},
-    {"getId", &LuaLabel::getId},
-    {nullptr, nullptr},
-};
+});
 
-LuaLabel::LuaLabel(lua_State* L) : label(L)
-{
-}
+} // namespace
 
-int LuaLabel::instance(lua_State* L)
+const ScriptMethod<LuaLabel>* const LuaLabel::methods = labelMethods.data();
+
+LuaLabel::LuaLabel(lua_State* L) : LuaWidget(L)
 {
-    return label.pushInstance(L);
 }
 
 int LuaLabel::getText(lua_State* L)
 {
-    return pushText(L, label.live(L).getText());
+    return pushText(L, widget.live(L).getText());
 }
 
 int LuaLabel::setText(lua_State* L)
 {
-    label.live(L).setText(toWide(readText(L, lastArgument(L))));
+    widget.live(L).setText(toWide(readText(L, lastArgument(L))));
     return 0;
-}
-
-int LuaLabel::setId(lua_State* L)
-{
-    label.live(L).setId(readInteger(L, 1));
-    return 0;
-}
-
-int LuaLabel::getId(lua_State* L)
-{
-    lua_pushinteger(L, label.live(L).getId());
-    return 1;
 }
 
 } // namespace qel

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "script/ScriptBinding.hpp"
+#include "ui/LuaWidget.hpp"
 
 namespace qel {
 
@@ -8,21 +8,15 @@ class Label;
 
 // Script class LuaLabel, made with LuaLabel(handle) from a handle that LuaUI.createLabel gave.
 // Once its window is closed or a reload removed it, the object is stale and raises script errors.
-class LuaLabel {
+class LuaLabel : public LuaWidget<Label> {
 public:
     static const char* const className;
-    static const ScriptMethod<LuaLabel> methods[];
+    static const ScriptMethod<LuaLabel>* const methods;
 
     explicit LuaLabel(lua_State* L);
 
-    int instance(lua_State* L);
     int getText(lua_State* L);
     int setText(lua_State* L);
-    int setId(lua_State* L);
-    int getId(lua_State* L);
-
-private:
-    EngineObject<Label> label;
 };
 
 } // namespace qel

@@ -8,8 +8,9 @@ namespace qel {
 
 const char* const LuaTextField::className = "LuaTextField";
 
-const ScriptMethod<LuaTextField> LuaTextField::methods[] = {
-    {"instance", &LuaTextField::instance},
+namespace {
+
+constexpr auto fieldMethods = widgetMethods<LuaTextField>({
     {"focus", &LuaTextField::focus},
     {"unfocus", &LuaTextField::unfocus},
     {"getText", &LuaTextField::getText},
@@ -17,24 +18,20 @@ const ScriptMethod<LuaTextField> LuaTextField::methods[] = {
     {"clear", &LuaTextField::clear},
     {"setInputPrefix", &LuaTextField::setInputPrefix},
     {"onEnter", &LuaTextField::onEnter},
-    {"setId", &LuaTextField::setId},
-    {"getId", &LuaTextField::getId},
-    {nullptr, nullptr},
-};
+});
 
-LuaTextField::LuaTextField(lua_State* L) : field(L)
-{
-}
+} // namespace
 
-int LuaTextField::instance(lua_State* L)
+const ScriptMethod<LuaTextField>* const LuaTextField::methods = fieldMethods.data();
+
+LuaTextField::LuaTextField(lua_State* L) : LuaWidget(L)
 {
-    return field.pushInstance(L);
 }
 
 // Takes the focus whatever windows are open.
 int LuaTextField::focus(lua_State* L)
 {
-    field.live(L).focus();
+    widget.live(L).focus();
     return 0;
 }
 
@@ -42,51 +39,39 @@ int LuaTextField::focus(lua_State* L)
 // it while no closable window is open.
 int LuaTextField::unfocus(lua_State* L)
 {
-    field.live(L).unfocus();
+    widget.live(L).unfocus();
     return 0;
 }
 
 int LuaTextField::getText(lua_State* L)
 {
-    return pushText(L, field.live(L).getText());
+    return pushText(L, widget.live(L).getText());
 }
 
 int LuaTextField::setText(lua_State* L)
 {
-    field.live(L).setText(toWide(readText(L, lastArgument(L))));
+    widget.live(L).setText(toWide(readText(L, lastArgument(L))));
     return 0;
 }
 
 int LuaTextField::clear(lua_State* L)
 {
-    field.live(L).setText(WideString());
+    widget.live(L).setText(WideString());
     return 0;
 }
 
 int LuaTextField::setInputPrefix(lua_State* L)
 {
-    field.live(L).setInputPrefix(toWide(readText(L, lastArgument(L))));
+    widget.live(L).setInputPrefix(toWide(readText(L, lastArgument(L))));
     return 0;
 }
 
 // The handler gets the field's text when Return is pressed while the field has the focus.
 int LuaTextField::onEnter(lua_State* L)
 {
-    TextField& live = field.live(L);
+    TextField& live = widget.live(L);
     live.setEnterHandler(replaceHandler(L, live.getEnterHandler()));
     return 0;
-}
-
-int LuaTextField::setId(lua_State* L)
-{
-    field.live(L).setId(readInteger(L, 1));
-    return 0;
-}
-
-int LuaTextField::getId(lua_State* L)
-{
-    lua_pushinteger(L, field.live(L).getId());
-    return 1;
 }
 
 } // namespace qel

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "script/ScriptBinding.hpp"
+#include "ui/LuaWidget.hpp"
 
 namespace qel {
 
@@ -9,14 +9,13 @@ class TextField;
 // Script class LuaTextField, made with LuaTextField(handle) from a handle that
 // LuaUI.createTextField gave. Once its window is closed or a reload removed it, the object is
 // stale and raises script errors.
-class LuaTextField {
+class LuaTextField : public LuaWidget<TextField> {
 public:
     static const char* const className;
-    static const ScriptMethod<LuaTextField> methods[];
+    static const ScriptMethod<LuaTextField>* const methods;
 
     explicit LuaTextField(lua_State* L);
 
-    int instance(lua_State* L);
     int focus(lua_State* L);
     int unfocus(lua_State* L);
     int getText(lua_State* L);
@@ -24,11 +23,6 @@ public:
     int clear(lua_State* L);
     int setInputPrefix(lua_State* L);
     int onEnter(lua_State* L);
-    int setId(lua_State* L);
-    int getId(lua_State* L);
-
-private:
-    EngineObject<TextField> field;
 };
 
 } // namespace qel

@@ -12,42 +12,6 @@ namespace qel {
 
 namespace {
 
-// The option readers below each take the options that are their own and say whether the name
-// was one of them.
-
-bool readPosition(lua_State* L, std::string_view name, int value, WidgetRect& rect)
-{
-    if (name == "x")
-        rect.x = readInteger(L, value);
-    else if (name == "y")
-        rect.y = readInteger(L, value);
-    else
-        return false;
-    return true;
-}
-
-bool readRect(lua_State* L, std::string_view name, int value, WidgetRect& rect)
-{
-    if (name == "width")
-        rect.width = readInteger(L, value);
-    else if (name == "height")
-        rect.height = readInteger(L, value);
-    else
-        return readPosition(L, name, value, rect);
-    return true;
-}
-
-bool readColours(lua_State* L, std::string_view name, int value, ColorPair& colours)
-{
-    if (name == "color")
-        colours.foreground = readColour(L, value);
-    else if (name == "background")
-        colours.background = readColour(L, value);
-    else
-        return false;
-    return true;
-}
-
 template <class Widget>
 bool isLive(void* handle)
 {

@@ -8,32 +8,29 @@ namespace qel {
 
 const char* const LuaWindow::className = "LuaWindow";
 
-const ScriptMethod<LuaWindow> LuaWindow::methods[] = {
-    {"instance", &LuaWindow::instance},
+namespace {
+
+constexpr auto windowMethods = widgetMethods<LuaWindow>({
     {"close", &LuaWindow::close},
     {"onClose", &LuaWindow::onClose},
     {"onKey", &LuaWindow::onKey},
     {"onDraw", &LuaWindow::onDraw},
     {"setTitle", &LuaWindow::setTitle},
     {"getTitle", &LuaWindow::getTitle},
-    {"setId", &LuaWindow::setId},
-    {"getId", &LuaWindow::getId},
-    {nullptr, nullptr},
-};
+});
 
-LuaWindow::LuaWindow(lua_State* L) : window(L)
-{
-}
+} // namespace
 
-int LuaWindow::instance(lua_State* L)
+const ScriptMethod<LuaWindow>* const LuaWindow::methods = windowMethods.data();
+
+LuaWindow::LuaWindow(lua_State* L) : LuaWidget(L)
 {
-    return window.pushInstance(L);
 }
 
 // Runs the close handler with false, then removes the window; the script repaints before this returns.
 int LuaWindow::close(lua_State* L)
 {
-    window.live(L).close();
+    widget.live(L).close();
     return 0;
 }
 
@@ -58,32 +55,20 @@ int LuaWindow::onDraw(lua_State* L)
 
 int LuaWindow::setHandler(lua_State* L, HandlerSlot slot)
 {
-    Window& live = window.live(L);
+    Window& live = widget.live(L);
     live.setHandler(slot, replaceHandler(L, live.getHandler(slot)));
     return 0;
 }
 
 int LuaWindow::setTitle(lua_State* L)
 {
-    window.live(L).setTitle(toWide(readText(L, lastArgument(L))));
+    widget.live(L).setTitle(toWide(readText(L, lastArgument(L))));
     return 0;
 }
 
 int LuaWindow::getTitle(lua_State* L)
 {
-    return pushText(L, window.live(L).getTitle());
-}
-
-int LuaWindow::setId(lua_State* L)
-{
-    window.live(L).setId(readInteger(L, 1));
-    return 0;
-}
-
-int LuaWindow::getId(lua_State* L)
-{
-    lua_pushinteger(L, window.live(L).getId());
-    return 1;
+    return pushText(L, widget.live(L).getTitle());
 }
 
 } // namespace qel

@@ -1,10 +1,10 @@
 #include "fuzz/FuzzRun.hpp"
 
 #include "app/Core.hpp"
+#include "app/DisplayConnection.hpp"
 #include "app/LaunchOptions.hpp"
 #include "support/TempDir.hpp"
 
-#include <X11/Xlib.h>
 #include <fcntl.h>
 #include <sys/prctl.h>
 #include <signal.h>
@@ -55,33 +55,6 @@ private:
     const sf::RenderWindow* seen = nullptr;
 };
 
-// The X server sometimes refuses a connection opened right after another one closed, and the
-// window library aborts when it cannot connect. The child asks until the server answers and
-// holds that connection until the engine has its window.
-class DisplayConnection {
-public:
-    DisplayConnection()
-    {
-        for (int attempt = 0; attempt < 50 && !display; ++attempt) {
-            display = XOpenDisplay(nullptr);
-            if (!display)
-                usleep(100000);
-        }
-    }
-    ~DisplayConnection()
-    {
-        if (display)
-            XCloseDisplay(display);
-    }
-    DisplayConnection(const DisplayConnection&) = delete;
-    DisplayConnection& operator=(const DisplayConnection&) = delete;
-
-    bool open() const { return display != nullptr; }
-
-private:
-    Display* display = nullptr;
-};
-
 bool windowOpen(Core& core)
 {
     return core.getWindow() && core.getWindow()->isOpen();
@@ -96,7 +69,9 @@ void runEngine(const FuzzCase& fuzzCase, int frames)
     options.height = 500;
     Core core;
     {
-        const DisplayConnection connection;
+        // Forked children connect in quick succession, which the server sometimes refuses: the
+        // child asks for five seconds.
+        const DisplayConnection connection(50);
         if (!connection.open())
             _exit(NoDisplayStatus);
         core.build(options);

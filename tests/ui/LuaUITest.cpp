@@ -119,6 +119,24 @@ TEST(LuaUI, ParentMustBeALiveWidgetHandle)
               "scripts/snippet.lua:1: LuaWindow.getId: the object given is of another class or no longer exists\n");
 }
 
+// Every widget class has instance, setId and getId: the handle it was made from and the script id.
+TEST(LuaUI, EveryWidgetClassGivesItsHandleAndId)
+{
+    LuaTestEngine engine(withUI);
+    EXPECT_EQ(engine.run("for i, kind in ipairs({'Window', 'Label', 'TextField', 'Console'}) do"
+                         "  local handle = ui['create' .. kind]({})"
+                         "  local widget = _G['Lua' .. kind](handle)"
+                         "  widget.setId(i * 10, 'ignored')"
+                         "  print(widget.instance() == handle, widget.getId())"
+                         " end")
+                  .out,
+              "true\t10\ntrue\t20\ntrue\t30\ntrue\t40\n");
+    EXPECT_EQ(engine.run("w = ui.createWindow({}) l = LuaLabel(ui.createLabel({parent = w})) LuaWindow(w).close()"
+                         "print(l.instance()) l.setId(1)")
+                  .err,
+              "scripts/snippet.lua:1: LuaLabel.setId: object no longer exists\n");
+}
+
 TEST(LuaUI, MessageBoxNeedsText)
 {
     LuaTestEngine engine(withUI);
