@@ -33,7 +33,7 @@ void ReferenceCellDrawer::draw(const ScreenBuffer& buffer, sf::Texture& target)
             if (cell.background == 0 || !color)
                 continue;
             rectangle.setFillColor(*color);
-            rectangle.setPosition(column * CellWidth, row * CellHeight + 2);
+            rectangle.setPosition(column * CellWidth, row * CellHeight + CellsTop);
             canvas.draw(rectangle);
         }
     }
@@ -46,7 +46,7 @@ void ReferenceCellDrawer::draw(const ScreenBuffer& buffer, sf::Texture& target)
                 continue;
             text.setString(sf::String(static_cast<sf::Uint32>(cell.character)));
             text.setFillColor(*color);
-            text.setPosition(column * CellWidth, row * CellHeight - 2);
+            text.setPosition(column * CellWidth, row * CellHeight + CellsTop - TextAboveCell);
             canvas.draw(text);
         }
     }

@@ -103,7 +103,8 @@ void CellDrawer::paintBackgrounds(const ScreenBuffer& buffer, int textureWidth)
             if (!color)
                 continue;
             const sf::Uint8 rgba[BytesPerPixel] = {color->r, color->g, color->b, color->a};
-            for (int y = row * CellHeight + 2; y < (row + 1) * CellHeight + 2; ++y) {
+            const int top = row * CellHeight + CellsTop;
+            for (int y = top; y < top + CellHeight; ++y) {
                 sf::Uint8* pixel = &pixels[(column * CellWidth + y * textureWidth) * BytesPerPixel];
                 for (int x = 0; x < CellWidth; ++x, pixel += BytesPerPixel)
                     std::memcpy(pixel, rgba, BytesPerPixel);
@@ -119,8 +120,8 @@ void CellDrawer::paintGlyphs(const ScreenBuffer& buffer, int textureWidth)
         for (int column = 0; column < size.width; ++column) {
             const Cell& cell = buffer.cellAt(column, row);
             if (const sf::Color* color = glyphColor(cell))
-                blendGlyph(glyphs[cell.character], column * CellWidth, row * CellHeight - 2, *color,
-                           textureWidth);
+                blendGlyph(glyphs[cell.character], column * CellWidth,
+                           row * CellHeight + CellsTop - TextAboveCell, *color, textureWidth);
         }
     }
 }
