@@ -133,35 +133,34 @@ Renderer::Renderer(Hub* core) : core(core)
     const std::string fontPath = basePath() + "data/fonts/VodareraZorezo.ttf";
     if (!isDataFile(fontPath, "font") || !font.loadFromFile(fontPath))
         std::printf("Failed to load font...\n");
-    createScreenTexture(screenTextures[Text80x25], Columns80 * CellWidth);
-    createScreenTexture(screenTextures[Text40x25], Columns40 * CellWidth);
+    createScreenTexture(screenTexture(VideoMode::Text80x25), Columns80 * CellWidth);
+    createScreenTexture(screenTexture(VideoMode::Text40x25), Columns40 * CellWidth);
 }
 
 Renderer::~Renderer() = default;
 
-void Renderer::setVideoMode(int mode, bool redraw)
+void Renderer::setVideoMode(VideoMode mode, Repaint repaint)
 {
-    // Only the two text modes have a screen texture; anything else means the default one.
-    if (mode != Text40x25)
-        mode = Text80x25;
-    std::printf("setVideoMode = %d\n", mode);
+    if (mode != VideoMode::Text40x25)
+        mode = VideoMode::Text80x25;
+    std::printf("setVideoMode = %d\n", static_cast<int>(mode));
     videoMode = mode;
-    const int columns = mode == Text40x25 ? Columns40 : Columns80;
+    const int columns = mode == VideoMode::Text40x25 ? Columns40 : Columns80;
     // Engine code that called the scripts may still be writing into the old buffer.
     DeferredRelease::release(std::move(screenBuffer));
     std::printf("Buffer size: %d x %d\n", columns, ScreenRows);
     screenBuffer = std::make_unique<ScreenBuffer>(core, columns, ScreenRows);
     if (ScriptingInterface* script = core->getScript())
-        script->onSetVideoMode(mode);
-    if (redraw)
+        script->onSetVideoMode(static_cast<int>(mode));
+    if (repaint == Repaint::Now)
         core->redraw();
 }
 
-void Renderer::setDisplayStyle(int style, bool redraw)
+void Renderer::setDisplayStyle(DisplayStyle style, Repaint repaint)
 {
     displayStyle = style;
     backdropStale = true;
-    if (redraw)
+    if (repaint == Repaint::Now)
         core->redraw();
 }
 
@@ -203,8 +202,8 @@ void Renderer::compose()
     sf::RenderWindow& window = *core->getWindow();
     drawBackdrop(window);
     if (screenBuffer)
-        cellDrawer->draw(*screenBuffer, screenTextures[videoMode]);
-    if (displayStyle == FullFill || displayStyle == FullFit)
+        cellDrawer->draw(*screenBuffer, screenTexture(videoMode));
+    if (displayStyle == DisplayStyle::FullFill || displayStyle == DisplayStyle::FullFit)
         composeFull(window);
     else
         composeMonitor(window);
@@ -214,7 +213,7 @@ void Renderer::compose()
 // the wallpaper tiles and the monitor frame are drawn once into the backdrop and copied from there.
 void Renderer::drawBackdrop(sf::RenderTarget& window)
 {
-    if (displayStyle != Default && displayStyle != FullFit) {
+    if (displayStyle != DisplayStyle::Default && displayStyle != DisplayStyle::FullFit) {
         drawBackground(window);
         return;
     }
@@ -234,7 +233,7 @@ void Renderer::drawBackground(sf::RenderTarget& target)
     const sf::Vector2u size = target.getSize();
     const int width = size.x, height = size.y;
     switch (displayStyle) {
-    case Default:
+    case DisplayStyle::Default:
         if (const sf::Texture* wallpaper = shownWallpaper())
             tileWallpaper(target, *wallpaper);
         else
@@ -243,7 +242,7 @@ void Renderer::drawBackground(sf::RenderTarget& target)
                                 height - static_cast<int>(frameTexture.getSize().y));
         target.draw(frameSprite);
         break;
-    case FullFit:
+    case DisplayStyle::FullFit:
         if (const sf::Texture* wallpaper = shownWallpaper()) {
             tileWallpaper(target, *wallpaper);
             const sf::FloatRect area = fitArea(width, height);
@@ -255,7 +254,7 @@ void Renderer::drawBackground(sf::RenderTarget& target)
             target.clear(black);
         }
         break;
-    case FullFill:
+    case DisplayStyle::FullFill:
         target.clear(black);
         break;
     default:
@@ -274,17 +273,17 @@ void Renderer::tileWallpaper(sf::RenderTarget& target, const sf::Texture& wallpa
 // The glass stands where it does in the bundled monitor picture, whatever picture is shown.
 void Renderer::composeMonitor(sf::RenderTarget& window)
 {
-    const sf::Texture& texture = screenTextures[videoMode];
+    const sf::Texture& texture = screenTexture();
     window.draw(glassQuads(glassCorner(window.getSize()), texture.getSize().x), &texture);
 }
 
 void Renderer::composeFull(sf::RenderTarget& window)
 {
     const sf::Vector2u size = window.getSize();
-    const sf::FloatRect area = displayStyle == FullFill
+    const sf::FloatRect area = displayStyle == DisplayStyle::FullFill
                                    ? sf::FloatRect(0, 0, size.x, size.y)
                                    : fitArea(size.x, size.y);
-    const sf::Texture& texture = screenTextures[videoMode];
+    const sf::Texture& texture = screenTexture();
     const float textureWidth = texture.getSize().x, shownHeight = FullStylesShownHeight;
     sf::VertexArray screen(sf::Quads, 4);
     screen[0] = sf::Vertex({area.left, area.top}, {0, 0});

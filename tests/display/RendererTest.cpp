@@ -56,11 +56,11 @@ bool stretchedCellIs(const sf::Image& image, float column, int row, uint8_t colo
 }
 
 // An engine whose whole screen has the given background; no scripts run.
-std::unique_ptr<Core> engineWithScreen(uint8_t background, int style, int width = MonitorPictureWidth,
+std::unique_ptr<Core> engineWithScreen(uint8_t background, DisplayStyle style, int width = MonitorPictureWidth,
                                        int height = MonitorPictureHeight)
 {
     auto core = test::buildEngine(test::testOptions(width, height), std::make_unique<test::FakeScript>());
-    core->getRenderer()->setDisplayStyle(style, false);
+    core->getRenderer()->setDisplayStyle(style, Repaint::Later);
     core->getRenderer()->getScreenBuffer()->fillRect(0, 0, 80, 25, background);
     return core;
 }
@@ -148,7 +148,7 @@ std::string setWallpaperSaying(Renderer& renderer, int index)
 
 TEST(Renderer, DefaultStyleSetsTheCurvedScreenIntoTheMonitor)
 {
-    auto core = engineWithScreen(Red, Default);
+    auto core = engineWithScreen(Red, DisplayStyle::Default);
     const sf::Image image = screenshot(*core);
     const sf::Color red = paletteOf(Red);
 
@@ -169,19 +169,19 @@ TEST(Renderer, DefaultStyleSetsTheCurvedScreenIntoTheMonitor)
 
 TEST(Renderer, TransparentCellsShowWhatLiesUnderTheScreen)
 {
-    auto core = engineWithScreen(Clear, Default);
+    auto core = engineWithScreen(Clear, DisplayStyle::Default);
     const sf::Image withFrame = screenshot(*core);
     const sf::Color glass = withFrame.getPixel(GlassCentreX, GlassCentreY);
     EXPECT_EQ(glass.a, 255);
     EXPECT_LT(glass.r + glass.g + glass.b, 3 * 60) << "the monitor's dark glass";
 
-    core->getRenderer()->setDisplayStyle(FullFill, false);
+    core->getRenderer()->setDisplayStyle(DisplayStyle::FullFill, Repaint::Later);
     EXPECT_TRUE(colorIs(screenshot(*core), 640, 360, paletteOf(Black)));
 }
 
 TEST(Renderer, FullFitCentresA4To3AreaOverTheWallpaper)
 {
-    auto core = engineWithScreen(Green, FullFit);
+    auto core = engineWithScreen(Green, DisplayStyle::FullFit);
     sf::Image image = screenshot(*core);
     const unsigned left = (MonitorPictureWidth - MonitorPictureHeight / FitHeightPerWidth) / 2;
     const unsigned right = MonitorPictureWidth - left, middle = MonitorPictureHeight / 2;
@@ -199,7 +199,7 @@ TEST(Renderer, FullFitCentresA4To3AreaOverTheWallpaper)
 TEST(Renderer, FullFitInATallWindowUsesTheWidthAndCentresVertically)
 {
     const unsigned width = 600, height = 800;
-    auto core = engineWithScreen(Green, FullFit, width, height);
+    auto core = engineWithScreen(Green, DisplayStyle::FullFit, width, height);
     const sf::Image image = screenshot(*core);
     const unsigned top = (height - width * FitHeightPerWidth) / 2, bottom = height - top;
     EXPECT_TRUE(colorIs(image, width / 2, top + 3, paletteOf(Green)));
@@ -210,7 +210,7 @@ TEST(Renderer, FullFitInATallWindowUsesTheWidthAndCentresVertically)
 
 TEST(Renderer, FullFillStretchesOverTheWindowInBothVideoModes)
 {
-    auto core = engineWithScreen(Clear, FullFill);
+    auto core = engineWithScreen(Clear, DisplayStyle::FullFill);
     Renderer& renderer = *core->getRenderer();
     renderer.getScreenBuffer()->fillRect(0, 0, 1, 1, Cyan);
     renderer.getScreenBuffer()->fillRect(79, 24, 1, 1, Yellow);
@@ -220,7 +220,7 @@ TEST(Renderer, FullFillStretchesOverTheWindowInBothVideoModes)
     EXPECT_TRUE(stretchedCellIs(image, 79, 24, Yellow));
 
     testing::internal::CaptureStdout();
-    renderer.setVideoMode(Text40x25, false);
+    renderer.setVideoMode(VideoMode::Text40x25, Repaint::Later);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "setVideoMode = 1\nBuffer size: 40 x 25\n");
     renderer.getScreenBuffer()->fillRect(0, 0, 1, 1, Cyan);
     image = screenshot(*core);
@@ -230,7 +230,7 @@ TEST(Renderer, FullFillStretchesOverTheWindowInBothVideoModes)
 
 TEST(Renderer, EveryPaletteEntryShowsItsColourAndOthersDrawNothing)
 {
-    auto core = engineWithScreen(Clear, FullFill);
+    auto core = engineWithScreen(Clear, DisplayStyle::FullFill);
     ScreenBuffer& buffer = *core->getRenderer()->getScreenBuffer();
     for (int index = 1; index < PaletteSize; ++index)
         buffer.fillRect(index * 4, 10, 4, 1, static_cast<uint8_t>(index));
@@ -243,7 +243,7 @@ TEST(Renderer, EveryPaletteEntryShowsItsColourAndOthersDrawNothing)
 
 TEST(Renderer, GlyphsTakeTheForegroundAndForegroundZeroHidesThem)
 {
-    auto core = engineWithScreen(Clear, FullFill);
+    auto core = engineWithScreen(Clear, DisplayStyle::FullFill);
     ScreenBuffer& buffer = *core->getRenderer()->getScreenBuffer();
     buffer.put(10, 10, 0x2588, {White, Blue});  // full block
     buffer.put(12, 10, 0x2588, {Clear, Blue});
@@ -254,7 +254,7 @@ TEST(Renderer, GlyphsTakeTheForegroundAndForegroundZeroHidesThem)
 
 TEST(Renderer, WallpapersTileAndMissingOnesLeaveNone)
 {
-    auto core = engineWithScreen(Clear, Default);
+    auto core = engineWithScreen(Clear, DisplayStyle::Default);
     Renderer& renderer = *core->getRenderer();
     EXPECT_EQ(renderer.getWallpaper(), 18);
     sf::Image tile;
@@ -274,12 +274,12 @@ TEST(Renderer, WallpapersTileAndMissingOnesLeaveNone)
 
 TEST(Renderer, UnknownVideoModesMeanTheDefaultOne)
 {
-    auto core = engineWithScreen(Clear, Default);
+    auto core = engineWithScreen(Clear, DisplayStyle::Default);
     Renderer& renderer = *core->getRenderer();
     testing::internal::CaptureStdout();
-    renderer.setVideoMode(7, false);
+    renderer.setVideoMode(static_cast<VideoMode>(7), Repaint::Later);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "setVideoMode = 0\nBuffer size: 80 x 25\n");
-    EXPECT_EQ(renderer.getVideoMode(), Text80x25);
+    EXPECT_EQ(renderer.getVideoMode(), VideoMode::Text80x25);
     EXPECT_EQ(renderer.getScreenBuffer()->getSize().width, 80);
 }
 
@@ -290,7 +290,7 @@ TEST(Renderer, AWallpaperOfAnySizeTilesInOneDraw)
     const auto tileColor = [](unsigned x, unsigned y) { return sf::Color(x * 100, y * 100, 50); };
     game.writePicture("data/wallpapers/18.png", 3, 2, tileColor);
     game.writePicture("data/wallpapers/1.png", 1, 1, sf::Color(10, 200, 30));
-    auto core = engineWithScreen(Clear, Default);
+    auto core = engineWithScreen(Clear, DisplayStyle::Default);
     Renderer& renderer = *core->getRenderer();
 
     const sf::Image tiled = screenshot(*core);
@@ -311,7 +311,7 @@ TEST(Renderer, AWallpaperIsReadOncePerNumber)
 {
     GameFolder game;
     game.writePicture("data/wallpapers/1.png", 4, 4, sf::Color::Red);
-    auto core = engineWithScreen(Clear, FullFit);
+    auto core = engineWithScreen(Clear, DisplayStyle::FullFit);
     Renderer& renderer = *core->getRenderer();
     renderer.setWallpaper(1);
     game.writePicture("data/wallpapers/1.png", 4, 4, sf::Color::Blue);
@@ -343,7 +343,7 @@ TEST(Renderer, PicturesTooLargeAreRefusedInOneLine)
     // Pictures of other formats are measured once decoded.
     game.writePicture("data/wallpapers/2.png.bmp", 5000, 1, sf::Color::Red);
     std::filesystem::rename(game.path("data/wallpapers/2.png.bmp"), game.path("data/wallpapers/2.png"));
-    auto core = engineWithScreen(Clear, Default);
+    auto core = engineWithScreen(Clear, DisplayStyle::Default);
     Renderer& renderer = *core->getRenderer();
 
     const auto start = std::chrono::steady_clock::now();
