@@ -11,7 +11,8 @@ namespace qel {
 // from its padding; the screen shows such characters as blank.
 bool ReferenceCellDrawer::hasNoShape(uint16_t character) const
 {
-    return font.getGlyph(character, GlyphSize, false).textureRect.width == 0;
+    const bool bold = false;
+    return font.getGlyph(character, GlyphSize, bold).textureRect.width == 0;
 }
 
 void ReferenceCellDrawer::draw(const ScreenBuffer& buffer, sf::Texture& target)

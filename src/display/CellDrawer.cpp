@@ -12,6 +12,8 @@ namespace qel {
 namespace {
 
 constexpr int BytesPerPixel = 4;
+// The cells show the font's regular glyphs.
+constexpr bool BoldGlyphs = false;
 
 // Characters a one-letter text lays out without a glyph.
 bool drawsNothing(uint16_t character)
@@ -72,7 +74,7 @@ void CellDrawer::learnNewGlyphs(const ScreenBuffer& buffer)
     for (const Cell& cell : buffer.getCells()) {
         if (!glyphColor(cell) || glyphs.count(cell.character))
             continue;
-        learned.emplace_back(cell.character, font.getGlyph(cell.character, GlyphSize, false));
+        learned.emplace_back(cell.character, font.getGlyph(cell.character, GlyphSize, BoldGlyphs));
         glyphs[cell.character];
     }
     if (learned.empty())

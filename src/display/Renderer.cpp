@@ -129,7 +129,8 @@ bool loadPicture(sf::Texture& texture, const std::string& path)
 Renderer::Renderer(Hub* core) : core(core)
 {
     loadPicture(frameTexture, basePath() + "data/monitor.png");
-    frameSprite.setTexture(frameTexture, true);
+    const bool resetRect = true;
+    frameSprite.setTexture(frameTexture, resetRect);
     const std::string fontPath = basePath() + "data/fonts/VodareraZorezo.ttf";
     if (!isDataFile(fontPath, "font") || !font.loadFromFile(fontPath))
         std::printf("Failed to load font...\n");
