@@ -11,7 +11,8 @@ namespace qel {
 // from its padding; the screen shows such characters as blank.
 bool ReferenceCellDrawer::hasNoShape(uint16_t character) const
 {
-    return font.getGlyph(character, GlyphSize, false).textureRect.width == 0;
+    const bool bold = false;
+    return font.getGlyph(character, GlyphSize, bold).textureRect.width == 0;
 }
 
 void ReferenceCellDrawer::draw(const ScreenBuffer& buffer, sf::Texture& target)
@@ -33,7 +34,7 @@ void ReferenceCellDrawer::draw(const ScreenBuffer& buffer, sf::Texture& target)
             if (cell.background == 0 || !color)
                 continue;
             rectangle.setFillColor(*color);
-            rectangle.setPosition(column * CellWidth, row * CellHeight + 2);
+            rectangle.setPosition(column * CellWidth, row * CellHeight + CellsTop);
             canvas.draw(rectangle);
         }
     }
@@ -46,7 +47,7 @@ void ReferenceCellDrawer::draw(const ScreenBuffer& buffer, sf::Texture& target)
                 continue;
             text.setString(sf::String(static_cast<sf::Uint32>(cell.character)));
             text.setFillColor(*color);
-            text.setPosition(column * CellWidth, row * CellHeight - 2);
+            text.setPosition(column * CellWidth, row * CellHeight + CellsTop - TextAboveCell);
             canvas.draw(text);
         }
     }

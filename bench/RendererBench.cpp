@@ -30,14 +30,14 @@ namespace {
 
 struct Configuration {
     const char* name;
-    int videoMode;
-    int displayStyle;
+    VideoMode videoMode;
+    DisplayStyle displayStyle;
 };
 
 const Configuration configurations[] = {
-    {"80x25 Default", Text80x25, Default},
-    {"40x25 Default", Text40x25, Default},
-    {"80x25 FullFill", Text80x25, FullFill},
+    {"80x25 Default", VideoMode::Text80x25, DisplayStyle::Default},
+    {"40x25 Default", VideoMode::Text40x25, DisplayStyle::Default},
+    {"80x25 FullFill", VideoMode::Text80x25, DisplayStyle::FullFill},
 };
 
 // A screen full of glyphs on coloured backgrounds, different for every seed.
@@ -103,8 +103,8 @@ struct Row {
 Row measureConfiguration(Core& core, const Configuration& configuration, int frames)
 {
     Renderer& renderer = *core.getRenderer();
-    renderer.setVideoMode(configuration.videoMode, false);
-    renderer.setDisplayStyle(configuration.displayStyle, false);
+    renderer.setVideoMode(configuration.videoMode, Repaint::Later);
+    renderer.setDisplayStyle(configuration.displayStyle, Repaint::Later);
     renderer.setCellDrawer(std::make_unique<CellDrawer>(renderer.getFont()));
     Row row;
     row.empty = measure(core, Content::Empty, frames);

@@ -249,8 +249,8 @@ TEST(BundledGame, TitleShowsTheGameAndItsDisplayKeysWork)
     game.press(sf::Keyboard::W);
     game.press(sf::Keyboard::F);
     game.frames(1);
-    EXPECT_EQ(game.renderer().getVideoMode(), Text40x25);
-    EXPECT_EQ(game.renderer().getDisplayStyle(), FullFill);
+    EXPECT_EQ(game.renderer().getVideoMode(), VideoMode::Text40x25);
+    EXPECT_EQ(game.renderer().getDisplayStyle(), DisplayStyle::FullFill);
     EXPECT_EQ(game.renderer().getWallpaper(), 1) << "the wallpaper after the launch one, 18";
     EXPECT_TRUE(game.core->isFullscreen());
     EXPECT_TRUE(game.shows("Enter go down into the cave")) << "redrawn for 40 columns:\n" << game.screenText();
@@ -277,7 +277,7 @@ TEST(BundledGame, TheNameTypedInTheDialogStartsARun)
     game.frames(1);
     EXPECT_TRUE(game.shows("> qvan")) << "letters go into the field:\n" << game.screenText();
     EXPECT_TRUE(game.core->getWindow()->isOpen()) << "Q typed into the field does not quit";
-    EXPECT_EQ(game.renderer().getVideoMode(), Text80x25) << "nor does V switch the video mode";
+    EXPECT_EQ(game.renderer().getVideoMode(), VideoMode::Text80x25) << "nor does V switch the video mode";
 
     game.enter();
     EXPECT_TRUE(game.shows(" Qvan ")) << "the explorer's panel, titled with the name:\n" << game.screenText();
@@ -340,12 +340,12 @@ TEST(BundledGame, DialogsOpenOverThePlayAndCloseWithReturnOrEscape)
     game.press(Down);
     game.press(Right);
     game.frames(1);
-    EXPECT_EQ(game.renderer().getDisplayStyle(), FullFill);
+    EXPECT_EQ(game.renderer().getDisplayStyle(), DisplayStyle::FullFill);
     EXPECT_TRUE(game.shows("Display style  fill window"));
     game.press(Up);
     game.press(Right);
     game.frames(1);
-    EXPECT_EQ(game.renderer().getVideoMode(), Text40x25);
+    EXPECT_EQ(game.renderer().getVideoMode(), VideoMode::Text40x25);
     EXPECT_TRUE(game.shows("Video mode     40 x 25")) << "opened again on the narrow screen:\n"
                                                          << game.screenText();
     game.press(Escape);

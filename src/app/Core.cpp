@@ -75,7 +75,7 @@ void Core::build(const LaunchOptions& options)
     if (!script)
         script = std::make_unique<LUAImpl>(scriptEnvironment(*this));
     script->load(options.scriptName);
-    renderer->setDisplayStyle(LaunchOptions::styleNumber(options.style), false);
+    renderer->setDisplayStyle(LaunchOptions::displayStyleNamed(options.style), Repaint::Later);
     startScript();
     renderer->setWallpaper(options.wallpaperIndex);
 }
@@ -150,7 +150,7 @@ void Core::reloadScripts()
 void Core::startScript()
 {
     if (!renderer->getScreenBuffer())
-        renderer->setVideoMode(Text80x25, false);
+        renderer->setVideoMode(VideoMode::Text80x25, Repaint::Later);
     if (script)
         script->start();
     redraw();

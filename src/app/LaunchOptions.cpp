@@ -148,13 +148,13 @@ std::optional<LaunchOptions> LaunchOptions::parse(int argc, const char* const* a
     return options;
 }
 
-int LaunchOptions::styleNumber(const std::string& word)
+DisplayStyle LaunchOptions::displayStyleNamed(const std::string& word)
 {
     if (word == "fullFill" || word == "fullfill" || word == "full-fill" || word == "full_fill")
-        return 1;
+        return DisplayStyle::FullFill;
     if (word == "fullFit" || word == "fullfit" || word == "full-fit" || word == "full_fit")
-        return 2;
-    return 0;
+        return DisplayStyle::FullFit;
+    return DisplayStyle::Default;
 }
 
 } // namespace qel

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "display/DisplayModes.hpp"
+
 #include <optional>
 #include <string>
 
@@ -20,8 +22,8 @@ struct LaunchOptions {
     static std::optional<LaunchOptions> parse(int argc, const char* const* argv,
                                               const std::string& basePath);
 
-    // 0 Default, 1 FullFill, 2 FullFit.
-    static int styleNumber(const std::string& word);
+    // The style a -style word names; an unknown word means the default one.
+    static DisplayStyle displayStyleNamed(const std::string& word);
 };
 
 } // namespace qel

@@ -63,24 +63,24 @@ int LuaCore::setWindowTitle(lua_State* L)
 // Calls the script's onSetVideoMode and redraw before it returns.
 int LuaCore::setVideoMode(lua_State* L)
 {
-    core.live(L).getRenderer()->setVideoMode(readInteger(L, 1), true);
+    core.live(L).getRenderer()->setVideoMode(static_cast<VideoMode>(readInteger(L, 1)), Repaint::Now);
     return 0;
 }
 
 int LuaCore::getVideoMode(lua_State* L)
 {
-    return pushInteger(L, core.live(L).getRenderer()->getVideoMode());
+    return pushInteger(L, static_cast<int>(core.live(L).getRenderer()->getVideoMode()));
 }
 
 int LuaCore::setDisplayStyle(lua_State* L)
 {
-    core.live(L).getRenderer()->setDisplayStyle(readInteger(L, 1), true);
+    core.live(L).getRenderer()->setDisplayStyle(static_cast<DisplayStyle>(readInteger(L, 1)), Repaint::Now);
     return 0;
 }
 
 int LuaCore::getDisplayStyle(lua_State* L)
 {
-    return pushInteger(L, core.live(L).getRenderer()->getDisplayStyle());
+    return pushInteger(L, static_cast<int>(core.live(L).getRenderer()->getDisplayStyle()));
 }
 
 int LuaCore::setWallpaper(lua_State* L)

@@ -19,6 +19,13 @@ namespace qel {
 
 namespace {
 
+// The number a script sees for one of the engine's enumerators.
+template <class Enumeration>
+int number(Enumeration value)
+{
+    return static_cast<int>(value);
+}
+
 // The order in which the classes become globals is part of the contract with the scripts.
 void registerScriptClasses(lua_State* L)
 {
@@ -42,8 +49,11 @@ void defineEnumerationTables(lua_State* L)
                        {"Yellow", Yellow}, {"LightGreen", LightGreen}, {"LightCyan", LightCyan},
                        {"LightBlue", LightBlue}, {"LightMagenta", LightMagenta}, {"White", White},
                        {"Black", Black}});
-    makeReadOnlyTable(L, "VideoMode", {{"Text80x25", Text80x25}, {"Text40x25", Text40x25}});
-    makeReadOnlyTable(L, "DisplayStyle", {{"Default", Default}, {"FullFill", FullFill}, {"FullFit", FullFit}});
+    makeReadOnlyTable(L, "VideoMode",
+                      {{"Text80x25", number(VideoMode::Text80x25)}, {"Text40x25", number(VideoMode::Text40x25)}});
+    makeReadOnlyTable(L, "DisplayStyle",
+                      {{"Default", number(DisplayStyle::Default)}, {"FullFill", number(DisplayStyle::FullFill)},
+                       {"FullFit", number(DisplayStyle::FullFit)}});
 }
 
 void defineScriptClasses(lua_State* L)

@@ -12,6 +12,8 @@ namespace qel {
 namespace {
 
 constexpr int BytesPerPixel = 4;
+// The cells show the font's regular glyphs.
+constexpr bool BoldGlyphs = false;
 
 // Characters a one-letter text lays out without a glyph.
 bool drawsNothing(uint16_t character)
@@ -72,7 +74,7 @@ void CellDrawer::learnNewGlyphs(const ScreenBuffer& buffer)
     for (const Cell& cell : buffer.getCells()) {
         if (!glyphColor(cell) || glyphs.count(cell.character))
             continue;
-        learned.emplace_back(cell.character, font.getGlyph(cell.character, GlyphSize, false));
+        learned.emplace_back(cell.character, font.getGlyph(cell.character, GlyphSize, BoldGlyphs));
         glyphs[cell.character];
     }
     if (learned.empty())
@@ -103,7 +105,8 @@ void CellDrawer::paintBackgrounds(const ScreenBuffer& buffer, int textureWidth)
             if (!color)
                 continue;
             const sf::Uint8 rgba[BytesPerPixel] = {color->r, color->g, color->b, color->a};
-            for (int y = row * CellHeight + 2; y < (row + 1) * CellHeight + 2; ++y) {
+            const int top = row * CellHeight + CellsTop;
+            for (int y = top; y < top + CellHeight; ++y) {
                 sf::Uint8* pixel = &pixels[(column * CellWidth + y * textureWidth) * BytesPerPixel];
                 for (int x = 0; x < CellWidth; ++x, pixel += BytesPerPixel)
                     std::memcpy(pixel, rgba, BytesPerPixel);
@@ -119,8 +122,8 @@ void CellDrawer::paintGlyphs(const ScreenBuffer& buffer, int textureWidth)
         for (int column = 0; column < size.width; ++column) {
             const Cell& cell = buffer.cellAt(column, row);
             if (const sf::Color* color = glyphColor(cell))
-                blendGlyph(glyphs[cell.character], column * CellWidth, row * CellHeight - 2, *color,
-                           textureWidth);
+                blendGlyph(glyphs[cell.character], column * CellWidth,
+                           row * CellHeight + CellsTop - TextAboveCell, *color, textureWidth);
         }
     }
 }

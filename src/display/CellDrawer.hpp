@@ -1,6 +1,7 @@
 #pragma once
 
 #include "display/ScreenBuffer.hpp"
+#include "display/ScreenGeometry.hpp"
 
 #include <SFML/Graphics/Color.hpp>
 #include <SFML/Graphics/Font.hpp>
@@ -10,12 +11,6 @@
 #include <vector>
 
 namespace qel {
-
-// Cell geometry in the screen texture.
-constexpr int CellWidth = 16;
-constexpr int CellHeight = 24;
-constexpr unsigned GlyphSize = 24;
-constexpr unsigned ScreenTextureHeight = 608;
 
 // Draws a screen buffer's cells into a screen texture: backgrounds first, then glyphs, each placed
 // and coloured as a rectangle and a one-letter text per cell would be. The picture is composed in

@@ -3,6 +3,7 @@
 #include "base/Hub.hpp"
 #include "base/DataFile.hpp"
 #include "display/Palette.hpp"
+#include "display/ScreenGeometry.hpp"
 #include "base/DeferredRelease.hpp"
 #include "base/GamePaths.hpp"
 #include "script/ScriptingInterface.hpp"
@@ -21,40 +22,50 @@ namespace qel {
 
 namespace {
 
-constexpr int Columns80 = 80;
-constexpr int Columns40 = 40;
-constexpr int Rows = 25;
-
-// Width share of the screen texture that a video mode uses.
-float textureWidthFactor(int videoMode)
+// The glass's top-left corner in a window of that size.
+sf::Vector2f glassCorner(sf::Vector2u windowSize)
 {
-    return videoMode == Text40x25 ? 0.5f : 1.f;
+    const int pictureLeft = (static_cast<int>(windowSize.x) - MonitorPictureWidth) / 2;
+    const int pictureTop = static_cast<int>(windowSize.y) - MonitorPictureHeight;
+    return sf::Vector2f(pictureLeft + GlassLeft, pictureTop + GlassTop);
 }
 
-// The monitor's screen before scaling: four quads whose top edge rises and bottom edge sinks
-// towards the middle, giving the glass its slight outward curve.
-struct CurvedQuad {
-    sf::Vector2f positions[4];
-    float textureLeft, textureRight;
-};
-
-const CurvedQuad monitorQuads[4] = {
-    {{{0, 0}, {160, -3}, {160, 307}, {0, 304}}, 0, 160},
-    {{{160, -3}, {320, -4}, {320, 308}, {160, 307}}, 160, 320},
-    {{{320, -4}, {480, -3}, {480, 307}, {320, 308}}, 320, 480},
-    {{{480, -3}, {640, 0}, {640, 304}, {480, 307}}, 480, 640},
-};
+// The glass as one quad per quarter of its width, its corners on the bulging edges, each showing
+// the same share of the screen texture's width; the texture's full height spans the glass.
+sf::VertexArray glassQuads(sf::Vector2f corner, float textureWidth)
+{
+    const float quarterWidth = static_cast<float>(GlassWidth) / GlassQuarters;
+    const float textureHeight = ScreenTextureHeight;
+    // The corners on the top and bottom edges at a boundary between quarters, 0 to GlassQuarters.
+    const auto onTop = [&](int boundary) {
+        const float x = boundary * quarterWidth;
+        return sf::Vertex({corner.x + x, corner.y - GlassBulge[boundary]}, {x * textureWidth / GlassWidth, 0});
+    };
+    const auto onBottom = [&](int boundary) {
+        const float x = boundary * quarterWidth;
+        return sf::Vertex({corner.x + x, corner.y + GlassHeight + GlassBulge[boundary]},
+                          {x * textureWidth / GlassWidth, textureHeight});
+    };
+    sf::VertexArray quads(sf::Quads);
+    for (int quarter = 0; quarter < GlassQuarters; ++quarter) {
+        quads.append(onTop(quarter));
+        quads.append(onTop(quarter + 1));
+        quads.append(onBottom(quarter + 1));
+        quads.append(onBottom(quarter));
+    }
+    return quads;
+}
 
 // The 4:3 area of full window height, centred; in a window narrower than 4:3 the full width,
 // centred vertically.
 sf::FloatRect fitArea(int width, int height)
 {
-    const int fitWidth = static_cast<int>(height / 0.75);
+    const int fitWidth = static_cast<int>(height / FitHeightPerWidth);
     if (width >= fitWidth) {
         const int left = (width - fitWidth) / 2;
         return sf::FloatRect(left, 0, width - 2 * left, height);
     }
-    const int fitHeight = static_cast<int>(width * 0.75);
+    const int fitHeight = static_cast<int>(width * FitHeightPerWidth);
     const int top = (height - fitHeight) / 2;
     return sf::FloatRect(0, top, width, height - 2 * top);
 }
@@ -118,39 +129,39 @@ bool loadPicture(sf::Texture& texture, const std::string& path)
 Renderer::Renderer(Hub* core) : core(core)
 {
     loadPicture(frameTexture, basePath() + "data/monitor.png");
-    frameSprite.setTexture(frameTexture, true);
+    const bool resetRect = true;
+    frameSprite.setTexture(frameTexture, resetRect);
     const std::string fontPath = basePath() + "data/fonts/VodareraZorezo.ttf";
     if (!isDataFile(fontPath, "font") || !font.loadFromFile(fontPath))
         std::printf("Failed to load font...\n");
-    createScreenTexture(screenTextures[Text80x25], Columns80 * CellWidth);
-    createScreenTexture(screenTextures[Text40x25], Columns40 * CellWidth);
+    createScreenTexture(screenTexture(VideoMode::Text80x25), Columns80 * CellWidth);
+    createScreenTexture(screenTexture(VideoMode::Text40x25), Columns40 * CellWidth);
 }
 
 Renderer::~Renderer() = default;
 
-void Renderer::setVideoMode(int mode, bool redraw)
+void Renderer::setVideoMode(VideoMode mode, Repaint repaint)
 {
-    // Only the two text modes have a screen texture; anything else means the default one.
-    if (mode != Text40x25)
-        mode = Text80x25;
-    std::printf("setVideoMode = %d\n", mode);
+    if (mode != VideoMode::Text40x25)
+        mode = VideoMode::Text80x25;
+    std::printf("setVideoMode = %d\n", static_cast<int>(mode));
     videoMode = mode;
-    const int columns = mode == Text40x25 ? Columns40 : Columns80;
+    const int columns = mode == VideoMode::Text40x25 ? Columns40 : Columns80;
     // Engine code that called the scripts may still be writing into the old buffer.
     DeferredRelease::release(std::move(screenBuffer));
-    std::printf("Buffer size: %d x %d\n", columns, Rows);
-    screenBuffer = std::make_unique<ScreenBuffer>(core, columns, Rows);
+    std::printf("Buffer size: %d x %d\n", columns, ScreenRows);
+    screenBuffer = std::make_unique<ScreenBuffer>(core, columns, ScreenRows);
     if (ScriptingInterface* script = core->getScript())
-        script->onSetVideoMode(mode);
-    if (redraw)
+        script->onSetVideoMode(static_cast<int>(mode));
+    if (repaint == Repaint::Now)
         core->redraw();
 }
 
-void Renderer::setDisplayStyle(int style, bool redraw)
+void Renderer::setDisplayStyle(DisplayStyle style, Repaint repaint)
 {
     displayStyle = style;
     backdropStale = true;
-    if (redraw)
+    if (repaint == Repaint::Now)
         core->redraw();
 }
 
@@ -192,8 +203,8 @@ void Renderer::compose()
     sf::RenderWindow& window = *core->getWindow();
     drawBackdrop(window);
     if (screenBuffer)
-        cellDrawer->draw(*screenBuffer, screenTextures[videoMode]);
-    if (displayStyle == FullFill || displayStyle == FullFit)
+        cellDrawer->draw(*screenBuffer, screenTexture(videoMode));
+    if (displayStyle == DisplayStyle::FullFill || displayStyle == DisplayStyle::FullFit)
         composeFull(window);
     else
         composeMonitor(window);
@@ -203,7 +214,7 @@ void Renderer::compose()
 // the wallpaper tiles and the monitor frame are drawn once into the backdrop and copied from there.
 void Renderer::drawBackdrop(sf::RenderTarget& window)
 {
-    if (displayStyle != Default && displayStyle != FullFit) {
+    if (displayStyle != DisplayStyle::Default && displayStyle != DisplayStyle::FullFit) {
         drawBackground(window);
         return;
     }
@@ -223,7 +234,7 @@ void Renderer::drawBackground(sf::RenderTarget& target)
     const sf::Vector2u size = target.getSize();
     const int width = size.x, height = size.y;
     switch (displayStyle) {
-    case Default:
+    case DisplayStyle::Default:
         if (const sf::Texture* wallpaper = shownWallpaper())
             tileWallpaper(target, *wallpaper);
         else
@@ -232,7 +243,7 @@ void Renderer::drawBackground(sf::RenderTarget& target)
                                 height - static_cast<int>(frameTexture.getSize().y));
         target.draw(frameSprite);
         break;
-    case FullFit:
+    case DisplayStyle::FullFit:
         if (const sf::Texture* wallpaper = shownWallpaper()) {
             tileWallpaper(target, *wallpaper);
             const sf::FloatRect area = fitArea(width, height);
@@ -244,7 +255,7 @@ void Renderer::drawBackground(sf::RenderTarget& target)
             target.clear(black);
         }
         break;
-    case FullFill:
+    case DisplayStyle::FullFill:
         target.clear(black);
         break;
     default:
@@ -260,39 +271,27 @@ void Renderer::tileWallpaper(sf::RenderTarget& target, const sf::Texture& wallpa
     target.draw(sf::Sprite(wallpaper, sf::IntRect(0, 0, size.x, size.y)));
 }
 
+// The glass stands where it does in the bundled monitor picture, whatever picture is shown.
 void Renderer::composeMonitor(sf::RenderTarget& window)
 {
-    const sf::Vector2u size = window.getSize();
-    const sf::Vector2f offset((static_cast<int>(size.x) - 1280) / 2 + 272,
-                              static_cast<int>(size.y) - 571);
-    const float f = textureWidthFactor(videoMode);
-    sf::VertexArray screen(sf::Quads, 16);
-    std::size_t index = 0;
-    for (const CurvedQuad& quad : monitorQuads) {
-        const sf::Vector2f texCoords[4] = {{quad.textureLeft, 0}, {quad.textureRight, 0},
-                                           {quad.textureRight, 304}, {quad.textureLeft, 304}};
-        for (int corner = 0; corner < 4; ++corner, ++index) {
-            const sf::Vector2f position = quad.positions[corner];
-            screen[index].position = {position.x + offset.x, position.y * 1.5f + offset.y};
-            screen[index].texCoords = {texCoords[corner].x * 2 * f, texCoords[corner].y * 2};
-        }
-    }
-    window.draw(screen, &screenTextures[videoMode]);
+    const sf::Texture& texture = screenTexture();
+    window.draw(glassQuads(glassCorner(window.getSize()), texture.getSize().x), &texture);
 }
 
 void Renderer::composeFull(sf::RenderTarget& window)
 {
     const sf::Vector2u size = window.getSize();
-    const sf::FloatRect area = displayStyle == FullFill
+    const sf::FloatRect area = displayStyle == DisplayStyle::FullFill
                                    ? sf::FloatRect(0, 0, size.x, size.y)
                                    : fitArea(size.x, size.y);
-    const float textureWidth = 1280 * textureWidthFactor(videoMode);
+    const sf::Texture& texture = screenTexture();
+    const float textureWidth = texture.getSize().x, shownHeight = FullStylesShownHeight;
     sf::VertexArray screen(sf::Quads, 4);
     screen[0] = sf::Vertex({area.left, area.top}, {0, 0});
     screen[1] = sf::Vertex({area.left + area.width, area.top}, {textureWidth, 0});
-    screen[2] = sf::Vertex({area.left + area.width, area.top + area.height}, {textureWidth, 600});
-    screen[3] = sf::Vertex({area.left, area.top + area.height}, {0, 600});
-    window.draw(screen, &screenTextures[videoMode]);
+    screen[2] = sf::Vertex({area.left + area.width, area.top + area.height}, {textureWidth, shownHeight});
+    screen[3] = sf::Vertex({area.left, area.top + area.height}, {0, shownHeight});
+    window.draw(screen, &texture);
 }
 
 } // namespace qel

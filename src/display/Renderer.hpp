@@ -1,6 +1,7 @@
 #pragma once
 
 #include "display/CellDrawer.hpp"
+#include "display/DisplayModes.hpp"
 #include "display/ScreenBuffer.hpp"
 
 #include <SFML/Graphics/Font.hpp>
@@ -19,9 +20,6 @@ namespace qel {
 
 class Hub;
 
-enum VideoMode { Text80x25 = 0, Text40x25 = 1 };
-enum DisplayStyle { Default = 0, FullFill = 1, FullFit = 2 };
-
 // Turns the screen buffer into the picture in the window: the cells drawn at a fixed size into
 // a screen texture, then set into the monitor frame over the wallpaper, or stretched or fitted
 // to the window.
@@ -30,10 +28,12 @@ public:
     explicit Renderer(Hub* core);
     virtual ~Renderer();
 
-    void setVideoMode(int mode, bool redraw);
-    int getVideoMode() const { return videoMode; }
-    void setDisplayStyle(int style, bool redraw);
-    int getDisplayStyle() const { return displayStyle; }
+    // Only the two text modes have a screen texture; any other value means the default one.
+    void setVideoMode(VideoMode mode, Repaint repaint);
+    VideoMode getVideoMode() const { return videoMode; }
+    // A style of another number is kept and reported; it shows the screen on the glass alone.
+    void setDisplayStyle(DisplayStyle style, Repaint repaint);
+    DisplayStyle getDisplayStyle() const { return displayStyle; }
     void setWallpaper(int index);
     int getWallpaper() const { return wallpaperIndex; }
     ScreenBuffer* getScreenBuffer() { return screenBuffer.get(); }
@@ -43,7 +43,7 @@ public:
     // Everything draw does except presenting, so the picture can be read back.
     void compose();
 
-    const sf::Texture& getScreenTexture() const { return screenTextures[videoMode]; }
+    const sf::Texture& getScreenTexture() const { return screenTexture(); }
     const sf::Font& getFont() const { return font; }
     // Replaces the way cells are drawn, so that other ways can be measured against this one.
     void setCellDrawer(std::unique_ptr<CellDrawer> drawer) { cellDrawer = std::move(drawer); }
@@ -56,10 +56,12 @@ private:
     const sf::Texture* shownWallpaper() const;
     void composeMonitor(sf::RenderTarget& window);
     void composeFull(sf::RenderTarget& window);
+    sf::Texture& screenTexture(VideoMode mode) { return screenTextures[static_cast<int>(mode)]; }
+    const sf::Texture& screenTexture() const { return screenTextures[static_cast<int>(videoMode)]; }
 
     Hub* core;
-    int videoMode = Text80x25;
-    int displayStyle = Default;
+    VideoMode videoMode = VideoMode::Text80x25;
+    DisplayStyle displayStyle = DisplayStyle::Default;
     std::unique_ptr<ScreenBuffer> screenBuffer;
     std::array<sf::Texture, 2> screenTextures;
     sf::Texture frameTexture;

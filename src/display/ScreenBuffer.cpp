@@ -267,7 +267,8 @@ int ScreenBuffer::print(int column, int row, const WideString& text, ColorPair c
 int ScreenBuffer::measureText(const WideString& text, uint32_t wrapWidth)
 {
     auto placeNothing = [](int64_t, int64_t, char16_t) {};
-    return static_cast<int>(layoutWords(text, true, wrapWidth, placeNothing));
+    const bool wrapping = true;
+    return static_cast<int>(layoutWords(text, wrapping, wrapWidth, placeNothing));
 }
 
 void ScreenBuffer::fillRect(int x, int y, int w, int h, uint8_t background)

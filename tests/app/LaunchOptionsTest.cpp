@@ -11,6 +11,7 @@
 
 #include <sys/stat.h>
 
+using qel::DisplayStyle;
 using qel::LaunchOptions;
 using qel::test::TempDir;
 
@@ -97,12 +98,12 @@ TEST(LaunchOptions, OptionsWithoutValueAreIgnored)
 
 TEST(LaunchOptions, StyleWordsAreExact)
 {
-    EXPECT_EQ(LaunchOptions::styleNumber("default"), 0);
-    EXPECT_EQ(LaunchOptions::styleNumber("FullFit"), 0);
-    EXPECT_EQ(LaunchOptions::styleNumber("full_fit"), 2);
-    EXPECT_EQ(LaunchOptions::styleNumber("fullfit"), 2);
-    EXPECT_EQ(LaunchOptions::styleNumber("full-fill"), 1);
-    EXPECT_EQ(LaunchOptions::styleNumber("fullFill"), 1);
+    EXPECT_EQ(LaunchOptions::displayStyleNamed("default"), DisplayStyle::Default);
+    EXPECT_EQ(LaunchOptions::displayStyleNamed("FullFit"), DisplayStyle::Default);
+    EXPECT_EQ(LaunchOptions::displayStyleNamed("full_fit"), DisplayStyle::FullFit);
+    EXPECT_EQ(LaunchOptions::displayStyleNamed("fullfit"), DisplayStyle::FullFit);
+    EXPECT_EQ(LaunchOptions::displayStyleNamed("full-fill"), DisplayStyle::FullFill);
+    EXPECT_EQ(LaunchOptions::displayStyleNamed("fullFill"), DisplayStyle::FullFill);
 }
 
 TEST(LaunchOptions, ANulByteEndsTheTextOfItsLine)
@@ -114,7 +115,7 @@ TEST(LaunchOptions, ANulByteEndsTheTextOfItsLine)
     ASSERT_TRUE(parsed.options);
     EXPECT_EQ(parsed.options->width, 1024) << "a key, as its printed line shows";
     EXPECT_EQ(parsed.options->scriptName, "game") << "the name as printed, not a longer one";
-    EXPECT_EQ(LaunchOptions::styleNumber(parsed.options->style), 2);
+    EXPECT_EQ(LaunchOptions::displayStyleNamed(parsed.options->style), DisplayStyle::FullFit);
     EXPECT_EQ(parsed.output, "arg[0] = qel\nline = #width\nline = #script\nline = #style\n"
                              "scriptName = game\nwallpaperIndex = 18\n");
 }

@@ -100,6 +100,7 @@ TEST(CellDrawer, RedrawsOnlyWhenTheCellsChange)
     texture.create(80 * CellWidth, ScreenTextureHeight);
     CellDrawer drawer(font);
     buffer.fillRect(0, 0, 1, 1, Red);
+    const unsigned firstCellX = CellWidth / 2, firstCellY = CellsTop + CellHeight / 2;
     drawer.draw(buffer, texture);
 
     // Paint over the texture behind the drawer's back: an unchanged screen leaves it alone.
@@ -107,15 +108,15 @@ TEST(CellDrawer, RedrawsOnlyWhenTheCellsChange)
     green.create(80 * CellWidth, ScreenTextureHeight, sf::Color::Green);
     texture.update(green);
     drawer.draw(buffer, texture);
-    EXPECT_EQ(texture.copyToImage().getPixel(8, 14), sf::Color::Green);
+    EXPECT_EQ(texture.copyToImage().getPixel(firstCellX, firstCellY), sf::Color::Green);
 
     buffer.put(5, 5, 'x', {White, 0});
     drawer.draw(buffer, texture);
-    EXPECT_EQ(texture.copyToImage().getPixel(8, 14), palette()[Red]);
+    EXPECT_EQ(texture.copyToImage().getPixel(firstCellX, firstCellY), palette()[Red]);
 
     sf::Texture other;
     other.create(80 * CellWidth, ScreenTextureHeight);
     drawer.draw(buffer, other);
-    EXPECT_EQ(other.copyToImage().getPixel(8, 14), palette()[Red])
+    EXPECT_EQ(other.copyToImage().getPixel(firstCellX, firstCellY), palette()[Red])
         << "another texture is drawn even with the same cells";
 }

@@ -25,7 +25,7 @@ int cellLeft(int column)
 
 int cellTop(int row)
 {
-    return row * CellHeight + 2;
+    return row * CellHeight + CellsTop;
 }
 
 // Screens drawn with the game font, and what their pixels show.

@@ -1,6 +1,7 @@
 #include "display/Renderer.hpp"
 
 #include "display/Palette.hpp"
+#include "display/ScreenGeometry.hpp"
 #include "support/EngineFixture.hpp"
 #include "support/ErrorLines.hpp"
 #include "support/FakeScript.hpp"
@@ -27,11 +28,39 @@ const sf::Color& paletteOf(uint8_t index)
     return palette()[index];
 }
 
+// The tests' windows are as large as the monitor picture unless they say otherwise, so the
+// picture fills them and the glass lies where it does in the picture.
+constexpr int GlassRight = GlassLeft + GlassWidth;
+constexpr int GlassBottom = GlassTop + GlassHeight;
+constexpr unsigned GlassCentreX = GlassLeft + GlassWidth / 2, GlassCentreY = GlassTop + GlassHeight / 2;
+
+// The centre of a cell in the screen texture; a fraction of a column moves it along its row.
+sf::Vector2f cellCentre(float column, int row)
+{
+    return {column * CellWidth + CellWidth / 2.f, CellsTop + row * CellHeight + CellHeight / 2.f};
+}
+
+// The window pixel showing a point of the 80-column screen texture in the stretched style: its
+// columns one to one, its shown rows spread over the window's height.
+sf::Vector2u stretched(sf::Vector2f point)
+{
+    static_assert(Columns80 * CellWidth == MonitorPictureWidth);
+    return {static_cast<unsigned>(point.x),
+            static_cast<unsigned>(point.y * MonitorPictureHeight / FullStylesShownHeight)};
+}
+
+bool stretchedCellIs(const sf::Image& image, float column, int row, uint8_t colour)
+{
+    const sf::Vector2u pixel = stretched(cellCentre(column, row));
+    return colorIs(image, pixel.x, pixel.y, palette()[colour]);
+}
+
 // An engine whose whole screen has the given background; no scripts run.
-std::unique_ptr<Core> engineWithScreen(uint8_t background, int style, int width = 1280, int height = 720)
+std::unique_ptr<Core> engineWithScreen(uint8_t background, DisplayStyle style, int width = MonitorPictureWidth,
+                                       int height = MonitorPictureHeight)
 {
     auto core = test::buildEngine(test::testOptions(width, height), std::make_unique<test::FakeScript>());
-    core->getRenderer()->setDisplayStyle(style, false);
+    core->getRenderer()->setDisplayStyle(style, Repaint::Later);
     core->getRenderer()->getScreenBuffer()->fillRect(0, 0, 80, 25, background);
     return core;
 }
@@ -119,112 +148,113 @@ std::string setWallpaperSaying(Renderer& renderer, int index)
 
 TEST(Renderer, DefaultStyleSetsTheCurvedScreenIntoTheMonitor)
 {
-    auto core = engineWithScreen(Red, Default);
+    auto core = engineWithScreen(Red, DisplayStyle::Default);
     const sf::Image image = screenshot(*core);
     const sf::Color red = paletteOf(Red);
 
-    EXPECT_TRUE(colorIs(image, 592, 377, red));
-    // Left and right edges at x 272 and 912.
-    EXPECT_TRUE(colorIs(image, 274, 377, red));
-    EXPECT_FALSE(colorIs(image, 269, 377, red));
-    EXPECT_TRUE(colorIs(image, 909, 377, red));
-    EXPECT_FALSE(colorIs(image, 915, 377, red));
-    // The top edge rises from y 149 at the ends to 143 in the middle; the bottom edge sinks
-    // from 605 to 611. The cells leave the screen texture's top 2 and bottom 6 rows empty.
-    EXPECT_TRUE(colorIs(image, 592, 148, red));
-    EXPECT_FALSE(colorIs(image, 280, 148, red));
-    EXPECT_TRUE(colorIs(image, 592, 603, red));
-    EXPECT_FALSE(colorIs(image, 280, 603, red));
+    EXPECT_TRUE(colorIs(image, GlassCentreX, GlassCentreY, red));
+    EXPECT_TRUE(colorIs(image, GlassLeft + 2, GlassCentreY, red));
+    EXPECT_FALSE(colorIs(image, GlassLeft - 3, GlassCentreY, red));
+    EXPECT_TRUE(colorIs(image, GlassRight - 3, GlassCentreY, red));
+    EXPECT_FALSE(colorIs(image, GlassRight + 3, GlassCentreY, red));
+    // The top edge rises towards the middle and the bottom edge sinks, so that there the cells
+    // reach past the edges of the glass's ends.
+    EXPECT_TRUE(colorIs(image, GlassCentreX, GlassTop - 1, red));
+    EXPECT_FALSE(colorIs(image, GlassLeft + 8, GlassTop - 1, red));
+    EXPECT_TRUE(colorIs(image, GlassCentreX, GlassBottom - 2, red));
+    EXPECT_FALSE(colorIs(image, GlassLeft + 8, GlassBottom - 2, red));
     // Around the monitor the wallpaper shows.
     EXPECT_FALSE(colorIs(image, 5, 5, paletteOf(Black)));
 }
 
 TEST(Renderer, TransparentCellsShowWhatLiesUnderTheScreen)
 {
-    auto core = engineWithScreen(Clear, Default);
+    auto core = engineWithScreen(Clear, DisplayStyle::Default);
     const sf::Image withFrame = screenshot(*core);
-    const sf::Color glass = withFrame.getPixel(592, 377);
+    const sf::Color glass = withFrame.getPixel(GlassCentreX, GlassCentreY);
     EXPECT_EQ(glass.a, 255);
     EXPECT_LT(glass.r + glass.g + glass.b, 3 * 60) << "the monitor's dark glass";
 
-    core->getRenderer()->setDisplayStyle(FullFill, false);
+    core->getRenderer()->setDisplayStyle(DisplayStyle::FullFill, Repaint::Later);
     EXPECT_TRUE(colorIs(screenshot(*core), 640, 360, paletteOf(Black)));
 }
 
 TEST(Renderer, FullFitCentresA4To3AreaOverTheWallpaper)
 {
-    auto core = engineWithScreen(Green, FullFit);
+    auto core = engineWithScreen(Green, DisplayStyle::FullFit);
     sf::Image image = screenshot(*core);
-    EXPECT_TRUE(colorIs(image, 163, 360, paletteOf(Green)));
-    EXPECT_TRUE(colorIs(image, 1116, 360, paletteOf(Green)));
-    EXPECT_FALSE(colorIs(image, 156, 360, paletteOf(Green)));
-    EXPECT_FALSE(colorIs(image, 156, 360, paletteOf(Black))) << "wallpaper beside the screen";
+    const unsigned left = (MonitorPictureWidth - MonitorPictureHeight / FitHeightPerWidth) / 2;
+    const unsigned right = MonitorPictureWidth - left, middle = MonitorPictureHeight / 2;
+    EXPECT_TRUE(colorIs(image, left + 3, middle, paletteOf(Green)));
+    EXPECT_TRUE(colorIs(image, right - 4, middle, paletteOf(Green)));
+    EXPECT_FALSE(colorIs(image, left - 4, middle, paletteOf(Green)));
+    EXPECT_FALSE(colorIs(image, left - 4, middle, paletteOf(Black))) << "wallpaper beside the screen";
 
     core->getRenderer()->getScreenBuffer()->clear(Clear);
     image = screenshot(*core);
-    EXPECT_TRUE(colorIs(image, 640, 360, paletteOf(Black))) << "a black rectangle lies under the screen";
+    EXPECT_TRUE(colorIs(image, MonitorPictureWidth / 2, middle, paletteOf(Black)))
+        << "a black rectangle lies under the screen";
 }
 
 TEST(Renderer, FullFitInATallWindowUsesTheWidthAndCentresVertically)
 {
-    auto core = engineWithScreen(Green, FullFit, 600, 800);
+    const unsigned width = 600, height = 800;
+    auto core = engineWithScreen(Green, DisplayStyle::FullFit, width, height);
     const sf::Image image = screenshot(*core);
-    // 600 wide gives a 450 high area from y 175 to 625.
-    EXPECT_TRUE(colorIs(image, 300, 178, paletteOf(Green)));
-    EXPECT_TRUE(colorIs(image, 300, 622, paletteOf(Green)));
-    EXPECT_FALSE(colorIs(image, 300, 170, paletteOf(Green)));
-    EXPECT_FALSE(colorIs(image, 300, 630, paletteOf(Green)));
+    const unsigned top = (height - width * FitHeightPerWidth) / 2, bottom = height - top;
+    EXPECT_TRUE(colorIs(image, width / 2, top + 3, paletteOf(Green)));
+    EXPECT_TRUE(colorIs(image, width / 2, bottom - 3, paletteOf(Green)));
+    EXPECT_FALSE(colorIs(image, width / 2, top - 5, paletteOf(Green)));
+    EXPECT_FALSE(colorIs(image, width / 2, bottom + 5, paletteOf(Green)));
 }
 
 TEST(Renderer, FullFillStretchesOverTheWindowInBothVideoModes)
 {
-    auto core = engineWithScreen(Clear, FullFill);
+    auto core = engineWithScreen(Clear, DisplayStyle::FullFill);
     Renderer& renderer = *core->getRenderer();
     renderer.getScreenBuffer()->fillRect(0, 0, 1, 1, Cyan);
     renderer.getScreenBuffer()->fillRect(79, 24, 1, 1, Yellow);
     sf::Image image = screenshot(*core);
-    // 80 columns over 1280 pixels: 16 pixels a cell; 600 texture rows over 720: 1.2 a row.
-    EXPECT_TRUE(colorIs(image, 8, 16, paletteOf(Cyan)));
-    EXPECT_FALSE(colorIs(image, 24, 16, paletteOf(Cyan)));
-    EXPECT_TRUE(colorIs(image, 1272, 705, paletteOf(Yellow)));
+    EXPECT_TRUE(stretchedCellIs(image, 0, 0, Cyan));
+    EXPECT_FALSE(stretchedCellIs(image, 1, 0, Cyan));
+    EXPECT_TRUE(stretchedCellIs(image, 79, 24, Yellow));
 
     testing::internal::CaptureStdout();
-    renderer.setVideoMode(Text40x25, false);
+    renderer.setVideoMode(VideoMode::Text40x25, Repaint::Later);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "setVideoMode = 1\nBuffer size: 40 x 25\n");
     renderer.getScreenBuffer()->fillRect(0, 0, 1, 1, Cyan);
     image = screenshot(*core);
-    EXPECT_TRUE(colorIs(image, 24, 16, paletteOf(Cyan))) << "40 columns: each cell twice as wide";
-    EXPECT_FALSE(colorIs(image, 40, 16, paletteOf(Cyan)));
+    EXPECT_TRUE(stretchedCellIs(image, 1, 0, Cyan)) << "40 columns: each cell as wide as two of 80";
+    EXPECT_FALSE(stretchedCellIs(image, 2, 0, Cyan));
 }
 
 TEST(Renderer, EveryPaletteEntryShowsItsColourAndOthersDrawNothing)
 {
-    auto core = engineWithScreen(Clear, FullFill);
+    auto core = engineWithScreen(Clear, DisplayStyle::FullFill);
     ScreenBuffer& buffer = *core->getRenderer()->getScreenBuffer();
     for (int index = 1; index < PaletteSize; ++index)
         buffer.fillRect(index * 4, 10, 4, 1, static_cast<uint8_t>(index));
     buffer.getCells()[0].background = 200;
     const sf::Image image = screenshot(*core);
     for (int index = 1; index < PaletteSize; ++index)
-        EXPECT_TRUE(colorIs(image, index * 64 + 32, 10 * 28.8 + 16, paletteOf(index))) << "entry " << index;
-    EXPECT_TRUE(colorIs(image, 8, 16, paletteOf(Black))) << "index 200 has no colour";
+        EXPECT_TRUE(stretchedCellIs(image, index * 4 + 1.5f, 10, index)) << "entry " << index;
+    EXPECT_TRUE(stretchedCellIs(image, 0, 0, Black)) << "index 200 has no colour";
 }
 
 TEST(Renderer, GlyphsTakeTheForegroundAndForegroundZeroHidesThem)
 {
-    auto core = engineWithScreen(Clear, FullFill);
+    auto core = engineWithScreen(Clear, DisplayStyle::FullFill);
     ScreenBuffer& buffer = *core->getRenderer()->getScreenBuffer();
     buffer.put(10, 10, 0x2588, {White, Blue});  // full block
     buffer.put(12, 10, 0x2588, {Clear, Blue});
     const sf::Image image = screenshot(*core);
-    const unsigned y = 10 * 28.8 + 14;
-    EXPECT_TRUE(colorIs(image, 10 * 16 + 8, y, paletteOf(White)));
-    EXPECT_TRUE(colorIs(image, 12 * 16 + 8, y, paletteOf(Blue)));
+    EXPECT_TRUE(stretchedCellIs(image, 10, 10, White));
+    EXPECT_TRUE(stretchedCellIs(image, 12, 10, Blue));
 }
 
 TEST(Renderer, WallpapersTileAndMissingOnesLeaveNone)
 {
-    auto core = engineWithScreen(Clear, Default);
+    auto core = engineWithScreen(Clear, DisplayStyle::Default);
     Renderer& renderer = *core->getRenderer();
     EXPECT_EQ(renderer.getWallpaper(), 18);
     sf::Image tile;
@@ -244,12 +274,12 @@ TEST(Renderer, WallpapersTileAndMissingOnesLeaveNone)
 
 TEST(Renderer, UnknownVideoModesMeanTheDefaultOne)
 {
-    auto core = engineWithScreen(Clear, Default);
+    auto core = engineWithScreen(Clear, DisplayStyle::Default);
     Renderer& renderer = *core->getRenderer();
     testing::internal::CaptureStdout();
-    renderer.setVideoMode(7, false);
+    renderer.setVideoMode(static_cast<VideoMode>(7), Repaint::Later);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "setVideoMode = 0\nBuffer size: 80 x 25\n");
-    EXPECT_EQ(renderer.getVideoMode(), Text80x25);
+    EXPECT_EQ(renderer.getVideoMode(), VideoMode::Text80x25);
     EXPECT_EQ(renderer.getScreenBuffer()->getSize().width, 80);
 }
 
@@ -260,7 +290,7 @@ TEST(Renderer, AWallpaperOfAnySizeTilesInOneDraw)
     const auto tileColor = [](unsigned x, unsigned y) { return sf::Color(x * 100, y * 100, 50); };
     game.writePicture("data/wallpapers/18.png", 3, 2, tileColor);
     game.writePicture("data/wallpapers/1.png", 1, 1, sf::Color(10, 200, 30));
-    auto core = engineWithScreen(Clear, Default);
+    auto core = engineWithScreen(Clear, DisplayStyle::Default);
     Renderer& renderer = *core->getRenderer();
 
     const sf::Image tiled = screenshot(*core);
@@ -281,7 +311,7 @@ TEST(Renderer, AWallpaperIsReadOncePerNumber)
 {
     GameFolder game;
     game.writePicture("data/wallpapers/1.png", 4, 4, sf::Color::Red);
-    auto core = engineWithScreen(Clear, FullFit);
+    auto core = engineWithScreen(Clear, DisplayStyle::FullFit);
     Renderer& renderer = *core->getRenderer();
     renderer.setWallpaper(1);
     game.writePicture("data/wallpapers/1.png", 4, 4, sf::Color::Blue);
@@ -313,7 +343,7 @@ TEST(Renderer, PicturesTooLargeAreRefusedInOneLine)
     // Pictures of other formats are measured once decoded.
     game.writePicture("data/wallpapers/2.png.bmp", 5000, 1, sf::Color::Red);
     std::filesystem::rename(game.path("data/wallpapers/2.png.bmp"), game.path("data/wallpapers/2.png"));
-    auto core = engineWithScreen(Clear, Default);
+    auto core = engineWithScreen(Clear, DisplayStyle::Default);
     Renderer& renderer = *core->getRenderer();
 
     const auto start = std::chrono::steady_clock::now();
@@ -356,6 +386,6 @@ TEST(Renderer, BadDataFilesLeaveARunningEngine)
         Renderer& renderer = *core->getRenderer();
         renderer.getScreenBuffer()->fillRect(0, 0, 80, 25, Red);
         renderer.getScreenBuffer()->put(40, 10, 'x', {White, Red});
-        EXPECT_TRUE(colorIs(screenshot(*core), 592, 377, paletteOf(Red))) << "the screen still shows";
+        EXPECT_TRUE(colorIs(screenshot(*core), GlassCentreX, GlassCentreY, paletteOf(Red))) << "the screen still shows";
     }
 }

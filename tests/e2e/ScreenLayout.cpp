@@ -1,5 +1,7 @@
 #include "e2e/ScreenLayout.hpp"
 
+#include "display/ScreenGeometry.hpp"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -9,23 +11,15 @@ namespace qel::e2e {
 
 namespace {
 
-constexpr int MonitorWidth = 640;
-constexpr float PictureHeight = 608;
-// The full styles show the screen picture down to this row; the rest of it holds no cells.
-constexpr float ShownPictureHeight = 600;
-
-// The monitor's screen edges bulge by up to 6 pixels at its middle: heights at every quarter
-// of its width, relative to the top of its ends.
-constexpr std::array<float, 5> TopProfile = {0, -4.5f, -6, -4.5f, 0};
-constexpr std::array<float, 5> BottomProfile = {456, 460.5f, 462, 460.5f, 456};
-
-float profileAt(const std::array<float, 5>& profile, float offset)
+// How far the glass's edges stand out at a distance from its left end: straight between the
+// bulges given at every quarter of its width.
+float bulgeAt(float offset)
 {
-    const float quarter = MonitorWidth / 4.f;
-    const float position = std::clamp(offset / quarter, 0.f, 3.999f);
+    const float quarter = static_cast<float>(GlassWidth) / GlassQuarters;
+    const float position = std::clamp(offset / quarter, 0.f, GlassQuarters - 0.001f);
     const int index = static_cast<int>(position);
     const float t = position - index;
-    return profile[index] + (profile[index + 1] - profile[index]) * t;
+    return GlassBulge[index] + (GlassBulge[index + 1] - GlassBulge[index]) * t;
 }
 
 sf::Color blend(sf::Color over, sf::Color under)
@@ -39,52 +33,58 @@ sf::Color blend(sf::Color over, sf::Color under)
 } // namespace
 
 ScreenLayout::ScreenLayout(Style style, int columns, sf::Vector2u windowSize)
-    : style(style), pictureWidth(columns * 16), window(windowSize)
+    : style(style), pictureWidth(columns * CellWidth), window(windowSize)
 {
 }
 
 sf::Vector2i ScreenLayout::cellCentre(int column, int row) const
 {
-    return cellPoint(column, row, {8, 12});
+    return cellPoint(column, row, {CellWidth / 2.f, CellHeight / 2.f});
 }
 
 sf::Vector2i ScreenLayout::cellPoint(int column, int row, sf::Vector2f withinCell) const
 {
-    const sf::Vector2f point = picturePoint(16 * column + withinCell.x, 24 * row + 2 + withinCell.y);
+    const sf::Vector2f point =
+        picturePoint(CellWidth * column + withinCell.x, CellHeight * row + CellsTop + withinCell.y);
     return {static_cast<int>(std::lround(point.x)), static_cast<int>(std::lround(point.y))};
 }
 
 sf::Vector2f ScreenLayout::picturePoint(float x, float y) const
 {
     if (style == Style::Default) {
-        const float windowX = monitorLeft() + x * MonitorWidth / pictureWidth;
+        const float windowX = monitorLeft() + x * GlassWidth / pictureWidth;
         const float top = topEdge(windowX);
-        return {windowX, top + (bottomEdge(windowX) - top) * y / PictureHeight};
+        return {windowX, top + (bottomEdge(windowX) - top) * y / ScreenTextureHeight};
     }
     const float width = fullRight() - fullLeft();
-    return {fullLeft() + x * width / pictureWidth, y * window.y / ShownPictureHeight};
+    return {fullLeft() + x * width / pictureWidth, y * window.y / FullStylesShownHeight};
 }
 
 int ScreenLayout::monitorLeft() const
 {
-    return (window.x - 1280) / 2 + 272;
+    return (window.x - MonitorPictureWidth) / 2 + GlassLeft;
+}
+
+int ScreenLayout::glassTop() const
+{
+    return window.y - MonitorPictureHeight + GlassTop;
 }
 
 float ScreenLayout::topEdge(float x) const
 {
-    return window.y - 571 + profileAt(TopProfile, x - monitorLeft());
+    return glassTop() - bulgeAt(x - monitorLeft());
 }
 
 float ScreenLayout::bottomEdge(float x) const
 {
-    return window.y - 571 + profileAt(BottomProfile, x - monitorLeft());
+    return glassTop() + GlassHeight + bulgeAt(x - monitorLeft());
 }
 
 int ScreenLayout::fullLeft() const
 {
     if (style == Style::FullFill)
         return 0;
-    const int fitWidth = static_cast<int>(window.y / 0.75);
+    const int fitWidth = static_cast<int>(window.y / FitHeightPerWidth);
     return (window.x - fitWidth) / 2;
 }
 

@@ -11,17 +11,16 @@ namespace qel::e2e {
 
 enum class Style { Default, FullFill, FullFit };
 
-// Where a player sees the text screen in the engine's window: cells are 16 x 24 pixels in a
-// screen picture 608 pixels high (rows on its pixel rows 2 to 601), which is set into the
-// monitor as a 640 x 456 area with curved top and bottom edges, stretched over the window, or
-// fitted into a centred 4:3 area of full height.
+// Where a player sees the text screen in the engine's window: the cells lie in a screen picture
+// of fixed size, which is set into the monitor's glass with its curved top and bottom edges,
+// stretched over the window, or fitted into a centred 4:3 area of full height.
 class ScreenLayout {
 public:
     ScreenLayout(Style style, int columns, sf::Vector2u windowSize);
 
     // The window pixel at the centre of a cell.
     sf::Vector2i cellCentre(int column, int row) const;
-    // The window pixel showing a point of a cell's 16 x 24 pixels in the screen picture.
+    // The window pixel showing a point of a cell's pixels in the screen picture.
     sf::Vector2i cellPoint(int column, int row, sf::Vector2f withinCell) const;
     // The window pixel showing a point of the screen picture.
     sf::Vector2f picturePoint(float x, float y) const;
@@ -36,6 +35,8 @@ public:
     int fullRight() const;
 
 private:
+    int glassTop() const;
+
     Style style;
     int pictureWidth;
     sf::Vector2i window;

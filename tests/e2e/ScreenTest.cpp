@@ -1,5 +1,7 @@
 #include "e2e/EngineTest.hpp"
 
+#include "display/ScreenGeometry.hpp"
+
 #include <algorithm>
 #include <cmath>
 #include <sstream>
@@ -32,9 +34,10 @@ function redraw()
 end
 )";
 
-// Points in a cell's 16 x 24 pixels of the screen picture, far enough from its sides that
-// smoothing leaves them the cell's colour, near enough to see a cell shown a few pixels off.
-const sf::Vector2f NearSides[] = {{3, 12}, {13, 12}, {8, 5}, {8, 19}};
+// Points in a cell's pixels of the screen picture, far enough from its sides that smoothing
+// leaves them the cell's colour, near enough to see a cell shown a few pixels off.
+const sf::Vector2f NearSides[] = {{3, CellHeight / 2}, {CellWidth - 3, CellHeight / 2},
+                                  {CellWidth / 2, 5}, {CellWidth / 2, CellHeight - 5}};
 
 const char* const HexDigits = "0123456789ABCDEF";
 
@@ -182,35 +185,47 @@ struct Probe {
     bool onScreen;
 };
 
+// The window columns beside each end and each bend of the glass's edges, on both sides of a bend.
+std::vector<int> besideBends(const ScreenLayout& layout)
+{
+    const int left = layout.monitorLeft(), quarter = GlassWidth / GlassQuarters;
+    std::vector<int> columns = {left + 2};
+    for (int bend = 1; bend < GlassQuarters; ++bend)
+        columns.insert(columns.end(), {left + bend * quarter - 2, left + bend * quarter + 2});
+    columns.push_back(left + GlassWidth - 2);
+    return columns;
+}
+
 // Pixels just inside and just outside the edges of the monitor's screen. The cells' rows end
 // 4 to 5 pixels above the bottom edge, where the screen picture holds no cells. Beside each
 // corner of the edges' outline the edges are probed on both sides, so that each bend counts.
 std::vector<Probe> edgeProbes(const ScreenLayout& layout)
 {
+    const int cellsBottom = CellsTop + ScreenRows * CellHeight;
     std::vector<Probe> probes;
-    for (int x : {274, 430, 434, 590, 594, 750, 754, 910}) {
+    for (int x : besideBends(layout)) {
         const float top = layout.topEdge(x + 0.5f), bottom = layout.bottomEdge(x + 0.5f);
-        const float rowsEnd = top + (bottom - top) * 602 / 608;
+        const float rowsEnd = top + (bottom - top) * cellsBottom / ScreenTextureHeight;
         probes.push_back({x, static_cast<int>(std::floor(top + 3)), true});
         probes.push_back({x, static_cast<int>(std::ceil(top)) - 2, false});
         probes.push_back({x, static_cast<int>(std::floor(rowsEnd - 3)), true});
         probes.push_back({x, static_cast<int>(std::ceil(rowsEnd)) + 1, false});
     }
+    const int left = layout.monitorLeft(), right = left + GlassWidth;
     for (int y : {200, 375, 550})
-        probes.insert(probes.end(), {{273, y, true}, {271, y, false}, {910, y, true}, {912, y, false}});
+        probes.insert(probes.end(), {{left + 1, y, true}, {left - 1, y, false}, {right - 2, y, true}, {right, y, false}});
     return probes;
 }
 
 using MonitorTest = EngineTest;
 
-// In a 1280 x 720 window the screen spans x 272 to 912; its top edge lies at y 149 at the ends
-// and rises to 143 in the middle, its bottom edge at 605 sinks to 611.
+// The engine's default window is as large as the monitor picture, which then fills it.
 TEST_F(MonitorTest, ScreenEdgesCurveTowardsTheMiddle)
 {
     writeScript("red", "function redraw() fill(Color.LightRed) end");
     launch({"-script", "red"});
     ASSERT_TRUE(waitForWindow());
-    const sf::Vector2u size(1280, 720);
+    const sf::Vector2u size(MonitorPictureWidth, MonitorPictureHeight);
     const std::vector<Probe> probes = edgeProbes(ScreenLayout(Style::Default, 80, size));
     const Backdrop backdrop(gameData(), 18);
     const PictureCheck showsEdges = [&](const sf::Image& picture) -> testing::AssertionResult {

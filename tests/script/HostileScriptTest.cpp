@@ -112,7 +112,7 @@ TEST(HostileScript, ErrorsOfFinalizersNeverEscapeTheEngine)
     for (int frame = 0; frame < 20; ++frame) {
         engine.frame();
         engine.press(frame % 2 ? sf::Keyboard::A : sf::Keyboard::Return);
-        test::capturePrinted([&] { engine.core().getRenderer()->setVideoMode(frame % 2, true); });
+        test::capturePrinted([&] { engine.core().getRenderer()->setVideoMode(static_cast<VideoMode>(frame % 2), Repaint::Now); });
     }
     engine.reload();
     engine.frame();

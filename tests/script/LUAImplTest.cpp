@@ -51,7 +51,7 @@ TEST(LUAImpl, MissingFunctionsAreSkippedSilently)
         engine.core().runFrame(16);
         engine.core().handleEvent(test::keyPress(sf::Keyboard::A));
         engine.core().redraw();
-        engine.core().getRenderer()->setVideoMode(Text40x25, true);
+        engine.core().getRenderer()->setVideoMode(VideoMode::Text40x25, Repaint::Now);
     });
     EXPECT_EQ(printed.err, "");
     EXPECT_TRUE(engine.core().getWindow()->isOpen());

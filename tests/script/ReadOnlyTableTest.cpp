@@ -28,6 +28,11 @@ TEST(ReadOnlyTable, ScriptsCanReadButNotChangeTheEnumerations)
     EXPECT_EQ(engine.run("print(Color.Red, getmetatable(Color), pcall(setmetatable, Color, {}))").out,
               "1\tfalse\tfalse\tcannot change a protected metatable\n");
     EXPECT_EQ(engine.run("print(next(Color), #Color)").out, "nil\t0\n") << "the table itself is empty";
+    EXPECT_EQ(engine.run("print(VideoMode.Text80x25, VideoMode.Text40x25, DisplayStyle.Default, "
+                         "DisplayStyle.FullFill, DisplayStyle.FullFit)")
+                  .out,
+              "0\t1\t0\t1\t2\n")
+        << "the numbers scripts know the modes and styles by";
 }
 
 TEST(ReadOnlyTable, ABrokenKeyIsReportedAndLeavesNoTable)

@@ -46,7 +46,7 @@ TEST(Window, DrawHandlerWritesInsideAndChildrenCoverIt)
     // A handler may replace the screen buffer: the children draw into the new one.
     window->setHandler(HandlerSlot::Draw, engine.script->addDrawHandler([&] {
         testing::internal::CaptureStdout();
-        engine.core->getRenderer()->setVideoMode(Text40x25, false);
+        engine.core->getRenderer()->setVideoMode(VideoMode::Text40x25, Repaint::Later);
         testing::internal::GetCapturedStdout();
     }));
     engine.ui().draw(0.016f);

@@ -4,6 +4,8 @@
 //
 // Usage: qel-gen-images <game data folder>
 
+#include "display/ScreenGeometry.hpp"
+
 #include <SFML/Graphics/Image.hpp>
 
 #include <algorithm>
@@ -147,20 +149,21 @@ sf::Image render(unsigned width, unsigned height, int n, const Shader& shade)
 
 // ---- Monitor frame -----------------------------------------------------------------------------
 
-constexpr unsigned kFrameWidth = 1280, kFrameHeight = 720;
+constexpr unsigned kFrameWidth = qel::MonitorPictureWidth, kFrameHeight = qel::MonitorPictureHeight;
 
-// Where the renderer lays the text screen into the frame: a 640 x 456 rectangle whose top and
-// bottom edges bulge outward towards the middle, piecewise linearly through five points each.
-constexpr Vec2 kScreenCentre{592, 377}, kScreenHalfSize{320, 228};
+// Where the renderer lays the text screen into the frame: the glass, a rectangle whose top and
+// bottom edges bulge outward towards the middle, piecewise linearly through a point at every
+// quarter of its width.
+constexpr Vec2 kScreenHalfSize{qel::GlassWidth / 2.f, qel::GlassHeight / 2.f};
+constexpr Vec2 kScreenCentre{qel::GlassLeft + kScreenHalfSize.x, qel::GlassTop + kScreenHalfSize.y};
 
 float screenBulge(float x)
 {
-    constexpr float bulges[] = {0, 4.5f, 6, 4.5f, 0};
-    float t = (x - (kScreenCentre.x - kScreenHalfSize.x)) / 160;
-    if (t <= 0 || t >= 4)
+    float t = (x - qel::GlassLeft) / (qel::GlassWidth / qel::GlassQuarters);
+    if (t <= 0 || t >= qel::GlassQuarters)
         return 0;
     int i = int(t);
-    return mix(bulges[i], bulges[i + 1], t - i);
+    return mix(qel::GlassBulge[i], qel::GlassBulge[i + 1], t - i);
 }
 
 // Distance to the screen area. Squeezing y towards the centre line undoes the bulge; for such a

@@ -1,0 +1,49 @@
+#pragma once
+
+// Where the pixels of the text screen lie: the cells in the screen texture, and that texture in
+// the window, on the monitor's glass or stretched or fitted to the window. All sizes are pixels.
+
+namespace qel {
+
+// ---- The screen texture: the cells at a fixed size, as many columns wide as the video mode has.
+
+constexpr int CellWidth = 16;
+constexpr int CellHeight = 24;
+constexpr int Columns80 = 80;
+constexpr int Columns40 = 40;
+constexpr int ScreenRows = 25;
+// The cells begin this many pixel rows down the texture and leave CellsBottomMargin rows under them.
+constexpr int CellsTop = 2;
+constexpr int CellsBottomMargin = 6;
+constexpr unsigned ScreenTextureHeight = CellsTop + ScreenRows * CellHeight + CellsBottomMargin;
+
+// Glyphs are rendered at this character size. The game font's glyphs reach from 20 pixels above
+// the baseline, which lies GlyphSize below a text's top, to 4 below it: a one-letter text laid
+// out TextAboveCell pixels above its cell covers the cell exactly.
+constexpr unsigned GlyphSize = 24;
+constexpr int TextAboveCell = 4;
+
+// ---- The monitor style: the screen texture shown on the glass of the monitor picture.
+
+// The monitor picture stands centred on the window's bottom edge.
+constexpr int MonitorPictureWidth = 1280;
+constexpr int MonitorPictureHeight = 720;
+// The glass in that picture: its top-left corner, and its size at the ends. Its top and bottom
+// edges bulge outward towards the middle, by GlassBulge at every quarter of its width, ends
+// included, and run straight in between.
+constexpr int GlassLeft = 272;
+constexpr int GlassTop = 149;
+constexpr int GlassWidth = 640;
+constexpr int GlassHeight = 456;
+constexpr int GlassQuarters = 4;
+inline constexpr float GlassBulge[GlassQuarters + 1] = {0, 4.5f, 6, 4.5f, 0};
+
+// ---- The full styles: the screen texture stretched over the window or over a 4:3 area of it.
+
+// The fitted area is three pixels high for every four wide.
+constexpr double FitHeightPerWidth = 0.75;
+// Both show the texture's pixel rows from its top down to this one, which cuts the last
+// CellsTop rows of the cells.
+constexpr int FullStylesShownHeight = ScreenRows * CellHeight;
+
+} // namespace qel
