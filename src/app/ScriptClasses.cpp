@@ -4,16 +4,20 @@
 #include "app/LuaCore.hpp"
 #include "display/LuaScreenBuffer.hpp"
 #include "display/Renderer.hpp"
-#include "sound/SoundManager.hpp"
-#include "ui/UI.hpp"
 #include "script/LuaUtils.hpp"
 #include "script/ReadOnlyTable.hpp"
 #include "sound/LuaSoundManager.hpp"
+#include "sound/SoundManager.hpp"
+#include "ui/Console.hpp"
+#include "ui/Label.hpp"
 #include "ui/LuaConsole.hpp"
 #include "ui/LuaLabel.hpp"
 #include "ui/LuaTextField.hpp"
 #include "ui/LuaUI.hpp"
 #include "ui/LuaWindow.hpp"
+#include "ui/TextField.hpp"
+#include "ui/UI.hpp"
+#include "ui/Window.hpp"
 
 namespace qel {
 
@@ -26,7 +30,8 @@ int number(Enumeration value)
     return static_cast<int>(value);
 }
 
-// The order in which the classes become globals is part of the contract with the scripts.
+// Registering a class makes its constructor, which looks its engine object up by type: every
+// engine class must be complete here. The order in which the classes become globals is part of the contract with the scripts.
 void registerScriptClasses(lua_State* L)
 {
     ScriptBinding<LuaCore>::registerClass(L);

@@ -123,34 +123,13 @@ BorderOptions readBorderOptions(lua_State* L)
     return options;
 }
 
-} // namespace
-
-const char* const LuaScreenBuffer::className = "LuaScreenBuffer";
-
-const ScriptMethod<LuaScreenBuffer> LuaScreenBuffer::methods[] = {
-    {"instance", &LuaScreenBuffer::instance},
-    {"redraw", &LuaScreenBuffer::redraw},
-    {"clear", &LuaScreenBuffer::clear},
-    {"print", &LuaScreenBuffer::print},
-    {"fillRow", &LuaScreenBuffer::fillRow},
-    {"fillRect", &LuaScreenBuffer::fillRect},
-    {"clearRect", &LuaScreenBuffer::clearRect},
-    {"drawBorder", &LuaScreenBuffer::drawBorder},
-    {"put", &LuaScreenBuffer::put},
-    {nullptr, nullptr},
-};
-
-LuaScreenBuffer::LuaScreenBuffer(lua_State* L) : buffer(L)
-{
-}
-
-int LuaScreenBuffer::instance(lua_State* L)
+int instance(LuaScreenBuffer& buffer, lua_State* L)
 {
     return buffer.pushInstance(L);
 }
 
 // The Core clears the screen and calls the script's redraw.
-int LuaScreenBuffer::redraw(lua_State* L)
+int redraw(LuaScreenBuffer& buffer, lua_State* L)
 {
     buffer.live(L).redraw();
     return 0;
@@ -158,7 +137,7 @@ int LuaScreenBuffer::redraw(lua_State* L)
 
 // Only a call with exactly one argument names the background: a colon call passes the object
 // first and so clears to 0, as a call without arguments does.
-int LuaScreenBuffer::clear(lua_State* L)
+int clear(LuaScreenBuffer& buffer, lua_State* L)
 {
     ScreenBuffer& screen = buffer.live(L);
     screen.clear(lua_gettop(L) == 1 ? readColour(L, 1) : uint8_t{Clear});
@@ -166,7 +145,7 @@ int LuaScreenBuffer::clear(lua_State* L)
 }
 
 // The count of lines that print returns is not passed on.
-int LuaScreenBuffer::print(lua_State* L)
+int print(LuaScreenBuffer& buffer, lua_State* L)
 {
     ScreenBuffer& screen = buffer.live(L);
     const PrintOptions options = readPrintOptions(L);
@@ -175,7 +154,7 @@ int LuaScreenBuffer::print(lua_State* L)
     return 0;
 }
 
-int LuaScreenBuffer::fillRow(lua_State* L)
+int fillRow(LuaScreenBuffer& buffer, lua_State* L)
 {
     ScreenBuffer& screen = buffer.live(L);
     const RowOptions options = readRowOptions(L);
@@ -183,7 +162,7 @@ int LuaScreenBuffer::fillRow(lua_State* L)
     return 0;
 }
 
-int LuaScreenBuffer::fillRect(lua_State* L)
+int fillRect(LuaScreenBuffer& buffer, lua_State* L)
 {
     ScreenBuffer& screen = buffer.live(L);
     const RectOptions options = readRectOptions(L, "color", Gray);
@@ -192,7 +171,7 @@ int LuaScreenBuffer::fillRect(lua_State* L)
     return 0;
 }
 
-int LuaScreenBuffer::clearRect(lua_State* L)
+int clearRect(LuaScreenBuffer& buffer, lua_State* L)
 {
     ScreenBuffer& screen = buffer.live(L);
     const RectOptions options = readRectOptions(L, "background", Black);
@@ -201,7 +180,7 @@ int LuaScreenBuffer::clearRect(lua_State* L)
     return 0;
 }
 
-int LuaScreenBuffer::drawBorder(lua_State* L)
+int drawBorder(LuaScreenBuffer& buffer, lua_State* L)
 {
     ScreenBuffer& screen = buffer.live(L);
     const BorderOptions options = readBorderOptions(L);
@@ -211,7 +190,7 @@ int LuaScreenBuffer::drawBorder(lua_State* L)
 }
 
 // Writes the first character of the text, a space when there is none; the origin does not apply.
-int LuaScreenBuffer::put(lua_State* L)
+int put(LuaScreenBuffer& buffer, lua_State* L)
 {
     ScreenBuffer& screen = buffer.live(L);
     const PutOptions options = readPutOptions(L);
@@ -219,5 +198,22 @@ int LuaScreenBuffer::put(lua_State* L)
     screen.put(options.position.x, options.position.y, character, options.colour);
     return 0;
 }
+
+} // namespace
+
+const char* const LuaScreenBuffer::className = "LuaScreenBuffer";
+
+const ScriptMethod<LuaScreenBuffer> LuaScreenBuffer::methods[] = {
+    {"instance", instance},
+    {"redraw", redraw},
+    {"clear", clear},
+    {"print", print},
+    {"fillRow", fillRow},
+    {"fillRect", fillRect},
+    {"clearRect", clearRect},
+    {"drawBorder", drawBorder},
+    {"put", put},
+    {nullptr, nullptr},
+};
 
 } // namespace qel

@@ -12,25 +12,12 @@ class ScreenBuffer;
 //
 // Every method but instance, redraw and clear takes one table of named options, read from the
 // last argument, so the dot and the colon form of a call behave alike.
-class LuaScreenBuffer {
+class LuaScreenBuffer : public EngineObject<ScreenBuffer> {
 public:
     static const char* const className;
     static const ScriptMethod<LuaScreenBuffer> methods[];
 
-    explicit LuaScreenBuffer(lua_State* L);
-
-    int instance(lua_State* L);
-    int redraw(lua_State* L);
-    int clear(lua_State* L);
-    int print(lua_State* L);
-    int fillRow(lua_State* L);
-    int fillRect(lua_State* L);
-    int clearRect(lua_State* L);
-    int drawBorder(lua_State* L);
-    int put(lua_State* L);
-
-private:
-    EngineObject<ScreenBuffer> buffer;
+    using EngineObject::EngineObject;
 };
 
 } // namespace qel

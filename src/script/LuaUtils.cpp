@@ -5,20 +5,20 @@
 
 namespace qel {
 
-const char* const LuaUtils::className = "LuaUtils";
+namespace {
 
-const ScriptMethod<LuaUtils> LuaUtils::methods[] = {
-    {"hash", &LuaUtils::hash},
-    {nullptr, nullptr},
-};
-
-LuaUtils::LuaUtils(lua_State*)
-{
-}
-
-int LuaUtils::hash(lua_State* L)
+int hash(LuaUtils&, lua_State* L)
 {
     return pushInteger(L, hashString(readText(L, 1).c_str()));
 }
+
+} // namespace
+
+const char* const LuaUtils::className = "LuaUtils";
+
+const ScriptMethod<LuaUtils> LuaUtils::methods[] = {
+    {"hash", hash},
+    {nullptr, nullptr},
+};
 
 } // namespace qel

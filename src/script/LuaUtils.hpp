@@ -10,9 +10,7 @@ public:
     static const char* const className;
     static const ScriptMethod<LuaUtils> methods[];
 
-    explicit LuaUtils(lua_State* L);
-
-    int hash(lua_State* L);
+    explicit LuaUtils(lua_State*) {}
 };
 
 } // namespace qel

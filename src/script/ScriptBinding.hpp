@@ -10,10 +10,12 @@
 namespace qel {
 
 // One entry of a script class's method table; the table ends with an entry whose name is null.
+// A method is a function of the script object's wrapper that reads the call's arguments from
+// the stack and returns how many results it pushed.
 template <class Wrapper>
 struct ScriptMethod {
     const char* name;
-    int (Wrapper::*function)(lua_State* L);
+    int (*function)(Wrapper& wrapper, lua_State* L);
 };
 
 // Raises a script error that names the place in the script and the running method, as in
@@ -130,6 +132,8 @@ private:
 //                                                   such a list, made by a helper that adds
 //                                                   methods shared by several classes
 //   explicit Wrapper(lua_State* L);                 reads the constructor's argument at position 1
+// A wrapper of an engine object is that object's EngineObject, and its methods are functions in
+// its own file: adding a method is writing the function and its line in the list.
 // Scripts call methods with a dot: a closure does not pass its object, so a method reads the
 // call's own arguments from stack position 1 and returns how many results it pushed.
 template <class Wrapper>
@@ -262,7 +266,7 @@ private:
         Wrapper* wrapper = wrapperAt(L, object);
         if (!wrapper)
             methodError(L, "object no longer exists");
-        const int results = (wrapper->*method.function)(L);
+        const int results = method.function(*wrapper, L);
         running.raisePendingError(L);
         return results;
     }

@@ -1,5 +1,7 @@
 #include "ui/LuaConsole.hpp"
 
+#include "ui/LuaWidget.hpp"
+
 #include "script/ScriptArguments.hpp"
 #include "ui/Console.hpp"
 
@@ -27,67 +29,59 @@ InsertOptions readInsertOptions(lua_State* L)
     return options;
 }
 
-} // namespace
-
-const char* const LuaConsole::className = "LuaConsole";
-
-namespace {
-
-constexpr auto consoleMethods = widgetMethods<LuaConsole>({
-    {"setActive", &LuaConsole::setActive},
-    {"isActive", &LuaConsole::isActive},
-    {"display", &LuaConsole::display},
-    {"insert", &LuaConsole::insert},
-    {"insertEmptyLine", &LuaConsole::insertEmptyLine},
-    {"clear", &LuaConsole::clear},
-});
-
-} // namespace
-
-const ScriptMethod<LuaConsole>* const LuaConsole::methods = consoleMethods.data();
-
-LuaConsole::LuaConsole(lua_State* L) : LuaWidget(L)
-{
-}
-
 // Draws nothing by itself: the console shows its entries at the next insert, clear or display.
-int LuaConsole::setActive(lua_State* L)
+int setActive(LuaConsole& console, lua_State* L)
 {
-    widget.live(L).setActive(readSwitch(L, lastArgument(L)));
+    console.live(L).setActive(readSwitch(L, lastArgument(L)));
     return 0;
 }
 
-int LuaConsole::isActive(lua_State* L)
+int isActive(LuaConsole& console, lua_State* L)
 {
-    return pushBoolean(L, widget.live(L).isActive());
+    return pushBoolean(L, console.live(L).isActive());
 }
 
 // Nothing else redraws a console: after the screen was cleared the script calls this again.
-int LuaConsole::display(lua_State* L)
+int display(LuaConsole& console, lua_State* L)
 {
-    widget.live(L).display();
+    console.live(L).display();
     return 0;
 }
 
 // By default every entry is followed by an empty row.
-int LuaConsole::insert(lua_State* L)
+int insert(LuaConsole& console, lua_State* L)
 {
-    Console& live = widget.live(L);
+    Console& live = console.live(L);
     const InsertOptions options = readInsertOptions(L);
     live.insert(options.text, options.color, options.appendEmptyLine);
     return 0;
 }
 
-int LuaConsole::insertEmptyLine(lua_State* L)
+int insertEmptyLine(LuaConsole& console, lua_State* L)
 {
-    widget.live(L).insertEmptyLine();
+    console.live(L).insertEmptyLine();
     return 0;
 }
 
-int LuaConsole::clear(lua_State* L)
+int clear(LuaConsole& console, lua_State* L)
 {
-    widget.live(L).clear();
+    console.live(L).clear();
     return 0;
 }
+
+constexpr auto consoleMethods = widgetMethods<LuaConsole>({
+    {"setActive", setActive},
+    {"isActive", isActive},
+    {"display", display},
+    {"insert", insert},
+    {"insertEmptyLine", insertEmptyLine},
+    {"clear", clear},
+});
+
+} // namespace
+
+const char* const LuaConsole::className = "LuaConsole";
+
+const ScriptMethod<LuaConsole>* const LuaConsole::methods = consoleMethods.data();
 
 } // namespace qel

@@ -143,45 +143,26 @@ ConsoleOptions readConsoleOptions(lua_State* L)
     return options;
 }
 
-} // namespace
-
-const char* const LuaUI::className = "LuaUI";
-
-const ScriptMethod<LuaUI> LuaUI::methods[] = {
-    {"instance", &LuaUI::instance},
-    {"unfocus", &LuaUI::unfocus},
-    {"showMessageBox", &LuaUI::showMessageBox},
-    {"createConsole", &LuaUI::createConsole},
-    {"createTextField", &LuaUI::createTextField},
-    {"createWindow", &LuaUI::createWindow},
-    {"createLabel", &LuaUI::createLabel},
-    {nullptr, nullptr},
-};
-
-LuaUI::LuaUI(lua_State* L) : ui(L)
-{
-}
-
-int LuaUI::instance(lua_State* L)
+int instance(LuaUI& ui, lua_State* L)
 {
     return ui.pushInstance(L);
 }
 
-int LuaUI::unfocus(lua_State* L)
+int unfocus(LuaUI& ui, lua_State* L)
 {
     ui.live(L).unfocus();
     return 0;
 }
 
 // A colon call passes the object first, which is no text and so a script error.
-int LuaUI::showMessageBox(lua_State* L)
+int showMessageBox(LuaUI& ui, lua_State* L)
 {
     ui.live(L).showMessageBox(toWide(readText(L, 1)));
     return 0;
 }
 
 // The console starts inactive: it shows nothing until the script activates it.
-int LuaUI::createConsole(lua_State* L)
+int createConsole(LuaUI& ui, lua_State* L)
 {
     UI& live = ui.live(L);
     const ConsoleOptions options = readConsoleOptions(L);
@@ -193,7 +174,7 @@ int LuaUI::createConsole(lua_State* L)
 }
 
 // A main input field takes the focus at once, whatever windows are open.
-int LuaUI::createTextField(lua_State* L)
+int createTextField(LuaUI& ui, lua_State* L)
 {
     UI& live = ui.live(L);
     const TextFieldOptions options = readTextFieldOptions(L);
@@ -210,7 +191,7 @@ int LuaUI::createTextField(lua_State* L)
     return 1;
 }
 
-int LuaUI::createWindow(lua_State* L)
+int createWindow(LuaUI& ui, lua_State* L)
 {
     UI& live = ui.live(L);
     const WindowOptions options = readWindowOptions(L);
@@ -227,7 +208,7 @@ int LuaUI::createWindow(lua_State* L)
     return 1;
 }
 
-int LuaUI::createLabel(lua_State* L)
+int createLabel(LuaUI& ui, lua_State* L)
 {
     UI& live = ui.live(L);
     const LabelOptions options = readLabelOptions(L);
@@ -238,5 +219,20 @@ int LuaUI::createLabel(lua_State* L)
     lua_pushlightuserdata(L, label);
     return 1;
 }
+
+} // namespace
+
+const char* const LuaUI::className = "LuaUI";
+
+const ScriptMethod<LuaUI> LuaUI::methods[] = {
+    {"instance", instance},
+    {"unfocus", unfocus},
+    {"showMessageBox", showMessageBox},
+    {"createConsole", createConsole},
+    {"createTextField", createTextField},
+    {"createWindow", createWindow},
+    {"createLabel", createLabel},
+    {nullptr, nullptr},
+};
 
 } // namespace qel

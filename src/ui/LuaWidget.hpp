@@ -8,27 +8,26 @@
 
 namespace qel {
 
-// The methods every widget script class has. A widget script class derives from
-// LuaWidget<Engine>, which holds its engine object, and makes its method list with
-// widgetMethods from the methods of its own.
-template <class Engine>
-class LuaWidget {
-public:
-    int instance(lua_State* L) { return widget.pushInstance(L); }
+// The methods every widget script class has, for any wrapper that is the EngineObject of a
+// widget or console.
+template <class Wrapper>
+int widgetInstance(Wrapper& widget, lua_State* L)
+{
+    return widget.pushInstance(L);
+}
 
-    int setId(lua_State* L)
-    {
-        widget.live(L).setId(readInteger(L, 1));
-        return 0;
-    }
+template <class Wrapper>
+int widgetSetId(Wrapper& widget, lua_State* L)
+{
+    widget.live(L).setId(readInteger(L, 1));
+    return 0;
+}
 
-    int getId(lua_State* L) { return pushInteger(L, widget.live(L).getId()); }
-
-protected:
-    explicit LuaWidget(lua_State* L) : widget(L) {}
-
-    EngineObject<Engine> widget;
-};
+template <class Wrapper>
+int widgetGetId(Wrapper& widget, lua_State* L)
+{
+    return pushInteger(L, widget.live(L).getId());
+}
 
 // A widget script class's method list: instance, then the class's own methods in their order,
 // then setId and getId, and the entry that ends the list.
@@ -36,11 +35,11 @@ template <class Wrapper, std::size_t OwnCount>
 constexpr std::array<ScriptMethod<Wrapper>, OwnCount + 4> widgetMethods(const ScriptMethod<Wrapper> (&own)[OwnCount])
 {
     std::array<ScriptMethod<Wrapper>, OwnCount + 4> list{};
-    list[0] = {"instance", &Wrapper::instance};
+    list[0] = {"instance", &widgetInstance<Wrapper>};
     for (std::size_t i = 0; i < OwnCount; ++i)
         list[i + 1] = own[i];
-    list[OwnCount + 1] = {"setId", &Wrapper::setId};
-    list[OwnCount + 2] = {"getId", &Wrapper::getId};
+    list[OwnCount + 1] = {"setId", &widgetSetId<Wrapper>};
+    list[OwnCount + 2] = {"getId", &widgetGetId<Wrapper>};
     list[OwnCount + 3] = {nullptr, nullptr};
     return list;
 }
