@@ -2,11 +2,8 @@
 
 #include "support/EngineFixture.hpp"
 #include "support/FakeScript.hpp"
-#include "support/TempDir.hpp"
 
 #include <gtest/gtest.h>
-
-#include <cstdlib>
 
 using namespace qel;
 using qel::test::FakeScript;
@@ -142,39 +139,4 @@ TEST(Core, AWindowLargerThanTheScreenIsCutToTheScreen)
         test::buildEngine(test::testOptions(65537, 70000), std::make_unique<FakeScript>());
     const sf::VideoMode screen = sf::VideoMode::getDesktopMode();
     EXPECT_EQ(core->getWindow()->getSize(), sf::Vector2u(screen.width, screen.height));
-}
-
-namespace {
-
-// Runs the program in folder with the given arguments; returns its exit status and output.
-std::pair<int, std::string> runProgram(const std::string& folder, const std::string& arguments,
-                                       const std::string& environment = "")
-{
-    const std::string command = "cd '" + folder + "' && " + environment + " '" QEL_BINARY "' " +
-                                arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string output;
-    char chunk[256];
-    while (size_t n = fread(chunk, 1, sizeof chunk, pipe))
-        output.append(chunk, n);
-    const int status = pclose(pipe);
-    return {WEXITSTATUS(status), output};
-}
-
-} // namespace
-
-TEST(Program, WithoutLaunchScriptEndsWithError1000)
-{
-    test::TempDir folder;
-    const auto [status, output] = runProgram(folder.path.string(), "");
-    EXPECT_EQ(status, 1000 & 0xFF);
-    EXPECT_EQ(output, "arg[0] = " QEL_BINARY "\nError 1000: Missing launch script\n");
-}
-
-TEST(Program, WithoutDisplayExplainsAndEndsWithStatus1)
-{
-    test::TempDir folder;
-    const auto [status, output] = runProgram(folder.path.string(), "-script x", "env -u DISPLAY");
-    EXPECT_EQ(status, 1);
-    EXPECT_NE(output.find("no X display"), std::string::npos) << output;
 }

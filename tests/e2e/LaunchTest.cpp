@@ -69,6 +69,7 @@ TEST_F(LaunchTest, WithoutALaunchScriptTheEngineStopsWithStatus1000)
     launch({});
     EXPECT_EQ(waitForExit(), 1000 % 256);
     EXPECT_EQ(output(), "arg[0] = " + enginePath() + "\nError 1000: Missing launch script\n");
+    EXPECT_EQ(errors(), "");
 
     writeFile("config.dat", "#width\n800\n#script\n");
     launch({"-script"});
@@ -76,6 +77,20 @@ TEST_F(LaunchTest, WithoutALaunchScriptTheEngineStopsWithStatus1000)
     EXPECT_EQ(output(), "arg[0] = " + enginePath() + "\narg[1] = -script\nline = #width\nline = #script\n"
                         "Error 1000: Missing launch script\n");
     EXPECT_FALSE(windows.find("QEL"));
+}
+
+TEST_F(LaunchTest, WithoutADisplayTheEngineExplainsAndStopsWithStatus1)
+{
+    launchWithoutDisplay({"-script", "x"});
+    EXPECT_EQ(waitForExit(), 1);
+    EXPECT_NE(errors().find("no X display"), std::string::npos) << errors();
+}
+
+TEST_F(LaunchTest, TheEngineEndsWithTheStatusTheScriptChose)
+{
+    writeScript("quit", "function update() LuaCore(gCore).exit(3) end");
+    launch({"-script", "quit"});
+    EXPECT_EQ(waitForExit(), 3);
 }
 
 TEST_F(LaunchTest, CommandLineOptionsShapeTheWindowAndSkipConfigDat)
