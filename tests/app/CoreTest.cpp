@@ -2,26 +2,16 @@
 
 #include "support/EngineFixture.hpp"
 #include "support/FakeScript.hpp"
+#include "support/KeyEvent.hpp"
 
 #include <gtest/gtest.h>
 
 using namespace qel;
 using qel::test::FakeScript;
+using qel::test::keyPress;
+using qel::test::keyRelease;
 
 namespace {
-
-sf::Event keyEvent(sf::Event::EventType type, sf::Keyboard::Key code, bool shift = false, bool alt = false)
-{
-    sf::Event event;
-    event.type = type;
-    event.key = {code, alt, false, shift, false};
-    return event;
-}
-
-sf::Event press(sf::Keyboard::Key code, bool shift = false, bool alt = false)
-{
-    return keyEvent(sf::Event::KeyPressed, code, shift, alt);
-}
 
 // An engine with a recording script host; the log starts empty after start-up.
 struct ScriptedEngine {
@@ -78,34 +68,34 @@ TEST(Core, KeyPressesReachTheScriptWithTheHandledFlag)
     FakeScript& script = *engine.script;
     Core& core = *engine.core;
 
-    EXPECT_TRUE(core.handleEvent(press(sf::Keyboard::Escape)));
-    EXPECT_TRUE(core.handleEvent(press(sf::Keyboard::A)));
-    core.handleEvent(keyEvent(sf::Event::KeyReleased, sf::Keyboard::A));
+    EXPECT_TRUE(core.handleEvent(keyPress(sf::Keyboard::Escape)));
+    EXPECT_TRUE(core.handleEvent(keyPress(sf::Keyboard::A)));
+    core.handleEvent(keyRelease(sf::Keyboard::A));
     EXPECT_EQ(script.log, (std::vector<std::string>{"key 36 down", "key 0 down", "key 0 up"}))
         << "Escape with no window to close is not handled";
 
     script.log.clear();
-    core.handleEvent(press(sf::Keyboard::BackSpace));
-    core.handleEvent(press(sf::Keyboard::B));
+    core.handleEvent(keyPress(sf::Keyboard::BackSpace));
+    core.handleEvent(keyPress(sf::Keyboard::B));
     EXPECT_EQ(script.log, (std::vector<std::string>{"key 59 down handled", "key 1 down handled"}))
         << "the handled flag holds for the rest of the frame";
 
     script.log.clear();
     core.runFrame(16);
-    core.handleEvent(press(sf::Keyboard::B));
+    core.handleEvent(keyPress(sf::Keyboard::B));
     EXPECT_EQ(script.log, (std::vector<std::string>{"update", "key 1 down"})) << "a new frame clears it";
 }
 
 TEST(Core, ShiftRReloadsAndStopsPollingForTheFrame)
 {
     ScriptedEngine engine;
-    EXPECT_FALSE(engine.core->handleEvent(press(sf::Keyboard::R, true)));
+    EXPECT_FALSE(engine.core->handleEvent(keyPress(sf::Keyboard::R, test::WithShift)));
     EXPECT_EQ(engine.script->log, (std::vector<std::string>{"reload", "start", "redraw"}))
         << "the reload key itself does not reach the script";
 
     engine.core->runFrame(16);
     engine.script->log.clear();
-    EXPECT_TRUE(engine.core->handleEvent(press(sf::Keyboard::R)));
+    EXPECT_TRUE(engine.core->handleEvent(keyPress(sf::Keyboard::R)));
     EXPECT_EQ(engine.script->log, (std::vector<std::string>{"key 17 down"}));
 }
 
@@ -113,7 +103,7 @@ TEST(Core, AltReturnTogglesFullscreenAndCountsAsHandled)
 {
     ScriptedEngine engine;
     Core& core = *engine.core;
-    core.handleEvent(press(sf::Keyboard::Return, false, true));
+    core.handleEvent(keyPress(sf::Keyboard::Return, test::WithAlt));
     EXPECT_TRUE(core.isFullscreen());
     EXPECT_TRUE(core.getWindow()->isOpen());
     EXPECT_EQ(engine.script->log, (std::vector<std::string>{"key 58 down handled"}));

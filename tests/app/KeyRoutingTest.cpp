@@ -1,5 +1,6 @@
 #include "app/Core.hpp"
 
+#include "support/KeyEvent.hpp"
 #include "ui/UITestSupport.hpp"
 
 #include <gtest/gtest.h>
@@ -15,22 +16,12 @@ const ColorPair Dialog{LightBlue, Blue};
 struct FieldEngine : UIEngine {
     FieldEngine() : field(ui().createTextField(nullptr, 0, 24, 20, ColorPair{White, Clear})) { field->focus(); }
 
-    void key(sf::Event::EventType type, sf::Keyboard::Key code, bool alt = false, bool shift = false)
-    {
-        sf::Event event;
-        event.type = type;
-        event.key = {code, alt, false, shift, false};
-        core->handleEvent(event);
-    }
-    void press(sf::Keyboard::Key code, bool alt = false) { key(sf::Event::KeyPressed, code, alt); }
+    void press(sf::Keyboard::Key code, Modifiers modifiers = NoModifiers) { core->handleEvent(keyPress(code, modifiers)); }
+    void release(sf::Keyboard::Key code) { core->handleEvent(keyRelease(code)); }
     void type(const std::string& text)
     {
-        sf::Event event;
-        event.type = sf::Event::TextEntered;
-        for (char character : text) {
-            event.text.unicode = static_cast<unsigned char>(character);
-            core->handleEvent(event);
-        }
+        for (char character : text)
+            core->handleEvent(typedCharacter(static_cast<unsigned char>(character)));
     }
     void nextFrame()
     {
@@ -71,7 +62,7 @@ TEST(KeyRouting, ReturnRunsTheEnterHandlerElseDismissesAWindow)
     engine.type("go");
     engine.ui().showMessageBox(u"note");
     engine.field->focus();
-    engine.press(sf::Keyboard::Return, true);
+    engine.press(sf::Keyboard::Return, WithAlt);
     EXPECT_TRUE(engine.core->isFullscreen()) << "Alt+Return toggles and still runs the handler";
     EXPECT_EQ(engine.script->log, (Rows{"enter go", "key 58 down handled"}));
     EXPECT_EQ(engine.topLevelCount(), 2) << "the handled Return leaves the message box open";
@@ -105,7 +96,7 @@ TEST(KeyRouting, TheTopWindowsKeyHandlerSeesKeysFirst)
     FieldEngine engine;
     engine.ui().showMessageBox(u"note");
     engine.press(sf::Keyboard::A);
-    engine.key(sf::Event::KeyReleased, sf::Keyboard::A);
+    engine.release(sf::Keyboard::A);
     EXPECT_EQ(engine.script->log, (Rows{"key 0 down"})) << "a dialog without a key handler keeps releases";
 
     engine.nextFrame();
@@ -113,10 +104,10 @@ TEST(KeyRouting, TheTopWindowsKeyHandlerSeesKeysFirst)
     bool passOn = false;
     window->setHandler(Key, engine.script->addKeyHandler([&](int, bool) { return passOn; }));
     engine.press(sf::Keyboard::A);
-    engine.key(sf::Event::KeyReleased, sf::Keyboard::A);
+    engine.release(sf::Keyboard::A);
     passOn = true;
     engine.press(sf::Keyboard::C);
-    engine.key(sf::Event::KeyReleased, sf::Keyboard::C);
+    engine.release(sf::Keyboard::C);
     EXPECT_EQ(engine.script->log, (Rows{"widgetKey 0 down", "widgetKey 0 up", "key 0 up", "widgetKey 2 down",
                                         "key 2 down handled", "widgetKey 2 up"}))
         << "a kept press counts as handled for the rest of the frame; a kept release goes on";
@@ -150,7 +141,7 @@ TEST(KeyRouting, ReloadRemovesEveryWidget)
     FieldEngine engine;
     engine.ui().setMainInput(engine.field);
     engine.ui().showMessageBox(u"note");
-    engine.key(sf::Event::KeyPressed, sf::Keyboard::R, false, true);
+    engine.press(sf::Keyboard::R, WithShift);
     EXPECT_EQ(engine.topLevelCount(), 0);
     EXPECT_EQ(engine.ui().focusedField(), nullptr);
     EXPECT_EQ(engine.ui().mainInput(), nullptr);

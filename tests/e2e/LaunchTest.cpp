@@ -1,4 +1,5 @@
 #include "e2e/EngineTest.hpp"
+#include "support/ErrorLines.hpp"
 
 namespace qel::e2e {
 
@@ -18,15 +19,6 @@ function key(code, pressed)
     end
 end
 )";
-
-// The window library's remark about a display without vertical synchronisation is not the engine's.
-std::string withoutWindowNotice(std::string errors)
-{
-    const std::string notice = "Setting vertical sync not supported\n";
-    if (const size_t found = errors.find(notice); found != std::string::npos)
-        errors.erase(found, notice.size());
-    return errors;
-}
 
 class LaunchTest : public EngineTest {
 protected:
@@ -104,7 +96,7 @@ TEST_F(LaunchTest, CommandLineOptionsShapeTheWindowAndSkipConfigDat)
                         "scriptName = probe\nwallpaperIndex = 3\n"
                         "setVideoMode = 0\nBuffer size: 80 x 25\n"
                         "style 2, wallpaper 3\n");
-    EXPECT_EQ(withoutWindowNotice(errors()), "");
+    EXPECT_EQ(test::withoutWindowNotices(errors()), "");
 }
 
 TEST_F(LaunchTest, ConfigDatNamesTheScriptAndOverridesTheCommandLine)
