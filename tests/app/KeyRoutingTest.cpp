@@ -64,13 +64,13 @@ TEST(KeyRouting, ReturnRunsTheEnterHandlerElseDismissesAWindow)
     engine.field->focus();
     engine.press(sf::Keyboard::Return, WithAlt);
     EXPECT_TRUE(engine.core->isFullscreen()) << "Alt+Return toggles and still runs the handler";
-    EXPECT_EQ(engine.script->log, (Rows{"enter go", "key 58 down handled"}));
+    EXPECT_EQ(engine.script->log, (Lines{"enter go", "key 58 down handled"}));
     EXPECT_EQ(engine.topLevelCount(), 2) << "the handled Return leaves the message box open";
 
     engine.nextFrame();
     engine.field->setEnterHandler(NoReference);
     engine.press(sf::Keyboard::Return);
-    EXPECT_EQ(engine.script->log, (Rows{"redraw", "redraw", "key 58 down handled"}))
+    EXPECT_EQ(engine.script->log, (Lines{"redraw", "redraw", "key 58 down handled"}))
         << "the box closes, which redraws, and the key redraws once more";
     EXPECT_EQ(engine.topLevelCount(), 1);
 }
@@ -82,12 +82,12 @@ TEST(KeyRouting, EscapeClosesTheTopClosableWindowAndStillReachesTheScript)
     closable->setHandler(Close, engine.script->addCloseHandler([](bool) {}));
     engine.ui().createWindow(nullptr, 2, 2, 10, 5, Dialog)->setClosable(false);
     engine.press(sf::Keyboard::Escape);
-    EXPECT_EQ(engine.script->log, (Rows{"close escape", "redraw", "redraw", "key 36 down handled"}));
+    EXPECT_EQ(engine.script->log, (Lines{"close escape", "redraw", "redraw", "key 36 down handled"}));
 
     engine.nextFrame();
     engine.press(sf::Keyboard::Escape);
     engine.type("x");
-    EXPECT_EQ(engine.script->log, (Rows{"key 36 down"})) << "nothing closable is left";
+    EXPECT_EQ(engine.script->log, (Lines{"key 36 down"})) << "nothing closable is left";
     EXPECT_EQ(engine.field->getText(), u"") << "Escape blocks typed text";
 }
 
@@ -97,7 +97,7 @@ TEST(KeyRouting, TheTopWindowsKeyHandlerSeesKeysFirst)
     engine.ui().showMessageBox(u"note");
     engine.press(sf::Keyboard::A);
     engine.release(sf::Keyboard::A);
-    EXPECT_EQ(engine.script->log, (Rows{"key 0 down"})) << "a dialog without a key handler keeps releases";
+    EXPECT_EQ(engine.script->log, (Lines{"key 0 down"})) << "a dialog without a key handler keeps releases";
 
     engine.nextFrame();
     Window* window = engine.ui().createWindow(nullptr, 1, 1, 10, 5, Dialog);
@@ -108,7 +108,7 @@ TEST(KeyRouting, TheTopWindowsKeyHandlerSeesKeysFirst)
     passOn = true;
     engine.press(sf::Keyboard::C);
     engine.release(sf::Keyboard::C);
-    EXPECT_EQ(engine.script->log, (Rows{"widgetKey 0 down", "widgetKey 0 up", "key 0 up", "widgetKey 2 down",
+    EXPECT_EQ(engine.script->log, (Lines{"widgetKey 0 down", "widgetKey 0 up", "key 0 up", "widgetKey 2 down",
                                         "key 2 down handled", "widgetKey 2 up"}))
         << "a kept press counts as handled for the rest of the frame; a kept release goes on";
 }
@@ -132,7 +132,7 @@ TEST(KeyRouting, HandlersMayCloseTheirOwnWindowDuringTheKey)
         return true;
     }));
     engine.press(sf::Keyboard::A);
-    EXPECT_EQ(engine.script->log, (Rows{"widgetKey 0 down", "redraw", "key 0 down"}));
+    EXPECT_EQ(engine.script->log, (Lines{"widgetKey 0 down", "redraw", "key 0 down"}));
     EXPECT_EQ(ui.topWindow(), nullptr);
 }
 
@@ -145,5 +145,5 @@ TEST(KeyRouting, ReloadRemovesEveryWidget)
     EXPECT_EQ(engine.topLevelCount(), 0);
     EXPECT_EQ(engine.ui().focusedField(), nullptr);
     EXPECT_EQ(engine.ui().mainInput(), nullptr);
-    EXPECT_EQ(engine.script->log, (Rows{"reload", "start", "redraw"}));
+    EXPECT_EQ(engine.script->log, (Lines{"reload", "start", "redraw"}));
 }

@@ -161,7 +161,7 @@ TEST(HostileScript, TheDebugLibraryCannotPassOtherValuesOffAsEngineObjects)
         collectgarbage() collectgarbage()
     )");
     EXPECT_EQ(occurrences(printed.out, "not a method of this class"), 4) << printed.out << printed.err;
-    EXPECT_EQ(engine.text(0, 0, 1, 1), test::Lines{" "});
+    EXPECT_EQ(test::screenText(engine.screen(), 0, 0, 1, 1), test::Lines{"."});
     EXPECT_TRUE(engine.core().getWindow()->isOpen());
 }
 

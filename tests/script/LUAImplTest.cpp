@@ -131,7 +131,7 @@ TEST(LUAImpl, OnSetVideoModeSeesTheNewBufferAndOldObjectsBecomeStale)
     EXPECT_EQ(engine.frame().err, "scripts/test.lua:3: LuaScreenBuffer.put: object no longer exists\n");
     EXPECT_EQ(engine.frame().err, "");
     EXPECT_TRUE(engine.core().getWindow()->isOpen());
-    EXPECT_EQ(engine.text(0, 0, 1, 1), test::Lines{" "});
+    EXPECT_EQ(test::screenText(engine.screen(), 0, 0, 1, 1), test::Lines{"."});
 }
 
 TEST(LUAImpl, ReloadStartsAFreshInterpreter)

@@ -7,6 +7,7 @@
 #include "support/ErrorLines.hpp"
 #include "support/GameFolder.hpp"
 #include "support/KeyEvent.hpp"
+#include "support/ScreenText.hpp"
 
 #include <gtest/gtest.h>
 
@@ -91,49 +92,13 @@ public:
     void writeScript(const std::string& name, const std::string& contents) { folder.writeScript(name, contents); }
     void removeScript(const std::string& name) { folder.removeScript(name); }
 
-    // The characters of a rectangle of cells, one string per row; empty cells read as blanks.
-    std::vector<std::string> text(int x, int y, int width, int height)
-    {
-        return rows(x, y, width, height, [](const Cell& cell) {
-            return toUtf8(WideString(1, cell.character ? cell.character : u' '));
-        });
-    }
-
-    // The background colour indices of a rectangle of cells as digits 0-9 and letters A-H.
-    std::vector<std::string> backgrounds(int x, int y, int width, int height)
-    {
-        return rows(x, y, width, height, [](const Cell& cell) { return colourDigit(cell.background); });
-    }
-
-    std::vector<std::string> foregrounds(int x, int y, int width, int height)
-    {
-        return rows(x, y, width, height, [](const Cell& cell) { return colourDigit(cell.foreground); });
-    }
-
     // What building the engine printed: the scripts' top-level code runs then.
     Printed startup;
 
 private:
-    static std::string colourDigit(uint8_t index) { return std::string(1, "0123456789ABCDEFGH"[index % 18]); }
-
-    template <class CellText>
-    std::vector<std::string> rows(int x, int y, int width, int height, CellText cellText)
-    {
-        std::vector<std::string> lines;
-        for (int row = y; row < y + height; ++row) {
-            std::string line;
-            for (int column = x; column < x + width; ++column)
-                line += cellText(screen().cellAt(column, row));
-            lines.push_back(line);
-        }
-        return lines;
-    }
-
     GameFolder folder;
     WorkingDirectory inside{folder.path()};
     std::unique_ptr<Core> engine;
 };
-
-using Lines = std::vector<std::string>;
 
 } // namespace qel::test
