@@ -59,7 +59,7 @@ TEST(Core, RedrawDuringLoadingBeforeAnyScreenExistsStillCallsTheScript)
     testing::internal::CaptureStdout();
     core->build(test::testOptions());
     testing::internal::GetCapturedStdout();
-    EXPECT_EQ(script->log[1], "redraw");
+    EXPECT_EQ(script->log, (std::vector<std::string>{"load test", "redraw", "onSetVideoMode 0", "start", "redraw"}));
 }
 
 TEST(Core, KeyPressesReachTheScriptWithTheHandledFlag)

@@ -187,6 +187,9 @@ TEST(ScreenBufferTest, OriginMovesOnlyPrint)
     wide.print(INT_MAX, INT_MAX, u"a b", white, Vertical, 0);
     wide.setOrigin(INT_MIN, INT_MIN);
     wide.print(INT_MIN, INT_MIN, u"a b\nc", white, Wrap, 1);
+    ScreenBuffer onlyX(nullptr, 80, 25);
+    onlyX.put(14, 0, 'x', white);
+    EXPECT_TRUE(sameCells(wide, onlyX)) << "positions far outside the grid write nothing";
 }
 
 TEST(ScreenBufferTest, MeasureTextCountsWordModeLines)
