@@ -11,23 +11,7 @@ using qel::test::FakeScript;
 using qel::test::keyPress;
 using qel::test::keyRelease;
 
-namespace {
-
-// An engine with a recording script host; the log starts empty after start-up.
-struct ScriptedEngine {
-    ScriptedEngine()
-    {
-        auto fake = std::make_unique<FakeScript>();
-        script = fake.get();
-        core = test::buildEngine(test::testOptions(), std::move(fake));
-        script->log.clear();
-    }
-
-    std::unique_ptr<Core> core;
-    FakeScript* script;
-};
-
-} // namespace
+using ScriptedEngine = qel::test::RecordingEngine<FakeScript>;
 
 TEST(Core, FrameTimeRejectsStallsOfAQuarterSecond)
 {

@@ -80,15 +80,7 @@ private:
 };
 
 // A whole engine with a HandlerScript; the log starts empty after start-up.
-struct UIEngine {
-    UIEngine()
-    {
-        auto fake = std::make_unique<HandlerScript>();
-        script = fake.get();
-        core = buildEngine(testOptions(), std::move(fake));
-        script->log.clear();
-    }
-
+struct UIEngine : RecordingEngine<HandlerScript> {
     UI& ui() { return *core->getUI(); }
     ScreenBuffer& screen() { return *core->getRenderer()->getScreenBuffer(); }
     // Draws the widget tree over a cleared screen, as one frame does.
@@ -98,9 +90,6 @@ struct UIEngine {
         ui().draw(dt);
     }
     int topLevelCount() { return static_cast<int>(ui().getRoot().childCount()); }
-
-    std::unique_ptr<Core> core;
-    HandlerScript* script;
 };
 
 } // namespace qel::test
