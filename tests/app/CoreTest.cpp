@@ -2,45 +2,16 @@
 
 #include "support/EngineFixture.hpp"
 #include "support/FakeScript.hpp"
-#include "support/TempDir.hpp"
+#include "support/KeyEvent.hpp"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 using namespace qel;
 using qel::test::FakeScript;
+using qel::test::keyPress;
+using qel::test::keyRelease;
 
-namespace {
-
-sf::Event keyEvent(sf::Event::EventType type, sf::Keyboard::Key code, bool shift = false, bool alt = false)
-{
-    sf::Event event;
-    event.type = type;
-    event.key = {code, alt, false, shift, false};
-    return event;
-}
-
-sf::Event press(sf::Keyboard::Key code, bool shift = false, bool alt = false)
-{
-    return keyEvent(sf::Event::KeyPressed, code, shift, alt);
-}
-
-// An engine with a recording script host; the log starts empty after start-up.
-struct ScriptedEngine {
-    ScriptedEngine()
-    {
-        auto fake = std::make_unique<FakeScript>();
-        script = fake.get();
-        core = test::buildEngine(test::testOptions(), std::move(fake));
-        script->log.clear();
-    }
-
-    std::unique_ptr<Core> core;
-    FakeScript* script;
-};
-
-} // namespace
+using ScriptedEngine = qel::test::RecordingEngine<FakeScript>;
 
 TEST(Core, FrameTimeRejectsStallsOfAQuarterSecond)
 {
@@ -72,7 +43,7 @@ TEST(Core, RedrawDuringLoadingBeforeAnyScreenExistsStillCallsTheScript)
     testing::internal::CaptureStdout();
     core->build(test::testOptions());
     testing::internal::GetCapturedStdout();
-    EXPECT_EQ(script->log[1], "redraw");
+    EXPECT_EQ(script->log, (std::vector<std::string>{"load test", "redraw", "onSetVideoMode 0", "start", "redraw"}));
 }
 
 TEST(Core, KeyPressesReachTheScriptWithTheHandledFlag)
@@ -81,34 +52,34 @@ TEST(Core, KeyPressesReachTheScriptWithTheHandledFlag)
     FakeScript& script = *engine.script;
     Core& core = *engine.core;
 
-    EXPECT_TRUE(core.handleEvent(press(sf::Keyboard::Escape)));
-    EXPECT_TRUE(core.handleEvent(press(sf::Keyboard::A)));
-    core.handleEvent(keyEvent(sf::Event::KeyReleased, sf::Keyboard::A));
+    EXPECT_TRUE(core.handleEvent(keyPress(sf::Keyboard::Escape)));
+    EXPECT_TRUE(core.handleEvent(keyPress(sf::Keyboard::A)));
+    core.handleEvent(keyRelease(sf::Keyboard::A));
     EXPECT_EQ(script.log, (std::vector<std::string>{"key 36 down", "key 0 down", "key 0 up"}))
         << "Escape with no window to close is not handled";
 
     script.log.clear();
-    core.handleEvent(press(sf::Keyboard::BackSpace));
-    core.handleEvent(press(sf::Keyboard::B));
+    core.handleEvent(keyPress(sf::Keyboard::BackSpace));
+    core.handleEvent(keyPress(sf::Keyboard::B));
     EXPECT_EQ(script.log, (std::vector<std::string>{"key 59 down handled", "key 1 down handled"}))
         << "the handled flag holds for the rest of the frame";
 
     script.log.clear();
     core.runFrame(16);
-    core.handleEvent(press(sf::Keyboard::B));
+    core.handleEvent(keyPress(sf::Keyboard::B));
     EXPECT_EQ(script.log, (std::vector<std::string>{"update", "key 1 down"})) << "a new frame clears it";
 }
 
 TEST(Core, ShiftRReloadsAndStopsPollingForTheFrame)
 {
     ScriptedEngine engine;
-    EXPECT_FALSE(engine.core->handleEvent(press(sf::Keyboard::R, true)));
+    EXPECT_FALSE(engine.core->handleEvent(keyPress(sf::Keyboard::R, test::WithShift)));
     EXPECT_EQ(engine.script->log, (std::vector<std::string>{"reload", "start", "redraw"}))
         << "the reload key itself does not reach the script";
 
     engine.core->runFrame(16);
     engine.script->log.clear();
-    EXPECT_TRUE(engine.core->handleEvent(press(sf::Keyboard::R)));
+    EXPECT_TRUE(engine.core->handleEvent(keyPress(sf::Keyboard::R)));
     EXPECT_EQ(engine.script->log, (std::vector<std::string>{"key 17 down"}));
 }
 
@@ -116,7 +87,7 @@ TEST(Core, AltReturnTogglesFullscreenAndCountsAsHandled)
 {
     ScriptedEngine engine;
     Core& core = *engine.core;
-    core.handleEvent(press(sf::Keyboard::Return, false, true));
+    core.handleEvent(keyPress(sf::Keyboard::Return, test::WithAlt));
     EXPECT_TRUE(core.isFullscreen());
     EXPECT_TRUE(core.getWindow()->isOpen());
     EXPECT_EQ(engine.script->log, (std::vector<std::string>{"key 58 down handled"}));
@@ -142,39 +113,4 @@ TEST(Core, AWindowLargerThanTheScreenIsCutToTheScreen)
         test::buildEngine(test::testOptions(65537, 70000), std::make_unique<FakeScript>());
     const sf::VideoMode screen = sf::VideoMode::getDesktopMode();
     EXPECT_EQ(core->getWindow()->getSize(), sf::Vector2u(screen.width, screen.height));
-}
-
-namespace {
-
-// Runs the program in folder with the given arguments; returns its exit status and output.
-std::pair<int, std::string> runProgram(const std::string& folder, const std::string& arguments,
-                                       const std::string& environment = "")
-{
-    const std::string command = "cd '" + folder + "' && " + environment + " '" QEL_BINARY "' " +
-                                arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string output;
-    char chunk[256];
-    while (size_t n = fread(chunk, 1, sizeof chunk, pipe))
-        output.append(chunk, n);
-    const int status = pclose(pipe);
-    return {WEXITSTATUS(status), output};
-}
-
-} // namespace
-
-TEST(Program, WithoutLaunchScriptEndsWithError1000)
-{
-    test::TempDir folder;
-    const auto [status, output] = runProgram(folder.path.string(), "");
-    EXPECT_EQ(status, 1000 & 0xFF);
-    EXPECT_EQ(output, "arg[0] = " QEL_BINARY "\nError 1000: Missing launch script\n");
-}
-
-TEST(Program, WithoutDisplayExplainsAndEndsWithStatus1)
-{
-    test::TempDir folder;
-    const auto [status, output] = runProgram(folder.path.string(), "-script x", "env -u DISPLAY");
-    EXPECT_EQ(status, 1);
-    EXPECT_NE(output.find("no X display"), std::string::npos) << output;
 }

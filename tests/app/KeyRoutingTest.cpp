@@ -1,5 +1,6 @@
 #include "app/Core.hpp"
 
+#include "support/KeyEvent.hpp"
 #include "ui/UITestSupport.hpp"
 
 #include <gtest/gtest.h>
@@ -15,22 +16,12 @@ const ColorPair Dialog{LightBlue, Blue};
 struct FieldEngine : UIEngine {
     FieldEngine() : field(ui().createTextField(nullptr, 0, 24, 20, ColorPair{White, Clear})) { field->focus(); }
 
-    void key(sf::Event::EventType type, sf::Keyboard::Key code, bool alt = false, bool shift = false)
-    {
-        sf::Event event;
-        event.type = type;
-        event.key = {code, alt, false, shift, false};
-        core->handleEvent(event);
-    }
-    void press(sf::Keyboard::Key code, bool alt = false) { key(sf::Event::KeyPressed, code, alt); }
+    void press(sf::Keyboard::Key code, Modifiers modifiers = NoModifiers) { core->handleEvent(keyPress(code, modifiers)); }
+    void release(sf::Keyboard::Key code) { core->handleEvent(keyRelease(code)); }
     void type(const std::string& text)
     {
-        sf::Event event;
-        event.type = sf::Event::TextEntered;
-        for (char character : text) {
-            event.text.unicode = static_cast<unsigned char>(character);
-            core->handleEvent(event);
-        }
+        for (char character : text)
+            core->handleEvent(typedCharacter(static_cast<unsigned char>(character)));
     }
     void nextFrame()
     {
@@ -71,15 +62,15 @@ TEST(KeyRouting, ReturnRunsTheEnterHandlerElseDismissesAWindow)
     engine.type("go");
     engine.ui().showMessageBox(u"note");
     engine.field->focus();
-    engine.press(sf::Keyboard::Return, true);
+    engine.press(sf::Keyboard::Return, WithAlt);
     EXPECT_TRUE(engine.core->isFullscreen()) << "Alt+Return toggles and still runs the handler";
-    EXPECT_EQ(engine.script->log, (Rows{"enter go", "key 58 down handled"}));
+    EXPECT_EQ(engine.script->log, (Lines{"enter go", "key 58 down handled"}));
     EXPECT_EQ(engine.topLevelCount(), 2) << "the handled Return leaves the message box open";
 
     engine.nextFrame();
     engine.field->setEnterHandler(NoReference);
     engine.press(sf::Keyboard::Return);
-    EXPECT_EQ(engine.script->log, (Rows{"redraw", "redraw", "key 58 down handled"}))
+    EXPECT_EQ(engine.script->log, (Lines{"redraw", "redraw", "key 58 down handled"}))
         << "the box closes, which redraws, and the key redraws once more";
     EXPECT_EQ(engine.topLevelCount(), 1);
 }
@@ -91,12 +82,12 @@ TEST(KeyRouting, EscapeClosesTheTopClosableWindowAndStillReachesTheScript)
     closable->setHandler(HandlerSlot::Close, engine.script->addCloseHandler([](bool) {}));
     engine.ui().createWindow(nullptr, 2, 2, 10, 5, Dialog)->setClosable(false);
     engine.press(sf::Keyboard::Escape);
-    EXPECT_EQ(engine.script->log, (Rows{"close escape", "redraw", "redraw", "key 36 down handled"}));
+    EXPECT_EQ(engine.script->log, (Lines{"close escape", "redraw", "redraw", "key 36 down handled"}));
 
     engine.nextFrame();
     engine.press(sf::Keyboard::Escape);
     engine.type("x");
-    EXPECT_EQ(engine.script->log, (Rows{"key 36 down"})) << "nothing closable is left";
+    EXPECT_EQ(engine.script->log, (Lines{"key 36 down"})) << "nothing closable is left";
     EXPECT_EQ(engine.field->getText(), u"") << "Escape blocks typed text";
 }
 
@@ -105,19 +96,19 @@ TEST(KeyRouting, TheTopWindowsKeyHandlerSeesKeysFirst)
     FieldEngine engine;
     engine.ui().showMessageBox(u"note");
     engine.press(sf::Keyboard::A);
-    engine.key(sf::Event::KeyReleased, sf::Keyboard::A);
-    EXPECT_EQ(engine.script->log, (Rows{"key 0 down"})) << "a dialog without a key handler keeps releases";
+    engine.release(sf::Keyboard::A);
+    EXPECT_EQ(engine.script->log, (Lines{"key 0 down"})) << "a dialog without a key handler keeps releases";
 
     engine.nextFrame();
     Window* window = engine.ui().createWindow(nullptr, 1, 1, 10, 5, Dialog);
     bool passOn = false;
     window->setHandler(HandlerSlot::Key, engine.script->addKeyHandler([&](int, bool) { return passOn; }));
     engine.press(sf::Keyboard::A);
-    engine.key(sf::Event::KeyReleased, sf::Keyboard::A);
+    engine.release(sf::Keyboard::A);
     passOn = true;
     engine.press(sf::Keyboard::C);
-    engine.key(sf::Event::KeyReleased, sf::Keyboard::C);
-    EXPECT_EQ(engine.script->log, (Rows{"widgetKey 0 down", "widgetKey 0 up", "key 0 up", "widgetKey 2 down",
+    engine.release(sf::Keyboard::C);
+    EXPECT_EQ(engine.script->log, (Lines{"widgetKey 0 down", "widgetKey 0 up", "key 0 up", "widgetKey 2 down",
                                         "key 2 down handled", "widgetKey 2 up"}))
         << "a kept press counts as handled for the rest of the frame; a kept release goes on";
 }
@@ -141,7 +132,7 @@ TEST(KeyRouting, HandlersMayCloseTheirOwnWindowDuringTheKey)
         return true;
     }));
     engine.press(sf::Keyboard::A);
-    EXPECT_EQ(engine.script->log, (Rows{"widgetKey 0 down", "redraw", "key 0 down"}));
+    EXPECT_EQ(engine.script->log, (Lines{"widgetKey 0 down", "redraw", "key 0 down"}));
     EXPECT_EQ(ui.topWindow(), nullptr);
 }
 
@@ -150,9 +141,9 @@ TEST(KeyRouting, ReloadRemovesEveryWidget)
     FieldEngine engine;
     engine.ui().setMainInput(engine.field);
     engine.ui().showMessageBox(u"note");
-    engine.key(sf::Event::KeyPressed, sf::Keyboard::R, false, true);
+    engine.press(sf::Keyboard::R, WithShift);
     EXPECT_EQ(engine.topLevelCount(), 0);
     EXPECT_EQ(engine.ui().focusedField(), nullptr);
     EXPECT_EQ(engine.ui().mainInput(), nullptr);
-    EXPECT_EQ(engine.script->log, (Rows{"reload", "start", "redraw"}));
+    EXPECT_EQ(engine.script->log, (Lines{"reload", "start", "redraw"}));
 }

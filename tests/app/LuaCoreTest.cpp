@@ -4,9 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <sys/wait.h>
-
 using namespace qel;
 using test::LuaTestEngine;
 
@@ -64,16 +61,6 @@ TEST(LuaCore, ExitLetsTheScriptAndTheFrameFinish)
     EXPECT_EQ(engine.frame().out, "update goes on\n");
     EXPECT_FALSE(engine.core().getWindow()->isOpen());
     EXPECT_EQ(engine.core().getExitCode(), 3);
-}
-
-TEST(LuaCore, TheProgramEndsWithTheCodeTheScriptChose)
-{
-    test::TempDir folder;
-    folder.write("scripts/quit.lua", "function update() LuaCore(gCore).exit(3) end");
-    const std::string command = "cd '" + folder.path.string() + "' && '" QEL_BINARY "' -script quit >/dev/null 2>&1";
-    const int status = std::system(command.c_str());
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 3);
 }
 
 TEST(LuaUtils, HashesTextWithTheEngineHash)

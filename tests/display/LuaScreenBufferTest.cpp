@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 using namespace qel;
+using test::backgroundText;
+using test::foregroundText;
 using test::Lines;
+using test::screenText;
 
 namespace {
 
@@ -28,18 +31,19 @@ public:
 TEST(LuaScreenBuffer, PutWritesOneCharacterWithoutTheOrigin)
 {
     ScreenEngine engine;
-    engine.paint(0, 0, 6, 2, u'.', Green);
+    engine.paint(0, 0, 6, 2, u'#', Green);
     engine.screen().setOrigin(3, 1);
     engine.run("sb.put({x = 2, y = 1, text = '\\xC3\\xA9'}) sb.put({x = 3, y = 1}) sb.put({x = 4, y = 1, char = 'xyz'})");
-    EXPECT_EQ(engine.text(0, 0, 6, 2), (Lines{"......", "..\u00E9 x."}));
-    EXPECT_EQ(engine.foregrounds(0, 1, 6, 1), Lines{"88FFF8"}) << "White, the default colour";
-    EXPECT_EQ(engine.backgrounds(0, 1, 6, 1), Lines{"333333"}) << "the default background keeps the cells'";
+    EXPECT_EQ(screenText(engine.screen(), 0, 0, 6, 2), (Lines{"######", "##\u00E9 x#"}));
+    EXPECT_EQ(foregroundText(engine.screen(), 0, 1, 6, 1), Lines{"88fff8"}) << "White, the default colour";
+    EXPECT_EQ(backgroundText(engine.screen(), 0, 1, 6, 1), Lines{"333333"})
+        << "the default background keeps the cells'";
 
     engine.run("sb:put({value = 7, color = Color.Red, background = Color.Blue}) sb.put()");
-    EXPECT_EQ(engine.text(0, 0, 1, 1), Lines{" "}) << "no table: every option has its default";
-    EXPECT_EQ(engine.foregrounds(0, 0, 1, 1), Lines{"F"});
+    EXPECT_EQ(screenText(engine.screen(), 0, 0, 1, 1), Lines{" "}) << "no table: every option has its default";
+    EXPECT_EQ(foregroundText(engine.screen(), 0, 0, 1, 1), Lines{"f"});
     EXPECT_EQ(engine.run("sb.put({'array item', x = 1, text = 'A'})").err, "") << "array items are skipped";
-    EXPECT_EQ(engine.text(1, 0, 1, 1), Lines{"A"});
+    EXPECT_EQ(screenText(engine.screen(), 1, 0, 1, 1), Lines{"A"});
 }
 
 TEST(LuaScreenBuffer, PrintChoosesItsModeFromTheOptions)
@@ -49,18 +53,18 @@ TEST(LuaScreenBuffer, PrintChoosesItsModeFromTheOptions)
                "sb.print({y = 2, text = 'hello world', length = 10, wrap = true})"
                "sb.print({x = 14, text = 'abc', vertical = true, asIs = true})"
                "sb.print({y = 5, text = 'a  b', raw = true})");
-    EXPECT_EQ(engine.text(0, 0, 16, 6), (Lines{"hello world   a ",
-                                                "              b ",
-                                                "hello         c ",
-                                                "world           ",
-                                                "                ",
-                                                "a  b            "}));
+    EXPECT_EQ(screenText(engine.screen(), 0, 0, 16, 6), (Lines{"hello world...a.",
+                                                            "..............b.",
+                                                            "hello ........c.",
+                                                            "world...........",
+                                                            "................",
+                                                            "a..b............"}));
 
     engine.screen().setOrigin(2, 1);
     engine.run("sb.print({x = 1, y = 7, text = 'in', color = Color.Yellow, background = Color.Red})");
-    EXPECT_EQ(engine.text(3, 8, 2, 1), Lines{"in"}) << "print adds the origin";
-    EXPECT_EQ(engine.foregrounds(3, 8, 2, 1), Lines{"AA"});
-    EXPECT_EQ(engine.backgrounds(3, 8, 2, 1), Lines{"11"});
+    EXPECT_EQ(screenText(engine.screen(), 3, 8, 2, 1), Lines{"in"}) << "print adds the origin";
+    EXPECT_EQ(foregroundText(engine.screen(), 3, 8, 2, 1), Lines{"aa"});
+    EXPECT_EQ(backgroundText(engine.screen(), 3, 8, 2, 1), Lines{"11"});
 }
 
 TEST(LuaScreenBuffer, TextOptionsMustBeText)
@@ -70,27 +74,29 @@ TEST(LuaScreenBuffer, TextOptionsMustBeText)
               "scripts/snippet.lua:1: LuaScreenBuffer.print: option 'text' must be a string or a number, not boolean\n");
     EXPECT_EQ(engine.run("sb.put({char = {}})").err,
               "scripts/snippet.lua:1: LuaScreenBuffer.put: option 'char' must be a string or a number, not table\n");
-    EXPECT_EQ(engine.text(0, 0, 3, 1), Lines{"   "}) << "a failed call writes nothing";
+    EXPECT_EQ(screenText(engine.screen(), 0, 0, 3, 1), Lines{"..."}) << "a failed call writes nothing";
 }
 
 TEST(LuaScreenBuffer, FillsRowsAndRectangles)
 {
     ScreenEngine engine;
-    engine.paint(0, 0, 80, 25, u'.', Green);
+    engine.paint(0, 0, 80, 25, u'#', Green);
     engine.run("sb.fillRow({row = 256}) sb.fillRow({y = -1, color = Color.Red}) sb.fillRect({})");
-    EXPECT_EQ(engine.backgrounds(0, 0, 3, 2), (Lines{"555", "333"})) << "row 256 is row 0, the default is Blue";
-    EXPECT_EQ(engine.text(0, 0, 3, 2), (Lines{"   ", "..."}));
-    EXPECT_EQ(engine.backgrounds(0, 24, 3, 1), Lines{"333"}) << "row 255 lies outside the screen";
+    EXPECT_EQ(backgroundText(engine.screen(), 0, 0, 3, 2), (Lines{"555", "333"}))
+        << "row 256 is row 0, the default is Blue";
+    EXPECT_EQ(screenText(engine.screen(), 0, 0, 3, 2), (Lines{"...", "###"}));
+    EXPECT_EQ(backgroundText(engine.screen(), 0, 24, 3, 1), Lines{"333"}) << "row 255 lies outside the screen";
 
     engine.run("sb.fillRect({x = 1, y = 1, width = 2, height = 1})"
                "sb.clearRect({x = 1, y = 2, width = 2, height = 1})"
                "sb.fillRect({x = 1, y = 3, width = 2, height = 1, color = Color.Cyan, background = Color.Red})");
-    EXPECT_EQ(engine.backgrounds(0, 1, 4, 3), (Lines{"3883", "3GG3", "3443"})) << "Gray, Black, then the colour option";
-    EXPECT_EQ(engine.text(0, 1, 4, 3), (Lines{".  .", ".  .", ".  ."}));
+    EXPECT_EQ(backgroundText(engine.screen(), 0, 1, 4, 3), (Lines{"3883", "3gg3", "3443"}))
+        << "Gray, Black, then the colour option";
+    EXPECT_EQ(screenText(engine.screen(), 0, 1, 4, 3), (Lines{"#..#", "#..#", "#..#"}));
 
     engine.run("sb.fillRect({width = 80, height = 25, color = 0})");
-    EXPECT_EQ(engine.text(0, 4, 3, 1), Lines{"   "});
-    EXPECT_EQ(engine.backgrounds(0, 4, 3, 1), Lines{"333"}) << "colour 0 keeps the backgrounds";
+    EXPECT_EQ(screenText(engine.screen(), 0, 4, 3, 1), Lines{"..."});
+    EXPECT_EQ(backgroundText(engine.screen(), 0, 4, 3, 1), Lines{"333"}) << "colour 0 keeps the backgrounds";
 }
 
 TEST(LuaScreenBuffer, DrawBorderFramesFillsAndShadows)
@@ -98,26 +104,27 @@ TEST(LuaScreenBuffer, DrawBorderFramesFillsAndShadows)
     ScreenEngine engine;
     engine.run("sb.drawBorder({x = 1, y = 1, width = 10, height = 5, fill = true, shadow = true, "
                "background = Color.Blue, merge = true})");
-    EXPECT_EQ(engine.text(1, 1, 11, 6), (Lines{"\u2554\u2550\u2550\u2550\u2550\u2550\u2550\u2550\u2550\u2557 ",
-                                               "\u2551        \u2551 ",
-                                               "\u2551        \u2551 ",
-                                               "\u2551        \u2551 ",
-                                               "\u255A\u2550\u2550\u2550\u2550\u2550\u2550\u2550\u2550\u255D ",
-                                               "           "}));
-    EXPECT_EQ(engine.backgrounds(1, 1, 11, 6), (Lines{"55555555550", "5555555555G", "5555555555G", "5555555555G",
-                                                      "5555555555G", "0GGGGGGGGGG"}));
-    EXPECT_EQ(engine.foregrounds(1, 1, 1, 1), Lines{"F"});
+    EXPECT_EQ(screenText(engine.screen(), 1, 1, 11, 6),
+              (Lines{"\u2554\u2550\u2550\u2550\u2550\u2550\u2550\u2550\u2550\u2557.",
+                     "\u2551........\u2551.",
+                     "\u2551........\u2551.",
+                     "\u2551........\u2551.",
+                     "\u255A\u2550\u2550\u2550\u2550\u2550\u2550\u2550\u2550\u255D.",
+                     "..........."}));
+    EXPECT_EQ(backgroundText(engine.screen(), 1, 1, 11, 6),
+              (Lines{"55555555550", "5555555555g", "5555555555g", "5555555555g", "5555555555g", "0gggggggggg"}));
+    EXPECT_EQ(foregroundText(engine.screen(), 1, 1, 1, 1), Lines{"f"});
 }
 
 TEST(LuaScreenBuffer, ClearTakesAColourOnlyAsItsOneArgument)
 {
     ScreenEngine engine;
     engine.run("sb.clear(Color.Blue)");
-    EXPECT_EQ(engine.backgrounds(0, 0, 2, 1), Lines{"55"});
+    EXPECT_EQ(backgroundText(engine.screen(), 0, 0, 2, 1), Lines{"55"});
     engine.run("sb:clear(Color.Blue)");
-    EXPECT_EQ(engine.backgrounds(0, 0, 2, 1), Lines{"00"}) << "a colon call passes the object first";
+    EXPECT_EQ(backgroundText(engine.screen(), 0, 0, 2, 1), Lines{"00"}) << "a colon call passes the object first";
     engine.run("sb.clear(Color.Blue) sb.clear()");
-    EXPECT_EQ(engine.backgrounds(0, 0, 2, 1), Lines{"00"});
+    EXPECT_EQ(backgroundText(engine.screen(), 0, 0, 2, 1), Lines{"00"});
 }
 
 TEST(LuaScreenBuffer, RedrawClearsAndCallsTheScript)
@@ -125,5 +132,5 @@ TEST(LuaScreenBuffer, RedrawClearsAndCallsTheScript)
     ScreenEngine engine;
     engine.run("sb.clear(Color.Blue) function redraw() print('redraw') end");
     EXPECT_EQ(engine.run("sb.redraw() print(sb.instance() == gScreenBuffer)").out, "redraw\ntrue\n");
-    EXPECT_EQ(engine.backgrounds(0, 0, 2, 1), Lines{"00"});
+    EXPECT_EQ(backgroundText(engine.screen(), 0, 0, 2, 1), Lines{"00"});
 }

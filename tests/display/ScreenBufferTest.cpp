@@ -1,5 +1,7 @@
 #include "display/ScreenBuffer.hpp"
 
+#include "support/ScreenText.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,32 +14,9 @@
 namespace qel {
 namespace {
 
-using Lines = std::vector<std::string>;
-
-// The characters of every row, '.' for a cell without one; box characters as themselves.
-Lines screenText(const ScreenBuffer& buffer)
-{
-    Lines lines;
-    for (int row = 0; row < buffer.getSize().height; ++row) {
-        WideString line;
-        for (int column = 0; column < buffer.getSize().width; ++column) {
-            const uint16_t character = buffer.cellAt(column, row).character;
-            line.push_back(character == 0 ? u'.' : static_cast<char16_t>(character));
-        }
-        lines.push_back(toUtf8(line));
-    }
-    return lines;
-}
-
-// The background index of every cell as one digit of 0-9, a-h.
-Lines screenBackgrounds(const ScreenBuffer& buffer)
-{
-    Lines lines(static_cast<size_t>(buffer.getSize().height));
-    for (int row = 0; row < buffer.getSize().height; ++row)
-        for (int column = 0; column < buffer.getSize().width; ++column)
-            lines[row] += "0123456789abcdefgh"[buffer.cellAt(column, row).background];
-    return lines;
-}
+using test::Lines;
+using test::backgroundText;
+using test::screenText;
 
 // Every cell holds a letter, a foreground 1 and a background of its own, so that any write
 // and every kept background shows.
@@ -132,13 +111,13 @@ TEST(ScreenBufferTest, PutAndClearFollowTheBackgroundRules)
     buffer.put(1, 0, 'b', ColorPair{Red, Clear2});
     buffer.put(2, 0, 'c', ColorPair{Red, Black});
     buffer.put(3, 0, 0, ColorPair{Clear, Clear});
-    EXPECT_EQ(screenBackgrounds(buffer), Lines{"50g5"});
+    EXPECT_EQ(backgroundText(buffer), Lines{"50g5"});
     EXPECT_EQ(screenText(buffer), Lines{"abc."});
     EXPECT_EQ(buffer.cellAt(2, 0).foreground, Red);
     EXPECT_EQ(buffer.cellAt(3, 0).foreground, Clear);
 
     buffer.clear(Clear2);
-    EXPECT_EQ(screenBackgrounds(buffer), Lines{"hhhh"}) << "clear stores 17 unchanged";
+    EXPECT_EQ(backgroundText(buffer), Lines{"hhhh"}) << "clear stores 17 unchanged";
     EXPECT_EQ(buffer.cellAt(0, 0).foreground, 0);
     EXPECT_EQ(screenText(buffer), Lines{"abc."}) << "clear keeps the characters";
 }
@@ -150,7 +129,7 @@ TEST(ScreenBufferTest, WordModeReplacesSpacesAndWraps)
     EXPECT_EQ(buffer.print(0, 1, u"  ab", white, 0, 0), 1);
     EXPECT_EQ(buffer.print(0, 2, u"ab\ncd", white, 0, 0), 2);
     EXPECT_EQ(screenText(buffer), (Lines{"a  b ...", " ab ....", "ab......", "cd......"}));
-    EXPECT_EQ(screenBackgrounds(buffer)[0], "33333000") << "spaces are written with the colour";
+    EXPECT_EQ(backgroundText(buffer)[0], "33333000") << "spaces are written with the colour";
 
     ScreenBuffer wrapped(nullptr, 8, 5);
     EXPECT_EQ(wrapped.print(0, 0, u"abcdef", white, Wrap, 3), 2);
@@ -196,7 +175,7 @@ TEST(ScreenBufferTest, OriginMovesOnlyPrint)
     buffer.fillRect(0, 3, 1, 1, Red);
     buffer.drawBorder(4, 3, 1, 1, white, 0);
     EXPECT_EQ(screenText(buffer), (Lines{"p....", "..ab.", ".....", "....║"}));
-    EXPECT_EQ(screenBackgrounds(buffer)[3], "10000");
+    EXPECT_EQ(backgroundText(buffer)[3], "10000");
 
     // INT_MAX + INT_MAX overflows 32 bits; the true position is column 14 of row 0.
     ScreenBuffer wide(nullptr, 80, 25);
@@ -208,6 +187,9 @@ TEST(ScreenBufferTest, OriginMovesOnlyPrint)
     wide.print(INT_MAX, INT_MAX, u"a b", white, Vertical, 0);
     wide.setOrigin(INT_MIN, INT_MIN);
     wide.print(INT_MIN, INT_MIN, u"a b\nc", white, Wrap, 1);
+    ScreenBuffer onlyX(nullptr, 80, 25);
+    onlyX.put(14, 0, 'x', white);
+    EXPECT_TRUE(sameCells(wide, onlyX)) << "positions far outside the grid write nothing";
 }
 
 TEST(ScreenBufferTest, MeasureTextCountsWordModeLines)
@@ -228,7 +210,7 @@ TEST(ScreenBufferTest, FillRectErasesAndFollowsTheBackgroundRules)
     buffer.fillRect(4, 1, 2, 1, Clear2);
     buffer.clearRect(0, 2, 5, -1, Red);
     EXPECT_EQ(screenText(buffer), (Lines{"a..de", "f..i.", "....."}));
-    EXPECT_EQ(screenBackgrounds(buffer), (Lines{"12345", "67890", "03333"}));
+    EXPECT_EQ(backgroundText(buffer), (Lines{"12345", "67890", "03333"}));
     EXPECT_EQ(buffer.cellAt(1, 0).foreground, 0);
 }
 
@@ -244,12 +226,12 @@ TEST(ScreenBufferTest, DrawBorderSteps)
     fillWithPattern(shadowed);
     shadowed.drawBorder(0, 0, 4, 3, ColorPair{White, Clear}, Shadow);
     EXPECT_EQ(screenText(shadowed), (Lines{"╔══╗ef", "║..║.l", "╚══╝.r", "s....x", "yzabcd"}));
-    EXPECT_EQ(screenBackgrounds(shadowed),
+    EXPECT_EQ(backgroundText(shadowed),
               (Lines{"123456", "7ggggc", "dgggg2", "3gggg8", "9abcde"}));
 
     ScreenBuffer filled(nullptr, 6, 5);
     filled.drawBorder(0, 0, 4, 4, ColorPair{White, Blue}, Fill | Shadow);
-    EXPECT_EQ(screenBackgrounds(filled),
+    EXPECT_EQ(backgroundText(filled),
               (Lines{"555500", "5555g0", "5555g0", "5555g0", "0gggg0"}));
 }
 
@@ -285,20 +267,20 @@ TEST(ScreenBufferTest, HugeRectanglesFinishWithTheLoopsResult)
 {
     ScreenBuffer buffer(nullptr, 80, 25);
     buffer.fillRect(INT_MIN / 2, INT_MIN / 2, INT_MAX, INT_MAX, Red);
-    EXPECT_EQ(screenBackgrounds(buffer), Lines(25, std::string(80, '1')));
+    EXPECT_EQ(backgroundText(buffer), Lines(25, std::string(80, '1')));
 
     // No row of these meets the grid: each one's linear span ends below 0 or starts past it.
     buffer.fillRect(INT_MIN, INT_MIN, INT_MAX, INT_MAX, Green);
     buffer.fillRect(INT_MAX, INT_MAX, INT_MAX, INT_MAX, Green);
     buffer.fillRect(0, 0, INT_MAX, INT_MIN, Green);
     buffer.clearRect(INT_MIN, 0, INT_MAX, 1, Green);
-    EXPECT_EQ(screenBackgrounds(buffer), Lines(25, std::string(80, '1')));
+    EXPECT_EQ(backgroundText(buffer), Lines(25, std::string(80, '1')));
 
     // A thin rectangle wider than the grid: row -1's span starts at index 0 and covers it all.
     buffer.clearRect(80, -1, INT_MAX, 1, Green);
-    EXPECT_EQ(screenBackgrounds(buffer), Lines(25, std::string(80, '3')));
+    EXPECT_EQ(backgroundText(buffer), Lines(25, std::string(80, '3')));
     buffer.drawBorder(INT_MIN, INT_MIN, INT_MAX, INT_MAX, white, Fill | Shadow);
-    EXPECT_EQ(screenBackgrounds(buffer), Lines(25, std::string(80, '3')));
+    EXPECT_EQ(backgroundText(buffer), Lines(25, std::string(80, '3')));
     EXPECT_EQ(screenText(buffer), Lines(25, std::string(80, '.')));
 
     // The top line wraps over the whole grid; the left one lands in the last column.
@@ -307,11 +289,11 @@ TEST(ScreenBufferTest, HugeRectanglesFinishWithTheLoopsResult)
     for (int column = 0; column < 79; ++column)
         line += "═";
     EXPECT_EQ(screenText(buffer), Lines(25, line + "║"));
-    EXPECT_EQ(screenBackgrounds(buffer), Lines(25, std::string(80, '5')));
+    EXPECT_EQ(backgroundText(buffer), Lines(25, std::string(80, '5')));
 
     buffer.drawBorder(-1, -1, INT_MAX, INT_MAX, ColorPair{White, Red}, Fill);
     EXPECT_EQ(screenText(buffer), Lines(25, std::string(80, '.')));
-    EXPECT_EQ(screenBackgrounds(buffer), Lines(25, std::string(80, '1')));
+    EXPECT_EQ(backgroundText(buffer), Lines(25, std::string(80, '1')));
 }
 
 TEST(ScreenBufferTest, NegativeSizeHoldsNoCells)

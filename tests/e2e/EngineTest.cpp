@@ -73,6 +73,13 @@ void EngineTest::launch(const std::vector<std::string>& arguments)
     engine = std::make_unique<EngineProcess>(enginePath(), folder.path, arguments);
 }
 
+void EngineTest::launchWithoutDisplay(const std::vector<std::string>& arguments)
+{
+    std::vector<std::string> command{"-u", "DISPLAY", enginePath()};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    engine = std::make_unique<EngineProcess>("/usr/bin/env", folder.path, command);
+}
+
 std::optional<capture::WindowPlace> EngineTest::waitForWindow()
 {
     return waitForWindow([](const capture::WindowPlace&) { return true; });

@@ -34,6 +34,8 @@ protected:
     void writeFile(const std::string& relative, const std::string& text) const;
 
     void launch(const std::vector<std::string>& arguments);
+    // Launches the engine with no X display named in its environment.
+    void launchWithoutDisplay(const std::vector<std::string>& arguments);
     std::optional<capture::WindowPlace> waitForWindow();
     // Waits for a window whose place passes the test, such as a new size.
     std::optional<capture::WindowPlace> waitForWindow(const std::function<bool(const capture::WindowPlace&)>& wanted);

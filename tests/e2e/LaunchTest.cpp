@@ -1,4 +1,5 @@
 #include "e2e/EngineTest.hpp"
+#include "support/ErrorLines.hpp"
 
 namespace qel::e2e {
 
@@ -18,15 +19,6 @@ function key(code, pressed)
     end
 end
 )";
-
-// The window library's remark about a display without vertical synchronisation is not the engine's.
-std::string withoutWindowNotice(std::string errors)
-{
-    const std::string notice = "Setting vertical sync not supported\n";
-    if (const size_t found = errors.find(notice); found != std::string::npos)
-        errors.erase(found, notice.size());
-    return errors;
-}
 
 class LaunchTest : public EngineTest {
 protected:
@@ -69,6 +61,7 @@ TEST_F(LaunchTest, WithoutALaunchScriptTheEngineStopsWithStatus1000)
     launch({});
     EXPECT_EQ(waitForExit(), 1000 % 256);
     EXPECT_EQ(output(), "arg[0] = " + enginePath() + "\nError 1000: Missing launch script\n");
+    EXPECT_EQ(errors(), "");
 
     writeFile("config.dat", "#width\n800\n#script\n");
     launch({"-script"});
@@ -76,6 +69,20 @@ TEST_F(LaunchTest, WithoutALaunchScriptTheEngineStopsWithStatus1000)
     EXPECT_EQ(output(), "arg[0] = " + enginePath() + "\narg[1] = -script\nline = #width\nline = #script\n"
                         "Error 1000: Missing launch script\n");
     EXPECT_FALSE(windows.find("QEL"));
+}
+
+TEST_F(LaunchTest, WithoutADisplayTheEngineExplainsAndStopsWithStatus1)
+{
+    launchWithoutDisplay({"-script", "x"});
+    EXPECT_EQ(waitForExit(), 1);
+    EXPECT_NE(errors().find("no X display"), std::string::npos) << errors();
+}
+
+TEST_F(LaunchTest, TheEngineEndsWithTheStatusTheScriptChose)
+{
+    writeScript("quit", "function update() LuaCore(gCore).exit(3) end");
+    launch({"-script", "quit"});
+    EXPECT_EQ(waitForExit(), 3);
 }
 
 TEST_F(LaunchTest, CommandLineOptionsShapeTheWindowAndSkipConfigDat)
@@ -89,7 +96,7 @@ TEST_F(LaunchTest, CommandLineOptionsShapeTheWindowAndSkipConfigDat)
                         "scriptName = probe\nwallpaperIndex = 3\n"
                         "setVideoMode = 0\nBuffer size: 80 x 25\n"
                         "style 2, wallpaper 3\n");
-    EXPECT_EQ(withoutWindowNotice(errors()), "");
+    EXPECT_EQ(test::withoutWindowNotices(errors()), "");
 }
 
 TEST_F(LaunchTest, ConfigDatNamesTheScriptAndOverridesTheCommandLine)

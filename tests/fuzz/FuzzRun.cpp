@@ -3,7 +3,7 @@
 #include "app/Core.hpp"
 #include "app/DisplayConnection.hpp"
 #include "app/LaunchOptions.hpp"
-#include "support/TempDir.hpp"
+#include "support/GameFolder.hpp"
 
 #include <fcntl.h>
 #include <sys/prctl.h>
@@ -212,15 +212,14 @@ const char* verdictName(Verdict verdict)
 
 RunResult runCase(const FuzzCase& fuzzCase, const RunLimits& limits, const std::filesystem::path& gameData)
 {
-    const test::TempDir folder;
-    folder.write("scripts/startup.lua", "");
-    folder.write("scripts/main.lua", fuzzCase.script);
-    std::filesystem::create_directory_symlink(gameData, folder.path / "data");
+    const test::GameFolder folder(gameData);
+    folder.writeScript("startup.lua", "");
+    folder.writeScript("main.lua", fuzzCase.script);
 
     const auto start = std::chrono::steady_clock::now();
     const pid_t child = fork();
     if (child == 0)
-        runChild(fuzzCase, limits.frames, folder.path);
+        runChild(fuzzCase, limits.frames, folder.path());
 
     RunResult result;
     const auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
@@ -237,7 +236,7 @@ RunResult runCase(const FuzzCase& fuzzCase, const RunLimits& limits, const std::
             result.verdict = bloated ? Verdict::Bloated : Verdict::Hung;
             result.reason = bloated ? "over " + std::to_string(limits.residentMiB) + " MiB resident"
                                     : "still running after " + std::to_string(limits.seconds) + " s";
-            result.report = reportOf(readErrors(folder.path / "errors.txt"), nullptr) + stack;
+            result.report = reportOf(readErrors(folder.path() / "errors.txt"), nullptr) + stack;
             result.seconds = elapsed();
             return result;
         }
@@ -245,7 +244,7 @@ RunResult runCase(const FuzzCase& fuzzCase, const RunLimits& limits, const std::
     }
     result.seconds = elapsed();
     result.peakResidentMiB = std::max(result.peakResidentMiB, usage.ru_maxrss / 1024);
-    judgeEnd(result, status, readErrors(folder.path / "errors.txt"));
+    judgeEnd(result, status, readErrors(folder.path() / "errors.txt"));
     return result;
 }
 

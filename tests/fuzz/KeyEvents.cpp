@@ -1,49 +1,35 @@
 #include "fuzz/KeyEvents.hpp"
 
 #include "fuzz/Random.hpp"
+#include "support/KeyEvent.hpp"
 
 namespace qel::fuzz {
 
 namespace {
 
 using Key = sf::Keyboard::Key;
+using namespace qel::test;
 
 const Key CommonKeys[] = {Key::Return, Key::Escape, Key::BackSpace, Key::Tab, Key::Space, Key::A, Key::R,
                           Key::Left, Key::Up, Key::Down, Key::F1, Key::LShift, Key::Unknown};
 
 const sf::Uint32 TypedCharacters[] = {'a', 'Z', ' ', '7', 0, 8, 9, 13, 27, 127, 0xE9, 0x2666, 0xD800, 0xFFFF, 0x1F600};
 
-sf::Event keyEvent(sf::Event::EventType type, Key code, bool alt, bool shift)
-{
-    sf::Event event;
-    event.type = type;
-    event.key = {code, alt, false, shift, false};
-    return event;
-}
-
-sf::Event typed(sf::Uint32 character)
-{
-    sf::Event event;
-    event.type = sf::Event::TextEntered;
-    event.text.unicode = character;
-    return event;
-}
-
 // Shift+R reloads the scripts: rare enough that most of a run happens between reloads.
 sf::Event randomEvent(Random& random)
 {
     const int roll = random.below(1000);
     if (roll < 8)
-        return keyEvent(sf::Event::KeyPressed, Key::R, false, true);
+        return keyPress(Key::R, WithShift);
     if (roll < 40)
-        return keyEvent(sf::Event::KeyPressed, Key::Return, true, false);
+        return keyPress(Key::Return, WithAlt);
     if (roll < 400)
-        return keyEvent(sf::Event::KeyPressed, random.pick(CommonKeys), false, random.chance(10));
+        return keyPress(random.pick(CommonKeys), random.chance(10) ? WithShift : NoModifiers);
     if (roll < 650)
-        return keyEvent(sf::Event::KeyReleased, random.pick(CommonKeys), false, false);
+        return keyRelease(random.pick(CommonKeys));
     if (roll < 980)
-        return typed(random.pick(TypedCharacters));
-    return keyEvent(sf::Event::KeyPressed, static_cast<Key>(random.between(-1, Key::KeyCount + 2)), false, false);
+        return typedCharacter(random.pick(TypedCharacters));
+    return keyPress(static_cast<Key>(random.between(-1, Key::KeyCount + 2)));
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "support/EngineFixture.hpp"
 #include "support/ErrorLines.hpp"
 #include "support/FakeScript.hpp"
+#include "support/KeyEvent.hpp"
 #include "support/TempDir.hpp"
 
 #include <SFML/Audio/SoundBuffer.hpp>
@@ -361,11 +362,8 @@ TEST(SoundInTheEngine, LivesFromBeforeTheScriptsLoadUntilShutdownAndOutlivesRelo
     const int32_t id = manager->load((folder.prefix() + "blip.wav").c_str());
     manager->play(id);
 
-    sf::Event reload;
-    reload.type = sf::Event::KeyPressed;
-    reload.key = {sf::Keyboard::R, false, false, true, false};
     testing::internal::CaptureStdout();
-    core->handleEvent(reload);
+    core->handleEvent(test::keyPress(sf::Keyboard::R, test::WithShift));
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(core->getSoundManager(), manager);
     EXPECT_TRUE(manager->stop(id)) << "the sound survives the script reload";

@@ -35,6 +35,22 @@ inline std::unique_ptr<Core> buildEngine(const LaunchOptions& options = testOpti
     return core;
 }
 
+// A whole engine with a recording script host of the given kind; the log starts empty after
+// start-up.
+template <class Script>
+struct RecordingEngine {
+    RecordingEngine()
+    {
+        auto fake = std::make_unique<Script>();
+        script = fake.get();
+        core = buildEngine(testOptions(), std::move(fake));
+        script->log.clear();
+    }
+
+    std::unique_ptr<Core> core;
+    Script* script;
+};
+
 // Composes a frame and reads the window's pixels back, as a player would see them.
 inline sf::Image screenshot(Core& core)
 {

@@ -9,19 +9,16 @@
 #include <gtest/gtest.h>
 
 using namespace qel;
+using test::backgroundText;
+using test::foregroundText;
 using test::Lines;
 using test::LuaTestEngine;
 using test::Printed;
+using test::screenText;
 
 namespace {
 
 const char* const withUI = "ui = LuaUI(gUI)";
-
-// The screen's characters as a player sees them.
-Lines shown(LuaTestEngine& engine, int x, int y, int width, int height)
-{
-    return test::screenText(engine.screen(), x, y, width, height);
-}
 
 } // namespace
 
@@ -38,9 +35,9 @@ TEST(LuaUI, WindowDefaultsAndDismissText)
     engine.run("ui.createWindow({x = 2, y = 1, width = 30, height = 9, showDismissText = true, closable = false})"
                "ui.createWindow({showDismissText = true, color = Color.White, background = Color.Red})");
     engine.frame();
-    EXPECT_EQ(shown(engine, 2, 9, 30, 1), (Lines{"╚════════════════ [Enter ►] ═╝"})) << "at (17, 8)";
-    EXPECT_EQ(shown(engine, 30, 17, 20, 1), (Lines{"╚══════ [Enter ►] ═╝"})) << "the default rectangle: at (7, 7)";
-    EXPECT_EQ(engine.backgrounds(30, 17, 20, 1), (Lines{"11111111111111111111"}));
+    EXPECT_EQ(screenText(engine.screen(), 2, 9, 30, 1), (Lines{"╚════════════════ [Enter ►] ═╝"})) << "at (17, 8)";
+    EXPECT_EQ(screenText(engine.screen(), 30, 17, 20, 1), (Lines{"╚══════ [Enter ►] ═╝"})) << "the default rectangle: at (7, 7)";
+    EXPECT_EQ(backgroundText(engine.screen(), 30, 17, 20, 1), (Lines{"11111111111111111111"}));
 }
 
 TEST(LuaUI, LabelsWrapAtWidthOrMaxWidth)
@@ -50,9 +47,9 @@ TEST(LuaUI, LabelsWrapAtWidthOrMaxWidth)
                "l = LuaLabel(ui.createLabel({x = 20, y = 1, text = 'aaaa bbbb cccc', width = 12, id = 4}))"
                "ui.createLabel({x = 40, y = 1, text = 'aaaa bbbb cccc'})");
     engine.frame();
-    EXPECT_EQ(shown(engine, 0, 1, 60, 2), (Lines{
-                  " aaaa bbbb          aaaa bbbb           aaaa bbbb cccc      ",
-                  " cccc               cccc                                    ",
+    EXPECT_EQ(screenText(engine.screen(), 0, 1, 60, 2), (Lines{
+                  ".aaaa bbbb .........aaaa bbbb ..........aaaa bbbb cccc......",
+                  ".cccc...............cccc....................................",
               }));
     EXPECT_EQ(engine.run("print(l.getId(), l.getText()) l.setText('é ►') print(l.getText())").out,
               "4\taaaa bbbb cccc\né ►\n");
@@ -69,7 +66,7 @@ TEST(LuaUI, TextFieldsTakeTheirOptionsAndEnterHandlers)
     EXPECT_EQ(engine.press(sf::Keyboard::Return).out, "") << "with a closable window open Return closes it";
     EXPECT_EQ(ui.focusedField(), ui.mainInput());
     engine.frame();
-    EXPECT_EQ(shown(engine, 1, 24, 6, 1), (Lines{"> abc■"}));
+    EXPECT_EQ(screenText(engine.screen(), 1, 24, 6, 1), (Lines{"> abc■"}));
     EXPECT_EQ(engine.press(sf::Keyboard::Return).out, "enter\tabc\n");
 
     engine.frame();
@@ -146,7 +143,7 @@ TEST(LuaUI, MessageBoxNeedsText)
               "scripts/snippet.lua:1: LuaUI.showMessageBox: argument 1 must be a string or a number, not userdata\n");
     engine.run("ui.showMessageBox(42)");
     engine.frame();
-    EXPECT_EQ(shown(engine, 35, 12, 9, 1), (Lines{"║  42   ║"}));
+    EXPECT_EQ(screenText(engine.screen(), 35, 12, 9, 1), (Lines{"║..42...║"}));
 }
 
 TEST(LuaUI, ConsoleEntriesAreWhiteAndFollowedByAnEmptyRowByDefault)
@@ -156,8 +153,8 @@ TEST(LuaUI, ConsoleEntriesAreWhiteAndFollowedByAnEmptyRowByDefault)
                          "print(c.isActive(), c.getId()) c:setActive(true) print(c.isActive())").out,
               "false\t9\ntrue\n");
     engine.run("c.insert({text = 'one'}) c.insert({text = 'two', color = Color.Red, appendEmptyLine = false})");
-    EXPECT_EQ(shown(engine, 0, 0, 10, 3), (Lines{"one       ", "          ", "two       "}));
-    EXPECT_EQ(engine.foregrounds(0, 0, 1, 3), (Lines{"F", "0", "1"}));
+    EXPECT_EQ(screenText(engine.screen(), 0, 0, 10, 3), (Lines{"one.......", "..........", "two......."}));
+    EXPECT_EQ(foregroundText(engine.screen(), 0, 0, 1, 3), (Lines{"f", "0", "1"}));
 }
 
 // Scripts may give any int as a position or size. Where the sums of positions and sizes pass
@@ -187,14 +184,14 @@ TEST(LuaUI, ExtremeGeometryDrawsOnlyWhatAddsUpToTheScreen)
     )");
     EXPECT_EQ(created.err, "");
     EXPECT_EQ(engine.frame().err, "");
-    Lines expected(25, std::string(80, ' '));
-    expected[1] = " back" + std::string(75, ' ');
-    const std::string beforeBox(31, ' ');
-    const std::string afterBox(32, ' ');
+    Lines expected(25, std::string(80, '.'));
+    expected[1] = ".back" + std::string(75, '.');
+    const std::string beforeBox(31, '.');
+    const std::string afterBox(32, '.');
     expected[10] = beforeBox + "╔═══════════════╗" + afterBox;
-    expected[11] = beforeBox + "║               ║" + afterBox;
-    expected[12] = beforeBox + "║  still here   ║" + afterBox;
-    expected[13] = beforeBox + "║               ║" + afterBox;
+    expected[11] = beforeBox + "║...............║" + afterBox;
+    expected[12] = beforeBox + "║..still here...║" + afterBox;
+    expected[13] = beforeBox + "║...............║" + afterBox;
     expected[14] = beforeBox + "╚═══ [Enter ►] ═╝" + afterBox;
-    EXPECT_EQ(shown(engine, 0, 0, 80, 25), expected);
+    EXPECT_EQ(screenText(engine.screen(), 0, 0, 80, 25), expected);
 }

@@ -33,14 +33,14 @@ TEST(UI, MessageBoxIsCentredWithItsTextAndDismissLabel)
     UIEngine engine;
     engine.ui().showMessageBox(u"0123456789");
     engine.drawFrame();
-    EXPECT_EQ(screenText(engine.screen(), 31, 10, 17, 5), (Rows{
+    EXPECT_EQ(screenText(engine.screen(), 31, 10, 17, 5), (Lines{
                   "╔═══════════════╗",
-                  "║               ║",
-                  "║  0123456789   ║",
-                  "║               ║",
+                  "║...............║",
+                  "║..0123456789...║",
+                  "║...............║",
                   "╚═══ [Enter ►] ═╝",
               }));
-    EXPECT_EQ(backgroundText(engine.screen(), 31, 10, 17, 1), (Rows{"bbbbbbbbbbbbbbbbb"})) << "Brown";
+    EXPECT_EQ(backgroundText(engine.screen(), 31, 10, 17, 1), (Lines{"22222222222222222"})) << "Brown";
 
     // Twenty words of four letters wrap at 45 columns into three rows: 9, 9 and 2 words.
     WideString words;
@@ -84,7 +84,7 @@ TEST(UI, CloseRunsTheHandlerInTheTreeOnceThenRedraws)
     }));
     ui.closeWindow(window, ClosedBy::Escape);
     EXPECT_TRUE(inTreeDuringHandler);
-    EXPECT_EQ(engine.script->log, (Rows{"close escape", "redraw"})) << "the nested closes did nothing";
+    EXPECT_EQ(engine.script->log, (Lines{"close escape", "redraw"})) << "the nested closes did nothing";
     EXPECT_EQ(engine.topLevelCount(), 0);
 }
 
@@ -107,14 +107,14 @@ TEST(UI, CloseHandlersMayCloseCreateAndRemoveWindows)
     engine.script->log.clear();
     created->close();
     EXPECT_EQ(engine.topLevelCount(), 0);
-    EXPECT_EQ(engine.script->log, (Rows{"close"})) << "no redraw for a window the handler took away";
+    EXPECT_EQ(engine.script->log, (Lines{"close"})) << "no redraw for a window the handler took away";
 }
 
 TEST(UI, DrawHandlersMayChangeTheTreeWhileItIsDrawn)
 {
     UIEngine engine;
     UI& ui = engine.ui();
-    Rows drawn;
+    Lines drawn;
     auto logDraw = [&](const std::string& name) {
         return engine.script->addDrawHandler([&drawn, name] { drawn.push_back(name); });
     };
@@ -142,11 +142,11 @@ TEST(UI, DrawHandlersMayChangeTheTreeWhileItIsDrawn)
     besideNested->setHandler(HandlerSlot::Draw, logDraw("besideNested"));
 
     ui.draw(0.016f);
-    EXPECT_EQ(drawn, (Rows{"a", "b", "nested"})) << "a window closed before its turn is not drawn";
+    EXPECT_EQ(drawn, (Lines{"a", "b", "nested"})) << "a window closed before its turn is not drawn";
     EXPECT_FALSE(isLive(b) || isLive(nested)) << "removed at once, freed after the pass";
     drawn.clear();
     ui.draw(0.016f);
-    EXPECT_EQ(drawn, (Rows{"a", "created"})) << "a window made during a pass is drawn from the next";
+    EXPECT_EQ(drawn, (Lines{"a", "created"})) << "a window made during a pass is drawn from the next";
 }
 
 TEST(UI, AFieldLeavingTheTreeIsForgottenAsFocusAndMainInput)

@@ -8,6 +8,7 @@
 
 #include "support/EngineFixture.hpp"
 #include "support/FakeScript.hpp"
+#include "support/ScreenText.hpp"
 
 #include <functional>
 #include <string>
@@ -73,15 +74,7 @@ private:
 };
 
 // A whole engine with a HandlerScript; the log starts empty after start-up.
-struct UIEngine {
-    UIEngine()
-    {
-        auto fake = std::make_unique<HandlerScript>();
-        script = fake.get();
-        core = buildEngine(testOptions(), std::move(fake));
-        script->log.clear();
-    }
-
+struct UIEngine : RecordingEngine<HandlerScript> {
     UI& ui() { return *core->getUI(); }
     ScreenBuffer& screen() { return *core->getRenderer()->getScreenBuffer(); }
     // Draws the widget tree over a cleared screen, as one frame does.
@@ -91,44 +84,6 @@ struct UIEngine {
         ui().draw(dt);
     }
     int topLevelCount() { return static_cast<int>(ui().getRoot().childCount()); }
-
-    std::unique_ptr<Core> core;
-    HandlerScript* script;
 };
-
-// The characters of a rectangle of cells as a player sees them, one string per row: a cell
-// without a character or with the transparent foreground reads as a space.
-inline std::vector<std::string> screenText(const ScreenBuffer& screen, int x, int y, int width, int height)
-{
-    std::vector<std::string> rows;
-    for (int row = y; row < y + height; ++row) {
-        WideString line;
-        for (int column = x; column < x + width; ++column) {
-            const Cell& cell = screen.cellAt(column, row);
-            const bool visible = cell.character != 0 && cell.foreground != Clear;
-            line.push_back(visible ? static_cast<char16_t>(cell.character) : u' ');
-        }
-        rows.push_back(toUtf8(line));
-    }
-    return rows;
-}
-
-// The background colours of a rectangle of cells, one letter per cell: '.' for Clear, then
-// 'a' for index 1 up to 'p' for Black (16).
-inline std::vector<std::string> backgroundText(const ScreenBuffer& screen, int x, int y, int width, int height)
-{
-    std::vector<std::string> rows;
-    for (int row = y; row < y + height; ++row) {
-        std::string line;
-        for (int column = x; column < x + width; ++column) {
-            const uint8_t background = screen.cellAt(column, row).background;
-            line.push_back(background == 0 ? '.' : static_cast<char>('a' + background - 1));
-        }
-        rows.push_back(line);
-    }
-    return rows;
-}
-
-using Rows = std::vector<std::string>;
 
 } // namespace qel::test

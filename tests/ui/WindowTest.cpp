@@ -15,10 +15,10 @@ TEST(Window, DrawsFrameFilledInsideShadowAndCentredTitle)
     window->setTitle(u"Menu");
     window->setTitle(u"ab");
     engine.drawFrame();
-    EXPECT_EQ(screenText(engine.screen(), 1, 1, 8, 4), (Rows{"╔═ ab ═╗", "║      ║", "║      ║", "╚══════╝"}));
-    // Blue ('e') frame and inside; the Black ('p') shadow one cell right of and below it.
+    EXPECT_EQ(screenText(engine.screen(), 1, 1, 8, 4), (Lines{"╔═ ab ═╗", "║......║", "║......║", "╚══════╝"}));
+    // Blue (5) frame and inside; the Black (g) shadow one cell right of and below it.
     EXPECT_EQ(backgroundText(engine.screen(), 0, 0, 10, 6),
-              (Rows{"..........", ".eeeeeeee.", ".eeeeeeeep", ".eeeeeeeep", ".eeeeeeeep", "..pppppppp"}));
+              (Lines{"0000000000", "0555555550", "055555555g", "055555555g", "055555555g", "00gggggggg"}));
     EXPECT_EQ(window->childCount(), 1u) << "a new title replaces the old label";
 
     window->setTitle(u"");
@@ -26,7 +26,7 @@ TEST(Window, DrawsFrameFilledInsideShadowAndCentredTitle)
     // With its two spaces the title is wider than the window: it starts at the window's left edge.
     window->setTitle(u"Longer");
     engine.drawFrame();
-    EXPECT_EQ(screenText(engine.screen(), 0, 1, 10, 1), (Rows{"  Longer  "}));
+    EXPECT_EQ(screenText(engine.screen(), 0, 1, 10, 1), (Lines{". Longer ."}));
 }
 
 // Children are placed from the window's corner, the handler's print calls from its inside.
@@ -40,7 +40,7 @@ TEST(Window, DrawHandlerWritesInsideAndChildrenCoverIt)
         engine.screen().print(1, 1, u"xxxxxx", ColorPair{White, Clear}, 0, 0);
     }));
     engine.drawFrame();
-    EXPECT_EQ(screenText(engine.screen(), 10, 5, 12, 3), (Rows{"╔══════════╗", "║corner    ║", "║ labelx   ║"}));
+    EXPECT_EQ(screenText(engine.screen(), 10, 5, 12, 3), (Lines{"╔══════════╗", "║corner....║", "║.labelx...║"}));
     EXPECT_EQ(engine.screen().getOrigin().x, 0) << "the origin is put back after the handler";
 
     // A handler may replace the screen buffer: the children draw into the new one.
@@ -51,5 +51,5 @@ TEST(Window, DrawHandlerWritesInsideAndChildrenCoverIt)
     }));
     engine.ui().draw(0.016f);
     EXPECT_EQ(engine.screen().getSize().width, 40);
-    EXPECT_EQ(screenText(engine.screen(), 12, 7, 5, 1), (Rows{"label"}));
+    EXPECT_EQ(screenText(engine.screen(), 12, 7, 5, 1), (Lines{"label"}));
 }
