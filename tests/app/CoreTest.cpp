@@ -3,6 +3,7 @@
 #include "support/EngineFixture.hpp"
 #include "support/FakeScript.hpp"
 #include "support/KeyEvent.hpp"
+#include "ui/UITestSupport.hpp"
 
 #include <gtest/gtest.h>
 
@@ -81,6 +82,19 @@ TEST(Core, ShiftRReloadsAndStopsPollingForTheFrame)
     engine.script->log.clear();
     EXPECT_TRUE(engine.core->handleEvent(keyPress(sf::Keyboard::R)));
     EXPECT_EQ(engine.script->log, (std::vector<std::string>{"key 17 down"}));
+}
+
+TEST(Core, ReloadRemovesEveryWidget)
+{
+    test::UIEngine engine;
+    TextField* field = engine.ui().createTextField(nullptr, 0, 24, 20, ColorPair{White, Clear});
+    engine.ui().setMainInput(field);
+    engine.ui().showMessageBox(u"note");
+    engine.core->handleEvent(keyPress(sf::Keyboard::R, test::WithShift));
+    EXPECT_EQ(engine.topLevelCount(), 0);
+    EXPECT_EQ(engine.ui().focusedField(), nullptr);
+    EXPECT_EQ(engine.ui().mainInput(), nullptr);
+    EXPECT_EQ(engine.script->log, (test::Lines{"reload", "start", "redraw"}));
 }
 
 TEST(Core, AltReturnTogglesFullscreenAndCountsAsHandled)

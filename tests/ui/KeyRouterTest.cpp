@@ -1,0 +1,157 @@
+#include "ui/KeyRouter.hpp"
+
+#include "base/Hub.hpp"
+#include "support/KeyEvent.hpp"
+#include "ui/UITestSupport.hpp"
+
+#include <gtest/gtest.h>
+
+using namespace qel;
+using namespace qel::test;
+
+namespace {
+
+const ColorPair Dialog{LightBlue, Blue};
+
+// The key router with the UI it routes to and a recording script, and no window: the
+// application around them is a screen buffer whose repaint is the script's redraw, and the
+// engine's own keys only count their uses. A text field at the bottom of the screen has the focus.
+struct Router : Hub {
+    Router() : field(ui.createTextField(nullptr, 0, 24, 20, ColorPair{White, Clear})) { field->focus(); }
+
+    sf::RenderWindow* getWindow() override { return nullptr; }
+    UI* getUI() override { return &ui; }
+    ScriptingInterface* getScript() override { return &script; }
+    ScreenBuffer* getScreenBuffer() override { return &screen; }
+    void redraw() override
+    {
+        screen.clear(0);
+        script.redraw();
+    }
+
+    void press(sf::Keyboard::Key code, Modifiers modifiers = NoModifiers) { keys.keyPressed(keyPress(code, modifiers).key); }
+    void release(sf::Keyboard::Key code) { keys.keyReleased(keyRelease(code).key); }
+    void type(const std::string& text)
+    {
+        for (char character : text)
+            keys.characterTyped(static_cast<unsigned char>(character));
+    }
+    void nextFrame()
+    {
+        keys.beginFrame();
+        script.log.clear();
+    }
+    int addEnterHandler() { return script.addEnterHandler([](const WideString&) {}); }
+    int topLevelCount() const { return static_cast<int>(ui.getRoot().childCount()); }
+
+    ScreenBuffer screen{this, 80, 25};
+    HandlerScript script;
+    UI ui{this};
+    int reloads = 0;
+    int fullscreenToggles = 0;
+    KeyRouter keys{this, {[this] { ++reloads; }, [this] { ++fullscreenToggles; }}};
+    TextField* field;
+};
+
+} // namespace
+
+TEST(KeyRouter, TypedTextReachesTheFocusedFieldUntilAKeyBlocksIt)
+{
+    Router router;
+    router.type("ab");
+    router.press(sf::Keyboard::BackSpace);
+    router.type("c");
+    EXPECT_EQ(router.field->getText(), u"a") << "no typed text after Backspace in the same frame";
+
+    router.nextFrame();
+    router.type("c");
+    router.press(sf::Keyboard::Tab);
+    router.type("\t");
+    EXPECT_EQ(router.field->getText(), u"ac");
+
+    router.nextFrame();
+    router.press(sf::Keyboard::Return);
+    router.type("\r");
+    EXPECT_EQ(router.field->getText(), u"ac\r") << "an unhandled Return types a carriage return";
+}
+
+TEST(KeyRouter, ReturnRunsTheEnterHandlerElseDismissesAWindow)
+{
+    Router router;
+    router.field->setEnterHandler(router.addEnterHandler());
+    router.type("go");
+    router.ui.showMessageBox(u"note");
+    router.field->focus();
+    router.press(sf::Keyboard::Return, WithAlt);
+    EXPECT_EQ(router.fullscreenToggles, 1) << "Alt+Return toggles and still runs the handler";
+    EXPECT_EQ(router.script.log, (Lines{"enter go", "key 58 down handled"}));
+    EXPECT_EQ(router.topLevelCount(), 2) << "the handled Return leaves the message box open";
+
+    router.nextFrame();
+    router.field->setEnterHandler(NoReference);
+    router.press(sf::Keyboard::Return);
+    EXPECT_EQ(router.script.log, (Lines{"redraw", "redraw", "key 58 down handled"}))
+        << "the box closes, which redraws, and the key redraws once more";
+    EXPECT_EQ(router.topLevelCount(), 1);
+}
+
+TEST(KeyRouter, EscapeClosesTheTopClosableWindowAndStillReachesTheScript)
+{
+    Router router;
+    Window* closable = router.ui.createWindow(nullptr, 1, 1, 10, 5, Dialog);
+    closable->setHandler(HandlerSlot::Close, router.script.addCloseHandler([](bool) {}));
+    router.ui.createWindow(nullptr, 2, 2, 10, 5, Dialog)->setClosable(false);
+    router.press(sf::Keyboard::Escape);
+    EXPECT_EQ(router.script.log, (Lines{"close escape", "redraw", "redraw", "key 36 down handled"}));
+
+    router.nextFrame();
+    router.press(sf::Keyboard::Escape);
+    router.type("x");
+    EXPECT_EQ(router.script.log, (Lines{"key 36 down"})) << "nothing closable is left";
+    EXPECT_EQ(router.field->getText(), u"") << "Escape blocks typed text";
+}
+
+TEST(KeyRouter, TheTopWindowsKeyHandlerSeesKeysFirst)
+{
+    Router router;
+    router.ui.showMessageBox(u"note");
+    router.press(sf::Keyboard::A);
+    router.release(sf::Keyboard::A);
+    EXPECT_EQ(router.script.log, (Lines{"key 0 down"})) << "a dialog without a key handler keeps releases";
+
+    router.nextFrame();
+    Window* window = router.ui.createWindow(nullptr, 1, 1, 10, 5, Dialog);
+    bool passOn = false;
+    window->setHandler(HandlerSlot::Key, router.script.addKeyHandler([&](int, bool) { return passOn; }));
+    router.press(sf::Keyboard::A);
+    router.release(sf::Keyboard::A);
+    passOn = true;
+    router.press(sf::Keyboard::C);
+    router.release(sf::Keyboard::C);
+    EXPECT_EQ(router.script.log, (Lines{"widgetKey 0 down", "widgetKey 0 up", "key 0 up", "widgetKey 2 down",
+                                        "key 2 down handled", "widgetKey 2 up"}))
+        << "a kept press counts as handled for the rest of the frame; a kept release goes on";
+}
+
+TEST(KeyRouter, HandlersMayCloseTheirOwnWindowDuringTheKey)
+{
+    Router router;
+    UI& ui = router.ui;
+    Window* window = ui.createWindow(nullptr, 1, 1, 20, 5, Dialog);
+    TextField* inner = ui.createTextField(window, 1, 1, 10, ColorPair{White, Clear});
+    inner->setEnterHandler(router.script.addEnterHandler([&](const WideString&) { window->close(); }));
+    inner->focus();
+    router.press(sf::Keyboard::Return);
+    router.nextFrame();
+    router.type("x");
+    EXPECT_EQ(ui.focusedField(), nullptr);
+
+    Window* keyed = ui.createWindow(nullptr, 1, 1, 20, 5, Dialog);
+    keyed->setHandler(HandlerSlot::Key, router.script.addKeyHandler([&](int, bool) {
+        keyed->close();
+        return true;
+    }));
+    router.press(sf::Keyboard::A);
+    EXPECT_EQ(router.script.log, (Lines{"widgetKey 0 down", "redraw", "key 0 down"}));
+    EXPECT_EQ(ui.topWindow(), nullptr);
+}
