@@ -66,16 +66,19 @@ std::string lengthProblem(std::uint64_t samples, std::uintmax_t fileBytes)
     return {};
 }
 
+// How a sound is loaded: a stream reads its samples as it plays, a decoded sound holds them all.
+enum class Loading { Streamed, DecodedWhole };
+
 // Reads the file's header and refuses, before anything is allocated for them, sounds whose
 // header would have the audio library reserve gigabytes. One line says why; when the header
 // cannot be read at all, the audio library's own line says so.
-bool hasPlausibleHeader(const std::string& path, bool decodedWhole)
+bool hasPlausibleHeader(const std::string& path, Loading loading)
 {
     sf::InputSoundFile file;
     if (!file.openFromFile(path))
         return false;
     std::string problem = formatProblem(file);
-    if (problem.empty() && decodedWhole) {
+    if (problem.empty() && loading == Loading::DecodedWhole) {
         std::error_code error;
         problem = lengthProblem(file.getSampleCount(), std::filesystem::file_size(path, error));
     }
@@ -96,7 +99,7 @@ bool audioDeviceOpen()
 std::optional<SoundEntry> openStream(const std::string& path)
 {
     std::printf("LOAD AS STREAM ...\n");
-    if (!isDataFile(path, "sound") || !hasPlausibleHeader(path, false))
+    if (!isDataFile(path, "sound") || !hasPlausibleHeader(path, Loading::Streamed))
         return std::nullopt;
     auto music = std::make_unique<sf::Music>();
     if (!audioDeviceOpen() || !music->openFromFile(path))
@@ -110,7 +113,7 @@ std::optional<SoundEntry> openStream(const std::string& path)
 
 std::optional<SoundEntry> decode(const std::string& path)
 {
-    if (!isDataFile(path, "sound") || !hasPlausibleHeader(path, true))
+    if (!isDataFile(path, "sound") || !hasPlausibleHeader(path, Loading::DecodedWhole))
         return std::nullopt;
     auto buffer = std::make_unique<sf::SoundBuffer>();
     if (!audioDeviceOpen() || !buffer->loadFromFile(path))
