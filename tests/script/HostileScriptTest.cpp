@@ -13,6 +13,7 @@
 #include <filesystem>
 
 using namespace qel;
+using test::contains;
 using test::LuaTestEngine;
 
 namespace {
@@ -43,11 +44,6 @@ const char* const hostilePrelude = R"(
 bool endsWith(const std::string& text, const std::string& end)
 {
     return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
-bool contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
 }
 
 int occurrences(const std::string& text, const std::string& part)

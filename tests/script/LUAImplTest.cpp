@@ -8,16 +8,8 @@
 #include <gtest/gtest.h>
 
 using namespace qel;
+using test::contains;
 using test::LuaTestEngine;
-
-namespace {
-
-bool contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
-
-} // namespace
 
 TEST(LUAImpl, StartUpRunsTheScriptsThenSetsTheModeThenStartsAndRedraws)
 {

@@ -16,6 +16,11 @@ inline bool isWindowNotice(const std::string& line)
            line == "The requested video mode is not available, switching to a valid mode";
 }
 
+inline bool contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
 // An error output without the window library's notices, line ends kept as they were.
 inline std::string withoutWindowNotices(const std::string& errors)
 {
