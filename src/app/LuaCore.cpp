@@ -8,11 +8,6 @@ namespace qel {
 
 namespace {
 
-int instance(LuaCore& core, lua_State* L)
-{
-    return core.pushInstance(L);
-}
-
 // Runs the file at once, nested in the calling script; the name is taken as it is, ".lua" included.
 int load(LuaCore& core, lua_State* L)
 {
@@ -80,7 +75,7 @@ int getWallpaper(LuaCore& core, lua_State* L)
 const char* const LuaCore::className = "LuaCore";
 
 const ScriptMethod<LuaCore> LuaCore::methods[] = {
-    {"instance", instance},
+    {"instance", instanceMethod<LuaCore>},
     {"load", load},
     {"exit", exit},
     {"toggleFullscreen", toggleFullscreen},

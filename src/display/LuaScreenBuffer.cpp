@@ -123,11 +123,6 @@ BorderOptions readBorderOptions(lua_State* L)
     return options;
 }
 
-int instance(LuaScreenBuffer& buffer, lua_State* L)
-{
-    return buffer.pushInstance(L);
-}
-
 // The Core clears the screen and calls the script's redraw.
 int redraw(LuaScreenBuffer& buffer, lua_State* L)
 {
@@ -204,7 +199,7 @@ int put(LuaScreenBuffer& buffer, lua_State* L)
 const char* const LuaScreenBuffer::className = "LuaScreenBuffer";
 
 const ScriptMethod<LuaScreenBuffer> LuaScreenBuffer::methods[] = {
-    {"instance", instance},
+    {"instance", instanceMethod<LuaScreenBuffer>},
     {"redraw", redraw},
     {"clear", clear},
     {"print", print},

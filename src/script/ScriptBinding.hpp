@@ -124,6 +124,14 @@ private:
     LiveObjects::Serial serial;
 };
 
+// The method instance of every script class of an engine object: the object as a light
+// userdata, or nil when it is gone.
+template <class Wrapper>
+int instanceMethod(Wrapper& wrapper, lua_State* L)
+{
+    return wrapper.pushInstance(L);
+}
+
 // Makes a wrapper class a script class: a global constructor named after the class, and a
 // metatable kept in the registry under the same name whose metamethods hand out method closures.
 // A wrapper supplies:

@@ -13,11 +13,6 @@ float readFloat(lua_State* L, int index)
     return static_cast<float>(readNumber(L, index));
 }
 
-int instance(LuaSoundManager& manager, lua_State* L)
-{
-    return manager.pushInstance(L);
-}
-
 // The optional volume, pan and pitch count by the arguments passed, not by their types: an
 // explicit nil sets 0. A path loaded before gets them again.
 int load(LuaSoundManager& manager, lua_State* L)
@@ -142,7 +137,7 @@ int getPosition(LuaSoundManager& manager, lua_State* L)
 const char* const LuaSoundManager::className = "LuaSoundManager";
 
 const ScriptMethod<LuaSoundManager> LuaSoundManager::methods[] = {
-    {"instance", instance},
+    {"instance", instanceMethod<LuaSoundManager>},
     {"load", load},
     {"unload", unload},
     {"unloadAll", unloadAll},

@@ -143,11 +143,6 @@ ConsoleOptions readConsoleOptions(lua_State* L)
     return options;
 }
 
-int instance(LuaUI& ui, lua_State* L)
-{
-    return ui.pushInstance(L);
-}
-
 int unfocus(LuaUI& ui, lua_State* L)
 {
     ui.live(L).unfocus();
@@ -225,7 +220,7 @@ int createLabel(LuaUI& ui, lua_State* L)
 const char* const LuaUI::className = "LuaUI";
 
 const ScriptMethod<LuaUI> LuaUI::methods[] = {
-    {"instance", instance},
+    {"instance", instanceMethod<LuaUI>},
     {"unfocus", unfocus},
     {"showMessageBox", showMessageBox},
     {"createConsole", createConsole},

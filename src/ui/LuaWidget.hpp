@@ -8,14 +8,8 @@
 
 namespace qel {
 
-// The methods every widget script class has, for any wrapper that is the EngineObject of a
-// widget or console.
-template <class Wrapper>
-int widgetInstance(Wrapper& widget, lua_State* L)
-{
-    return widget.pushInstance(L);
-}
-
+// The methods every widget script class has besides instance, for any wrapper that is the
+// EngineObject of a widget or console.
 template <class Wrapper>
 int widgetSetId(Wrapper& widget, lua_State* L)
 {
@@ -35,7 +29,7 @@ template <class Wrapper, std::size_t OwnCount>
 constexpr std::array<ScriptMethod<Wrapper>, OwnCount + 4> widgetMethods(const ScriptMethod<Wrapper> (&own)[OwnCount])
 {
     std::array<ScriptMethod<Wrapper>, OwnCount + 4> list{};
-    list[0] = {"instance", &widgetInstance<Wrapper>};
+    list[0] = {"instance", &instanceMethod<Wrapper>};
     for (std::size_t i = 0; i < OwnCount; ++i)
         list[i + 1] = own[i];
     list[OwnCount + 1] = {"setId", &widgetSetId<Wrapper>};
