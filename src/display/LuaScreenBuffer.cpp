@@ -123,7 +123,7 @@ BorderOptions readBorderOptions(lua_State* L)
     return options;
 }
 
-// The Core clears the screen and calls the script's redraw.
+// The application clears the screen and calls the script's redraw.
 int redraw(LuaScreenBuffer& buffer, lua_State* L)
 {
     buffer.live(L).redraw();
