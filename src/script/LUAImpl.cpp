@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <utility>
 
@@ -63,13 +64,6 @@ bool pushGlobalFunction(lua_State* L, const char* name)
     return false;
 }
 
-std::string formatNumber(lua_Number number)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, LUA_NUMBER_FMT, number);
-    return text;
-}
-
 void setGlobalRaw(lua_State* L, const char* name, void* object)
 {
     lua_rawgeti(L, LUA_REGISTRYINDEX, LUA_RIDX_GLOBALS); /* globals */
@@ -96,9 +90,12 @@ bool LUAImpl::load(const std::string& launchScriptName)
 {
     scriptName = launchScriptName;
     closeInterpreter();
-    lastError.clear();
+    reportedErrors.clear();
     openInterpreter();
-    runScriptFile(startupScriptPath());
+    // A game need not have a start-up script.
+    std::error_code error;
+    if (std::filesystem::exists(startupScriptPath(), error))
+        runScriptFile(startupScriptPath());
     runScriptFile(launchScriptPath(scriptName));
     return true;
 }
@@ -129,7 +126,7 @@ void LUAImpl::onGlobalKey(int keyCode, bool pressed, bool handled)
 {
     if (!callbacksAllowed())
         return;
-    enter(Errors::EndCallingScript, [&](lua_State* L) {
+    enter(Errors::EndCallingScript, "key", [&](lua_State* L) {
         if (!pushGlobalFunction(L, "key"))
             return;
         lua_pushinteger(L, keyCode);
@@ -143,7 +140,7 @@ void LUAImpl::redraw()
 {
     if (!callbacksAllowed())
         return;
-    enter(Errors::EndCallingScript, [&](lua_State* L) {
+    enter(Errors::EndCallingScript, "redraw", [&](lua_State* L) {
         if (pushGlobalFunction(L, "redraw"))
             lua_call(L, 0, 0);
     });
@@ -194,10 +191,10 @@ void LUAImpl::onSetVideoMode(int mode)
 {
     if (!state)
         return;
-    enter(Errors::EndCallingScript, [&](lua_State* L) { publishScreenBuffer(L); });
+    enter(Errors::EndCallingScript, "onSetVideoMode", [&](lua_State* L) { publishScreenBuffer(L); });
     if (!callbacksAllowed())
         return;
-    enter(Errors::EndCallingScript, [&](lua_State* L) {
+    enter(Errors::EndCallingScript, "onSetVideoMode", [&](lua_State* L) {
         if (!pushGlobalFunction(L, "onSetVideoMode"))
             return;
         lua_pushinteger(L, mode);
@@ -209,7 +206,7 @@ void LUAImpl::releaseReference(int reference)
 {
     if (reference == NoReference)
         return;
-    enter(Errors::Reported, [&](lua_State* L) { luaL_unref(L, LUA_REGISTRYINDEX, reference); });
+    enter(Errors::Reported, "finalizers", [&](lua_State* L) { luaL_unref(L, LUA_REGISTRYINDEX, reference); });
 }
 
 // The one way into the interpreter: runs body(L) on the active thread inside a protected call.
@@ -218,17 +215,31 @@ void LUAImpl::releaseReference(int reference)
 // for the call (a handler reference, a field's text) is read before it: the script code may
 // drop those objects, and only the script methods and widget passes that are under way hold
 // what is dropped.
+//
+// The source names the script code the entry runs ("update", a handler, a file), so that an
+// error is printed again once its source has run cleanly in between. An error that ends the
+// script code calling a method keeps its value as it is: the traceback is added where it is
+// reported.
 template <class Body>
-bool LUAImpl::enter(Errors errors, Body body)
+bool LUAImpl::enter(Errors errors, const std::string& source, Body body)
 {
     lua_State* L = activeThread();
-    if (!L || !lua_checkstack(L, 2))
+    if (!L || !lua_checkstack(L, 3))
         return false;
+    const bool deferred = errors == Errors::EndCallingScript && RunningMethod::thread();
+    lua_pushcfunction(L, deferred ? keepErrorValue : addTraceback);
     lua_pushcfunction(L, &LUAImpl::runBody<Body>);
     lua_pushlightuserdata(L, &body);
-    if (lua_pcall(L, 1, 0, 0) == LUA_OK)
+    const int status = lua_pcall(L, 1, 0, -3);
+    lua_remove(L, status == LUA_OK ? -1 : -2); /* the message handler */
+    if (status == LUA_OK) {
+        reportedErrors.erase(source);
         return true;
-    handleError(L, errors);
+    }
+    if (deferred)
+        RunningMethod::deferError(L);
+    else
+        reportError(L, source);
     return false;
 }
 
@@ -241,15 +252,44 @@ int LUAImpl::runBody(lua_State* L)
     return 0;
 }
 
-// The error value is on top of the stack.
-void LUAImpl::handleError(lua_State* L, Errors errors)
+LUAImpl& LUAImpl::hostOf(lua_State* L)
 {
-    if (errors == Errors::EndCallingScript && RunningMethod::thread()) {
-        RunningMethod::deferError(L);
-        return;
+    void* host = nullptr;
+    lua_getallocf(L, &host);
+    return *static_cast<LUAImpl*>(host);
+}
+
+// The message handler of the engine's entries: the error as text, numbers as they are and other
+// values by their type, followed by the chain of calls that raised it. An error that a method
+// raises again in its caller gets the chain taken where the callback failed, which goes on down
+// through the method to the caller.
+int LUAImpl::addTraceback(lua_State* L)
+{
+    const char* message = lua_type(L, 1) == LUA_TSTRING || lua_type(L, 1) == LUA_TNUMBER
+                              ? lua_tostring(L, 1)
+                              : lua_pushfstring(L, "(error object is a %s value)", luaL_typename(L, 1));
+    std::string& deferred = hostOf(L).deferredTraceback;
+    if (deferred.compare(0, std::strlen(message), message) == 0 && deferred.find("\nstack traceback:") == std::strlen(message))
+        lua_pushlstring(L, deferred.data(), deferred.size());
+    else
+        luaL_traceback(L, L, message, 1);
+    deferred.clear();
+    return 1;
+}
+
+// The message handler of an entry whose error is raised again in the script that called the
+// running method: the value goes on as it is, so that the script may catch it, and its chain
+// of calls waits for the report.
+int LUAImpl::keepErrorValue(lua_State* L)
+{
+    lua_settop(L, 1);
+    if (lua_type(L, 1) == LUA_TSTRING || lua_type(L, 1) == LUA_TNUMBER) {
+        lua_pushvalue(L, 1); /* a copy to turn into text, so that a number stays one */
+        luaL_traceback(L, L, lua_tostring(L, -1), 1);
+        hostOf(L).deferredTraceback = lua_tostring(L, -1);
+        lua_pop(L, 2);
     }
-    reportError(L);
-    lua_pop(L, 1);
+    return 1;
 }
 
 bool LUAImpl::callbacksAllowed() const
@@ -260,7 +300,7 @@ bool LUAImpl::callbacksAllowed() const
 void LUAImpl::openInterpreter()
 {
     state = lua_newstate(allocate, this);
-    enter(Errors::Reported, [this](lua_State* L) {
+    enter(Errors::Reported, "start-up", [this](lua_State* L) {
         luaL_openlibs(L);
         environment.defineClasses(L);
         publishGlobals(L);
@@ -325,7 +365,7 @@ void LUAImpl::runScriptFile(const std::string& path)
 {
     if (!callbacksAllowed())
         return;
-    enter(Errors::Reported, [&](lua_State* L) {
+    enter(Errors::Reported, path, [&](lua_State* L) {
         std::error_code error;
         const auto type = std::filesystem::status(path, error).type();
         if (type != std::filesystem::file_type::regular && type != std::filesystem::file_type::not_found)
@@ -339,7 +379,7 @@ void LUAImpl::runGlobalText(const char* function, const char* text)
 {
     if (!callbacksAllowed())
         return;
-    enter(Errors::Reported, [&](lua_State* L) {
+    enter(Errors::Reported, function, [&](lua_State* L) {
         if (!pushGlobalFunction(L, function))
             return;
         lua_pop(L, 1);
@@ -355,7 +395,7 @@ bool LUAImpl::runHandler(int reference, PushArguments pushArguments, bool* answe
 {
     if (reference == NoReference || !callbacksAllowed())
         return false;
-    enter(Errors::EndCallingScript, [&](lua_State* L) {
+    enter(Errors::EndCallingScript, "handler " + std::to_string(reference), [&](lua_State* L) {
         lua_rawgeti(L, LUA_REGISTRYINDEX, reference);
         lua_call(L, pushArguments(L), 1);
         if (answer)
@@ -364,21 +404,20 @@ bool LUAImpl::runHandler(int reference, PushArguments pushArguments, bool* answe
     return true;
 }
 
-// Numbers and strings are shown as they are; other error values by their type. Converting a
-// number is done here, since turning it into a string on the stack would allocate.
-void LUAImpl::reportError(lua_State* L)
+// Pops the error value, which the message handler has made a text with its traceback (unless
+// the handler itself failed, for want of memory). An error its source gave last time is not
+// printed again.
+void LUAImpl::reportError(lua_State* L, const std::string& source)
 {
-    std::string text;
-    if (lua_type(L, -1) == LUA_TSTRING)
-        text = lua_tostring(L, -1);
-    else if (lua_type(L, -1) == LUA_TNUMBER)
-        text = formatNumber(lua_tonumber(L, -1));
-    else
-        text = std::string("(error object is a ") + luaL_typename(L, -1) + " value)";
-    if (text == lastError)
+    std::string text = lua_type(L, -1) == LUA_TSTRING ? lua_tostring(L, -1) : "error in error handling";
+    lua_pop(L, 1);
+    std::string& previous = reportedErrors[source];
+    if (text == previous)
         return;
-    lastError = text;
+    previous = text;
     std::fprintf(stderr, "%s\n", text.c_str());
+    if (environment.showError)
+        environment.showError(text);
 }
 
 } // namespace qel

@@ -3,6 +3,7 @@
 #include "script/ScriptingInterface.hpp"
 
 #include <functional>
+#include <map>
 #include <string>
 #include <typeindex>
 #include <typeinfo>
@@ -33,6 +34,8 @@ struct ScriptEnvironment {
     void (*defineClasses)(lua_State* L) = nullptr;
     std::vector<ScriptGlobal> globals;
     std::function<ScriptGlobal()> screenBuffer;
+    // Shows an error the host has just printed (message and traceback) to the player.
+    std::function<void(const std::string&)> showError;
 };
 
 // The script host: runs the game's scripts in an embedded Lua interpreter and turns engine
@@ -42,7 +45,9 @@ struct ScriptEnvironment {
 // engine's own code: every entry into the interpreter, including each push and lookup that may
 // run the collector and so a finalizer, happens inside one protected call (enter). Errors of
 // files and text that the host runs, and of calls the engine makes from its own loop, are
-// printed on standard error, a message repeated frame after frame only once. A callback made
+// printed on standard error with the chain of calls that raised them, and handed to the
+// application to show. An error its source (update, a handler, a file) keeps raising is
+// printed once, and again only after the source has run cleanly in between. A callback made
 // while a script method runs (onSetVideoMode for a video-mode change asked for by update, say)
 // ends the script code that called the method, as a plain call would: the method raises the
 // error once the engine's work is done (RunningMethod). A global function the script does not
@@ -77,10 +82,9 @@ private:
     enum class Errors { Reported, EndCallingScript };
 
     template <class Body>
-    bool enter(Errors errors, Body body);
+    bool enter(Errors errors, const std::string& source, Body body);
     template <class Body>
     static int runBody(lua_State* L);
-    void handleError(lua_State* L, Errors errors);
     // Whether a callback may run now: not while the host closes, nor once an earlier callback
     // of the running method has failed.
     bool callbacksAllowed() const;
@@ -95,7 +99,10 @@ private:
     void runGlobalText(const char* function, const char* text);
     template <class PushArguments>
     bool runHandler(int reference, PushArguments pushArguments, bool* answer = nullptr);
-    void reportError(lua_State* L);
+    void reportError(lua_State* L, const std::string& source);
+    static LUAImpl& hostOf(lua_State* L);
+    static int addTraceback(lua_State* L);
+    static int keepErrorValue(lua_State* L);
 
     ScriptEnvironment environment;
     lua_State* state = nullptr;
@@ -103,7 +110,10 @@ private:
     // The engine objects published as globals, registered as live while the interpreter runs.
     std::vector<const void*> liveGlobals;
     const void* publishedBuffer = nullptr;
-    std::string lastError;
+    // The error each source of script code gave last, until it runs cleanly.
+    std::map<std::string, std::string> reportedErrors;
+    // The chain of calls of the latest error that a callback raised inside a method.
+    std::string deferredTraceback;
 };
 
 } // namespace qel

@@ -49,27 +49,61 @@ TEST(LUAImpl, MissingFunctionsAreSkippedSilently)
     EXPECT_EQ(printed.out, "setVideoMode = 1\nBuffer size: 40 x 25\n") << "only the engine's own lines";
 }
 
-TEST(LUAImpl, ScriptErrorsAreReportedOnceUntilAnotherComes)
+TEST(LUAImpl, AnErrorIsPrintedOnceUntilItsSourceRunsCleanly)
 {
     LuaTestEngine engine(R"(
         failure = "first"
-        function update() error(failure, 0) end
+        function update() if failure then error(failure, 0) end end
     )",
                          "this is not Lua");
     EXPECT_TRUE(contains(engine.startup.err, "scripts/startup.lua:1:")) << engine.startup.err;
     EXPECT_EQ(engine.run("print(failure)").out, "first\n") << "the launch script ran all the same";
 
     EXPECT_EQ(engine.frame().err, "first\n");
-    EXPECT_EQ(engine.frame().err, "") << "the same message again is not repeated";
+    EXPECT_EQ(engine.frame().err, "") << "an error repeating every frame is printed once";
     engine.run("failure = 'second'");
     EXPECT_EQ(engine.frame().err, "second\n");
     engine.run("failure = {}");
     EXPECT_EQ(engine.frame().err, "(error object is a table value)\n");
+    engine.run("failure = nil");
+    engine.frame();
+    engine.run("failure = {}");
+    EXPECT_EQ(engine.frame().err, "(error object is a table value)\n") << "again after a clean update";
 
     const test::Printed printed = engine.run("print('before') error('broken') print('after')");
     EXPECT_EQ(printed.out, "before\n");
     EXPECT_EQ(printed.err, "scripts/snippet.lua:1: broken\n");
     EXPECT_EQ(engine.run("print(1 +)").err.rfind("scripts/snippet.lua:1:", 0), 0u) << "compile errors too";
+}
+
+TEST(LUAImpl, ErrorsComeWithTheChainOfCallsThatRaisedThem)
+{
+    LuaTestEngine engine(R"(
+        local function inner() error("deep down") end
+        local function outer() inner() end
+        function key(code) if code == 0 then outer() end end
+        function onSetVideoMode(mode) if mode == 1 then outer() end end
+    )");
+    const std::string traceback = engine.press(sf::Keyboard::A).errWithTracebacks;
+    EXPECT_EQ(traceback.rfind("scripts/test.lua:2: deep down\nstack traceback:\n", 0), 0u) << traceback;
+    EXPECT_TRUE(contains(traceback, "scripts/test.lua:2: in function 'inner'")) << traceback;
+    EXPECT_TRUE(contains(traceback, "scripts/test.lua:3: in function 'outer'")) << traceback;
+    EXPECT_TRUE(contains(traceback, "scripts/test.lua:4: in function <scripts/test.lua:4>")) << traceback;
+
+    const std::string fromCallback = engine.run("LuaCore(gCore).setVideoMode(1)").errWithTracebacks;
+    EXPECT_TRUE(contains(fromCallback, "in function 'inner'")) << "the callback's own calls:\n" << fromCallback;
+    EXPECT_TRUE(contains(fromCallback, "scripts/snippet.lua:1: in main chunk")) << "down to the caller:\n" << fromCallback;
+    EXPECT_EQ(fromCallback.find("stack traceback:"), fromCallback.rfind("stack traceback:"))
+        << "an error a method raises again in its caller has one traceback:\n" << fromCallback;
+}
+
+TEST(LUAImpl, AGameNeedsNoStartUpScript)
+{
+    LuaTestEngine engine("function start() print('started') end");
+    engine.removeScript("startup.lua");
+    const test::Printed reloaded = engine.reload();
+    EXPECT_EQ(reloaded.out, "started\n");
+    EXPECT_EQ(reloaded.err, "");
 }
 
 TEST(LUAImpl, CallsFromTheMainLoopAreProtected)

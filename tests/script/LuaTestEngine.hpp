@@ -18,10 +18,12 @@
 
 namespace qel::test {
 
-// What a piece of engine work wrote on standard output and standard error.
+// What a piece of engine work wrote on standard output and standard error: the error messages
+// alone, and the whole error output with the tracebacks.
 struct Printed {
     std::string out;
     std::string err;
+    std::string errWithTracebacks;
 };
 
 template <class Action>
@@ -33,7 +35,8 @@ Printed capturePrinted(Action action)
     std::fflush(stdout);
     Printed printed;
     printed.out = testing::internal::GetCapturedStdout();
-    printed.err = withoutWindowNotices(testing::internal::GetCapturedStderr());
+    printed.errWithTracebacks = withoutWindowNotices(testing::internal::GetCapturedStderr());
+    printed.err = errorMessages(printed.errWithTracebacks);
     return printed;
 }
 

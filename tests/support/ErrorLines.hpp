@@ -21,15 +21,33 @@ inline bool contains(const std::string& text, const std::string& part)
     return text.find(part) != std::string::npos;
 }
 
-// An error output without the window library's notices, line ends kept as they were.
-inline std::string withoutWindowNotices(const std::string& errors)
+// The chain of calls the engine prints under a script error's message.
+inline bool isTracebackLine(const std::string& line)
+{
+    return line == "stack traceback:" || (!line.empty() && line[0] == '\t');
+}
+
+// An error output without the lines that the test does not want, line ends kept as they were.
+template <class Unwanted>
+std::string withoutLines(const std::string& errors, Unwanted unwanted)
 {
     std::string kept;
     std::istringstream in(errors);
     for (std::string line; std::getline(in, line);)
-        if (!isWindowNotice(line))
+        if (!unwanted(line))
             kept += in.eof() ? line : line + "\n";
     return kept;
+}
+
+inline std::string withoutWindowNotices(const std::string& errors)
+{
+    return withoutLines(errors, isWindowNotice);
+}
+
+// The messages of an error output: no window notices, and no tracebacks under script errors.
+inline std::string errorMessages(const std::string& errors)
+{
+    return withoutLines(errors, [](const std::string& line) { return isWindowNotice(line) || isTracebackLine(line); });
 }
 
 // The lines of an error output, without the window library's notices.
