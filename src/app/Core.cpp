@@ -64,13 +64,15 @@ void Core::init(int argc, const char* const* argv)
 void Core::build(const LaunchOptions& options)
 {
     fullscreen = options.fullscreen;
+    errorPanelEnabled = options.errorPanel;
     const sf::VideoMode screen = sf::VideoMode::getDesktopMode();
     createWindow(windowExtent(options.width, 1280, screen.width), windowExtent(options.height, 720, screen.height));
     renderer = std::make_unique<Renderer>(this);
     soundManager = std::make_unique<SoundManager>(this);
     ui = std::make_unique<UI>(this);
     keys = std::make_unique<KeyRouter>(this, KeyRouter::EngineKeys{[this] { reloadScripts(); },
-                                                                   [this] { toggleFullscreen(); }});
+                                                                   [this] { toggleFullscreen(); },
+                                                                   [this] { return hideScriptError(); }});
     // A host installed by a test stays.
     if (!script)
         script = std::make_unique<LUAImpl>(scriptEnvironment(*this));
@@ -143,8 +145,23 @@ void Core::reloadScripts()
         buffer->clear(0);
     // The old interpreter's handler references die with it, and so must the widgets holding them.
     ui->removeAll();
+    hideScriptError();
     script->reload();
     startScript();
+}
+
+void Core::showScriptError(const std::string& text)
+{
+    if (errorPanelEnabled && renderer)
+        renderer->getErrorPanel().show(text);
+}
+
+bool Core::hideScriptError()
+{
+    if (!renderer || !renderer->getErrorPanel().isShown())
+        return false;
+    renderer->getErrorPanel().hide();
+    return true;
 }
 
 void Core::startScript()

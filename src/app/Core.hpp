@@ -48,6 +48,10 @@ public:
     void setWindowTitle(const std::string& title);
     void exit(int code);
     void runScript(const std::string& name);
+    // Shows a script error the host has printed over the picture, unless the options say not to.
+    void showScriptError(const std::string& text);
+    // Hides the error shown; false when none was.
+    bool hideScriptError();
     void shutdown();
 
     sf::RenderWindow* getWindow() override { return window.get(); }
@@ -78,6 +82,7 @@ private:
     float frameTime = 0.f;
     bool fullscreen = false;
     bool fullscreenToggleRequested = false;
+    bool errorPanelEnabled = true;
     int exitCode = 0;
 };
 

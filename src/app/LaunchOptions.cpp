@@ -33,6 +33,8 @@ const Setting Settings[] = {
     {"fullscreen",
      [](LaunchOptions& options, const std::string& value) { options.fullscreen = numberIn(value) != 0; }},
     {"style", [](LaunchOptions& options, const std::string& value) { options.style = value; }},
+    {"errorpanel",
+     [](LaunchOptions& options, const std::string& value) { options.errorPanel = numberIn(value) != 0; }},
 };
 
 // The setting when text is prefix + a known option name, else null.

@@ -16,6 +16,8 @@ struct LaunchOptions {
     int width = 1280;
     int height = 720;
     bool fullscreen = false;
+    // Whether script errors are shown in the window too; a released game may switch it off.
+    bool errorPanel = true;
 
     // Prints the diagnostic lines on the way. Gives nothing (after printing the error line) when
     // no launch script is named anywhere.

@@ -77,6 +77,7 @@ ScriptEnvironment scriptEnvironment(Core& core)
                            scriptGlobal<void>("gUtils", nullptr),
                            scriptGlobal("gSoundManager", core.getSoundManager())};
     environment.screenBuffer = [&core] { return scriptGlobal("gScreenBuffer", core.getScreenBuffer()); };
+    environment.showError = [&core](const std::string& text) { core.showScriptError(text); };
     return environment;
 }
 

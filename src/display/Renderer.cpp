@@ -208,6 +208,7 @@ void Renderer::compose()
         composeFull(window);
     else
         composeMonitor(window);
+    errorPanel.draw(window, font);
 }
 
 // What lies behind the screen changes only with the window size, the style or the wallpaper, so

@@ -2,6 +2,7 @@
 
 #include "display/CellDrawer.hpp"
 #include "display/DisplayModes.hpp"
+#include "display/ErrorPanel.hpp"
 #include "display/ScreenBuffer.hpp"
 
 #include <SFML/Graphics/Font.hpp>
@@ -43,6 +44,9 @@ public:
     // Everything draw does except presenting, so the picture can be read back.
     void compose();
 
+    // The latest script error, drawn over the picture while it is shown.
+    ErrorPanel& getErrorPanel() { return errorPanel; }
+
     const sf::Texture& getScreenTexture() const { return screenTexture(); }
     const sf::Font& getFont() const { return font; }
     // Replaces the way cells are drawn, so that other ways can be measured against this one.
@@ -76,6 +80,7 @@ private:
     sf::RenderTexture backdrop;
     bool backdropStale = true;
     std::unique_ptr<CellDrawer> cellDrawer = std::make_unique<CellDrawer>(font);
+    ErrorPanel errorPanel;
 };
 
 } // namespace qel

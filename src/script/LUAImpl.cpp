@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <utility>
 
 namespace qel {
@@ -107,14 +108,14 @@ void LUAImpl::reload()
 
 void LUAImpl::start()
 {
-    runGlobalText("start", "start()");
+    callGlobal("start", std::nullopt);
 }
 
 void LUAImpl::update(float frameTime)
 {
     char text[64];
-    std::snprintf(text, sizeof text, "update(%f)", static_cast<double>(frameTime));
-    runGlobalText("update", text);
+    std::snprintf(text, sizeof text, "%f", static_cast<double>(frameTime));
+    callGlobal("update", std::strtod(text, nullptr));
 }
 
 void LUAImpl::runFile(const std::string& fileName)
@@ -375,15 +376,16 @@ void LUAImpl::runScriptFile(const std::string& path)
 }
 
 // A script need not define start or update: without the function nothing runs.
-void LUAImpl::runGlobalText(const char* function, const char* text)
+void LUAImpl::callGlobal(const char* function, std::optional<double> argument)
 {
     if (!callbacksAllowed())
         return;
     enter(Errors::Reported, function, [&](lua_State* L) {
         if (!pushGlobalFunction(L, function))
             return;
-        lua_pop(L, 1);
-        loadAndRun(L, [&] { return luaL_loadstring(L, text); });
+        if (argument)
+            lua_pushnumber(L, *argument);
+        lua_call(L, argument ? 1 : 0, 0);
     });
 }
 

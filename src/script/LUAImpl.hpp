@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <typeindex>
 #include <typeinfo>
@@ -64,7 +65,7 @@ public:
     bool load(const std::string& launchScriptName) override;
     void reload() override;
     void start() override;
-    // Runs the text "update(%f)": the script sees the frame time rounded to six decimals.
+    // The script sees the frame time rounded to six decimals, as the text "%f" gives it.
     void update(float frameTime) override;
     void runFile(const std::string& fileName) override;
     void onGlobalKey(int keyCode, bool pressed, bool handled) override;
@@ -96,7 +97,8 @@ private:
 
     lua_State* activeThread() const;
     void runScriptFile(const std::string& path);
-    void runGlobalText(const char* function, const char* text);
+    // Calls the script's global function, if it defines one, with the argument, if given.
+    void callGlobal(const char* function, std::optional<double> argument);
     template <class PushArguments>
     bool runHandler(int reference, PushArguments pushArguments, bool* answer = nullptr);
     void reportError(lua_State* L, const std::string& source);

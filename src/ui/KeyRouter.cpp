@@ -37,6 +37,10 @@ bool KeyRouter::keyPressed(const sf::Event::KeyEvent& key)
     case sf::Keyboard::Return:
         handleReturn(key.alt);
         break;
+    case sf::Keyboard::F12:
+        if (engineKeys.hideScriptError())
+            return true;
+        break;
     case sf::Keyboard::Escape:
         dismissTopWindow(ClosedBy::Escape);
         textBlocked = true;

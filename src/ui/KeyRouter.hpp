@@ -12,7 +12,8 @@ class Hub;
 class ScriptingInterface;
 
 // Takes the keyboard's events to where they belong, in this order: the engine's own keys
-// (Shift+R reloads the scripts, Alt+Return toggles fullscreen), the text editing keys of the
+// (Shift+R reloads the scripts, Alt+Return toggles fullscreen, F12 hides the script error
+// shown, and only then is kept from the script), the text editing keys of the
 // focused field, the topmost window's key handler, Return and Escape to dismiss it, then the
 // script's key function; typed characters go to the focused field.
 //
@@ -25,6 +26,8 @@ public:
     struct EngineKeys {
         std::function<void()> reloadScripts;
         std::function<void()> toggleFullscreen;
+        // False when no error was shown.
+        std::function<bool()> hideScriptError;
     };
 
     KeyRouter(Hub* core, EngineKeys engineKeys);

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 using namespace qel;
 using namespace qel::test;
 
@@ -49,7 +51,8 @@ struct Router : Hub {
     UI ui{this};
     int reloads = 0;
     int fullscreenToggles = 0;
-    KeyRouter keys{this, {[this] { ++reloads; }, [this] { ++fullscreenToggles; }}};
+    bool errorShown = false;
+    KeyRouter keys{this, {[this] { ++reloads; }, [this] { ++fullscreenToggles; }, [this] { return std::exchange(errorShown, false); }}};
     TextField* field;
 };
 
@@ -154,4 +157,15 @@ TEST(KeyRouter, HandlersMayCloseTheirOwnWindowDuringTheKey)
     router.press(sf::Keyboard::A);
     EXPECT_EQ(router.script.log, (Lines{"widgetKey 0 down", "redraw", "key 0 down"}));
     EXPECT_EQ(ui.topWindow(), nullptr);
+}
+
+TEST(KeyRouter, F12HidesAShownScriptErrorElseGoesToTheScript)
+{
+    Router router;
+    router.errorShown = true;
+    router.press(sf::Keyboard::F12);
+    EXPECT_FALSE(router.errorShown);
+    EXPECT_EQ(router.script.log, Lines{}) << "the key that hid the error is the engine's";
+    router.press(sf::Keyboard::F12);
+    EXPECT_EQ(router.script.log, (Lines{"key 96 down"}));
 }
