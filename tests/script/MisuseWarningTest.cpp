@@ -41,6 +41,13 @@ struct Misuse {
     const char* warning;
 };
 
+// A call of a method that takes options, with every option it knows and one it does not.
+struct OptionsCall {
+    const char* name;
+    const char* code;
+    const char* method;
+};
+
 } // namespace
 
 TEST(MisuseWarning, EachMisuseGetsOneLineNamingThePlaceAndTheMethod)
@@ -71,11 +78,9 @@ TEST(MisuseWarning, EachMisuseGetsOneLineNamingThePlaceAndTheMethod)
     }
 }
 
-// Every method that takes options knows all of its own: a call with each of them and one
-// unknown name warns about that name only.
 TEST(MisuseWarning, EveryOptionsMethodWarnsAboutUnknownNamesOnly)
 {
-    const Misuse calls[] = {
+    const OptionsCall calls[] = {
         {"print", "sb.print({x = 1, y = 1, text = 'a', color = 1, background = 2, raw = true, asIs = true,"
                   "wrap = true, lineWrap = true, wrapText = true, textWrap = true, vertical = false,"
                   "verticalText = false, length = 5, maxLength = 5, bogus = 1})",
@@ -107,10 +112,10 @@ TEST(MisuseWarning, EveryOptionsMethodWarnsAboutUnknownNamesOnly)
         {"insert", "log.insert({text = 't', color = 1, appendEmpty = true, appendEmptyLine = false, bogus = 1})",
          "LuaConsole.insert"},
     };
-    for (const Misuse& call : calls) {
+    for (const OptionsCall& call : calls) {
         MisuseEngine engine;
         EXPECT_EQ(engine.runAs(call.name, call.code), "scripts/misuse-" + std::string(call.name) + ".lua:1: " +
-                                                          call.warning + ": warning: unknown option \"bogus\"\n");
+                                                          call.method + ": warning: unknown option \"bogus\"\n");
     }
 }
 
