@@ -1,12 +1,17 @@
 #include "app/LuaCore.hpp"
 
 #include "app/Core.hpp"
+#include "display/DisplayModes.hpp"
 #include "display/Renderer.hpp"
 #include "script/ScriptArguments.hpp"
 
 namespace qel {
 
 namespace {
+
+// The script's VideoMode and DisplayStyle tables, for warnings about numbers outside them.
+const NumberTable VideoModeTable{"VideoMode", "video mode", static_cast<int>(VideoMode::Text40x25)};
+const NumberTable DisplayStyleTable{"DisplayStyle", "display style", static_cast<int>(DisplayStyle::FullFit)};
 
 // Runs the file at once, nested in the calling script; the name is taken as it is, ".lua" included.
 int load(LuaCore& core, lua_State* L)
@@ -39,7 +44,8 @@ int setWindowTitle(LuaCore& core, lua_State* L)
 // Calls the script's onSetVideoMode and redraw before it returns.
 int setVideoMode(LuaCore& core, lua_State* L)
 {
-    core.live(L).getRenderer()->setVideoMode(static_cast<VideoMode>(readInteger(L, 1)), Repaint::Now);
+    Renderer* renderer = core.live(L).getRenderer();
+    renderer->setVideoMode(static_cast<VideoMode>(readTableNumber(L, 1, VideoModeTable)), Repaint::Now);
     return 0;
 }
 
@@ -50,7 +56,8 @@ int getVideoMode(LuaCore& core, lua_State* L)
 
 int setDisplayStyle(LuaCore& core, lua_State* L)
 {
-    core.live(L).getRenderer()->setDisplayStyle(static_cast<DisplayStyle>(readInteger(L, 1)), Repaint::Now);
+    Renderer* renderer = core.live(L).getRenderer();
+    renderer->setDisplayStyle(static_cast<DisplayStyle>(readTableNumber(L, 1, DisplayStyleTable)), Repaint::Now);
     return 0;
 }
 

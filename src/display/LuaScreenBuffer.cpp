@@ -5,6 +5,8 @@
 
 namespace qel {
 
+static_assert(LastColour == Clear2, "the Color table that scripts see ends with Clear2");
+
 namespace {
 
 void setFlag(uint32_t& flags, uint32_t flag, bool on)
@@ -33,17 +35,20 @@ PrintOptions readPrintOptions(lua_State* L)
     PrintOptions options;
     forEachOption(L, lastArgument(L), [&](std::string_view name, int value) {
         if (readPosition(L, name, value, options.position) || readColours(L, name, value, options.colour))
-            return;
+            return true;
         if (name == "text")
             options.text = toWide(readTextOption(L, value, name));
         else if (oneOf(name, {"raw", "asIs"}))
-            setFlag(options.flags, AsIs, readSwitch(L, value));
+            setFlag(options.flags, AsIs, readSwitchOption(L, value, name));
         else if (oneOf(name, {"wrap", "lineWrap", "wrapText", "textWrap"}))
-            setFlag(options.flags, Wrap, readSwitch(L, value));
+            setFlag(options.flags, Wrap, readSwitchOption(L, value, name));
         else if (oneOf(name, {"vertical", "verticalText"}))
-            setFlag(options.flags, Vertical, readSwitch(L, value));
+            setFlag(options.flags, Vertical, readSwitchOption(L, value, name));
         else if (oneOf(name, {"length", "maxLength"}))
-            options.length = readInteger(L, value);
+            options.length = readIntegerOption(L, value, name);
+        else
+            return false;
+        return true;
     });
     return options;
 }
@@ -59,9 +64,11 @@ PutOptions readPutOptions(lua_State* L)
     PutOptions options;
     forEachOption(L, lastArgument(L), [&](std::string_view name, int value) {
         if (readPosition(L, name, value, options.position) || readColours(L, name, value, options.colour))
-            return;
-        if (oneOf(name, {"text", "value", "character", "char"}))
-            options.text = toWide(readTextOption(L, value, name));
+            return true;
+        if (!oneOf(name, {"text", "value", "character", "char"}))
+            return false;
+        options.text = toWide(readTextOption(L, value, name));
+        return true;
     });
     return options;
 }
@@ -76,9 +83,12 @@ RowOptions readRowOptions(lua_State* L)
     RowOptions options;
     forEachOption(L, lastArgument(L), [&](std::string_view name, int value) {
         if (oneOf(name, {"row", "y"}))
-            options.row = static_cast<uint8_t>(readInteger(L, value));
+            options.row = static_cast<uint8_t>(readIntegerOption(L, value, name));
         else if (name == "color")
-            options.background = readColour(L, value);
+            options.background = readColourOption(L, value, name);
+        else
+            return false;
+        return true;
     });
     return options;
 }
@@ -94,9 +104,11 @@ RectOptions readRectOptions(lua_State* L, std::string_view colourOption, uint8_t
     RectOptions options{{}, defaultBackground};
     forEachOption(L, lastArgument(L), [&](std::string_view name, int value) {
         if (readRect(L, name, value, options.rect))
-            return;
-        if (name == colourOption)
-            options.background = readColour(L, value);
+            return true;
+        if (name != colourOption)
+            return false;
+        options.background = readColourOption(L, value, name);
+        return true;
     });
     return options;
 }
@@ -112,13 +124,16 @@ BorderOptions readBorderOptions(lua_State* L)
     BorderOptions options;
     forEachOption(L, lastArgument(L), [&](std::string_view name, int value) {
         if (readRect(L, name, value, options.rect) || readColours(L, name, value, options.colour))
-            return;
+            return true;
         if (name == "fill")
-            setFlag(options.flags, Fill, readSwitch(L, value));
+            setFlag(options.flags, Fill, readSwitchOption(L, value, name));
         else if (name == "shadow")
-            setFlag(options.flags, Shadow, readSwitch(L, value));
+            setFlag(options.flags, Shadow, readSwitchOption(L, value, name));
         else if (name == "merge")
-            setFlag(options.flags, Merge, readSwitch(L, value));
+            setFlag(options.flags, Merge, readSwitchOption(L, value, name));
+        else
+            return false;
+        return true;
     });
     return options;
 }

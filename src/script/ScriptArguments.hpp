@@ -13,17 +13,40 @@ namespace qel {
 // scripts expect: a value that is no number (and no numeric string) reads as 0, and a switch
 // follows Lua truth (only nil and false are false). Text is the exception: a value that is
 // neither a string nor a number has no text, and raising a script error that names the method
-// and the argument or option is kinder than guessing one.
+// and the argument or option is kinder than guessing one. What they read leniently but is
+// likely a mistake (an option of the wrong type, a number that is not in its table) gets a
+// warning line (methodWarning), and is read as before.
 
 // Truncated toward zero, cut to 32 bits.
 int readInteger(lua_State* L, int index);
 lua_Number readNumber(lua_State* L, int index);
-// A colour index: the integer's low 8 bits.
+// A colour index: the integer's low 8 bits. Warns about a number that is not in the Color table.
 uint8_t readColour(lua_State* L, int index);
 bool readSwitch(lua_State* L, int index);
 // UTF-8 bytes, or the text form of a number.
 std::string readText(lua_State* L, int index);
+
+// The same readers for the value of a named option, warning about a value of the wrong type.
+int readIntegerOption(lua_State* L, int index, std::string_view option);
+uint8_t readColourOption(lua_State* L, int index, std::string_view option);
+bool readSwitchOption(lua_State* L, int index, std::string_view option);
 std::string readTextOption(lua_State* L, int index, std::string_view option);
+
+// One of the read-only number tables that scripts name values by, such as Color or VideoMode.
+// Its numbers run from 0 to last.
+struct NumberTable {
+    const char* name;
+    // What a value is called in a warning: "colour", "video mode".
+    const char* valueName;
+    int last;
+};
+
+// The Color table's last number, Clear2; LuaScreenBuffer holds it to the Color enum.
+constexpr int LastColour = 17;
+inline constexpr NumberTable ColorTable{"Color", "colour", LastColour};
+
+// Reads as readInteger does; warns about a number that is not in the table.
+int readTableNumber(lua_State* L, int index, const NumberTable& table);
 
 // Where a method reads a value that may come after the object in a colon call: the last
 // argument. With no arguments, a position that reads as none.
@@ -44,9 +67,9 @@ template <class Point>
 bool readPosition(lua_State* L, std::string_view name, int value, Point& position)
 {
     if (name == "x")
-        position.x = readInteger(L, value);
+        position.x = readIntegerOption(L, value, name);
     else if (name == "y")
-        position.y = readInteger(L, value);
+        position.y = readIntegerOption(L, value, name);
     else
         return false;
     return true;
@@ -57,9 +80,9 @@ template <class Rect>
 bool readRect(lua_State* L, std::string_view name, int value, Rect& rect)
 {
     if (name == "width")
-        rect.width = readInteger(L, value);
+        rect.width = readIntegerOption(L, value, name);
     else if (name == "height")
-        rect.height = readInteger(L, value);
+        rect.height = readIntegerOption(L, value, name);
     else
         return readPosition(L, name, value, rect);
     return true;
@@ -70,17 +93,21 @@ template <class Colours>
 bool readColours(lua_State* L, std::string_view name, int value, Colours& colours)
 {
     if (name == "color")
-        colours.foreground = readColour(L, value);
+        colours.foreground = readColourOption(L, value, name);
     else if (name == "background")
-        colours.background = readColour(L, value);
+        colours.background = readColourOption(L, value, name);
     else
         return false;
     return true;
 }
 
+// Warns that the running method has no option of this name.
+void warnUnknownOption(lua_State* L, std::string_view option);
+
 // Calls visit(name, valueIndex) for every entry of the option table at index whose key is a
-// string, with the value on top of the stack. Other keys are skipped: reading them as text would
-// change them in place and break the traversal. A value that is not a table holds no options.
+// string, with the value on top of the stack; visit says whether the method knows the option,
+// and an unknown one is warned about. Other keys are skipped: reading them as text would change
+// them in place and break the traversal. A value that is not a table holds no options.
 template <class Visit>
 void forEachOption(lua_State* L, int index, Visit visit)
 {
@@ -89,8 +116,11 @@ void forEachOption(lua_State* L, int index, Visit visit)
     const int table = lua_absindex(L, index);
     lua_pushnil(L); /* first key */
     while (lua_next(L, table)) { /* key, value */
-        if (lua_type(L, -2) == LUA_TSTRING)
-            visit(std::string_view(lua_tostring(L, -2)), lua_gettop(L));
+        if (lua_type(L, -2) == LUA_TSTRING) {
+            const std::string_view name(lua_tostring(L, -2));
+            if (!visit(name, lua_gettop(L)))
+                warnUnknownOption(L, name);
+        }
         lua_pop(L, 1); /* key */
     }
 }

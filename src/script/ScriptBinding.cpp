@@ -2,7 +2,10 @@
 
 #include <cstdarg>
 #include <cstdlib>
+#include <cstdio>
+#include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace qel {
 
@@ -10,6 +13,13 @@ namespace {
 
 // Script methods run on the main thread only, one inside the other at most.
 RunningMethod* innermost = nullptr;
+
+// The warning lines printed so far: each is printed once.
+std::unordered_set<std::string>& printedWarnings()
+{
+    static std::unordered_set<std::string> lines;
+    return lines;
+}
 
 struct ObjectRecord {
     const char* className;
@@ -90,21 +100,48 @@ void RunningMethod::raisePendingError(lua_State* L) const
     lua_error(L);
 }
 
-void methodError(lua_State* L, const char* format, ...)
+// Pushes where the script called the running method and the method's name, as in
+// "scripts/game.lua:12: LuaCore.exit: ". /* ..., place */
+void pushMethodPlace(lua_State* L)
 {
     luaL_where(L, 1); /* where the script called */
     if (innermost)
         lua_pushfstring(L, "%s.%s: ", innermost->className, innermost->methodName);
     else
         lua_pushliteral(L, "");
+    lua_concat(L, 2);
+}
+
+void methodError(lua_State* L, const char* format, ...)
+{
+    pushMethodPlace(L);
     va_list arguments;
     va_start(arguments, format);
-    lua_pushvfstring(L, format, arguments); /* where, method, message */
+    lua_pushvfstring(L, format, arguments); /* place, message */
     va_end(arguments);
-    lua_concat(L, 3); /* full message */
+    lua_concat(L, 2); /* full message */
     lua_error(L);
     // lua_error unwinds to the enclosing protected call and never comes back.
     std::abort();
+}
+
+void methodWarning(lua_State* L, const char* format, ...)
+{
+    pushMethodPlace(L);
+    lua_pushliteral(L, "warning: ");
+    va_list arguments;
+    va_start(arguments, format);
+    lua_pushvfstring(L, format, arguments); /* place, "warning: ", message */
+    va_end(arguments);
+    lua_concat(L, 3); /* full line */
+    size_t length = 0;
+    const char* text = lua_tolstring(L, -1, &length);
+    const std::string line(text, length);
+    lua_pop(L, 1);
+    if (!printedWarnings().insert(line).second)
+        return;
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fputc('\n', stderr);
 }
 
 // A new block at the address of a stale record means that the old block is gone, and with it

@@ -22,6 +22,12 @@ struct ScriptMethod {
 // "scripts/game.lua:12: LuaCore.exit: object no longer exists". Formats like lua_pushfstring.
 [[noreturn]] void methodError(lua_State* L, const char* format, ...);
 
+// Prints a line on standard error about a doubtful call that the running method carries out
+// all the same, as in "scripts/game.lua:12: LuaScreenBuffer.print: warning: unknown option
+// "colour"". A line is printed once per process, so a misuse in a loop or in every frame shows
+// once. Formats like lua_pushfstring.
+void methodWarning(lua_State* L, const char* format, ...);
+
 // Names the script method being run, and the Lua thread that runs it, for as long as it runs:
 // errors about its object and its arguments can then say where they come from, and script code
 // that the engine calls back meanwhile runs on that thread. Script errors unwind through it.
@@ -55,7 +61,7 @@ private:
     DeferredRelease::Hold hold;
     int pendingError = 0;
 
-    friend void methodError(lua_State* L, const char* format, ...);
+    friend void pushMethodPlace(lua_State* L);
 };
 
 // The script objects that the binding made: full userdata blocks that hold a wrapper pointer,
@@ -143,7 +149,8 @@ int instanceMethod(Wrapper& wrapper, lua_State* L)
 // A wrapper of an engine object is that object's EngineObject, and its methods are functions in
 // its own file: adding a method is writing the function and its line in the list.
 // Scripts call methods with a dot: a closure does not pass its object, so a method reads the
-// call's own arguments from stack position 1 and returns how many results it pushed.
+// call's own arguments from stack position 1 and returns how many results it pushed. A call
+// with a colon passes the object first, which the dispatch warns about.
 template <class Wrapper>
 class ScriptBinding {
 public:
@@ -271,6 +278,8 @@ private:
             return luaL_error(L, "%s: not a method of this class", Wrapper::className);
         const ScriptMethod<Wrapper>& method = Wrapper::methods[position];
         RunningMethod running(L, Wrapper::className, method.name);
+        if (lua_rawequal(L, 1, object))
+            methodWarning(L, "called with ':'; methods are called with '.', as in screen.print{...}");
         Wrapper* wrapper = wrapperAt(L, object);
         if (!wrapper)
             methodError(L, "object no longer exists");

@@ -22,9 +22,12 @@ InsertOptions readInsertOptions(lua_State* L)
         if (name == "text")
             options.text = toWide(readTextOption(L, value, name));
         else if (name == "color")
-            options.color = readColour(L, value);
+            options.color = readColourOption(L, value, name);
         else if (oneOf(name, {"appendEmpty", "appendEmptyLine"}))
-            options.appendEmptyLine = readSwitch(L, value);
+            options.appendEmptyLine = readSwitchOption(L, value, name);
+        else
+            return false;
+        return true;
     });
     return options;
 }

@@ -52,19 +52,22 @@ WindowOptions readWindowOptions(lua_State* L)
     WindowOptions options;
     forEachOption(L, lastArgument(L), [&](std::string_view name, int value) {
         if (readRect(L, name, value, options.rect) || readColours(L, name, value, options.colours))
-            return;
+            return true;
         if (name == "parent")
             options.parent = readParent(L, value);
         else if (name == "showDismissText")
-            options.showDismissText = readSwitch(L, value);
+            options.showDismissText = readSwitchOption(L, value, name);
         else if (name == "shadow")
-            options.shadow = readSwitch(L, value);
+            options.shadow = readSwitchOption(L, value, name);
         else if (name == "closable")
-            options.closable = readSwitch(L, value);
+            options.closable = readSwitchOption(L, value, name);
         else if (name == "id")
-            options.id = readInteger(L, value);
+            options.id = readIntegerOption(L, value, name);
         else if (name == "title")
             options.title = toWide(readTextOption(L, value, name));
+        else
+            return false;
+        return true;
     });
     return options;
 }
@@ -83,15 +86,18 @@ LabelOptions readLabelOptions(lua_State* L)
     LabelOptions options;
     forEachOption(L, lastArgument(L), [&](std::string_view name, int value) {
         if (readPosition(L, name, value, options.rect) || readColours(L, name, value, options.colours))
-            return;
+            return true;
         if (oneOf(name, {"width", "maxWidth"}))
-            options.maxWidth = readInteger(L, value);
+            options.maxWidth = readIntegerOption(L, value, name);
         else if (name == "parent")
             options.parent = readParent(L, value);
         else if (name == "text")
             options.text = toWide(readTextOption(L, value, name));
         else if (name == "id")
-            options.id = readInteger(L, value);
+            options.id = readIntegerOption(L, value, name);
+        else
+            return false;
+        return true;
     });
     return options;
 }
@@ -111,19 +117,22 @@ TextFieldOptions readTextFieldOptions(lua_State* L)
     TextFieldOptions options;
     forEachOption(L, lastArgument(L), [&](std::string_view name, int value) {
         if (readPosition(L, name, value, options.rect) || readColours(L, name, value, options.colours))
-            return;
+            return true;
         if (name == "width")
-            options.rect.width = readInteger(L, value);
+            options.rect.width = readIntegerOption(L, value, name);
         else if (name == "inputPrefix")
             options.inputPrefix = toWide(readTextOption(L, value, name));
         else if (name == "parent")
             options.parent = readParent(L, value);
         else if (name == "hidden")
-            options.hidden = readSwitch(L, value);
+            options.hidden = readSwitchOption(L, value, name);
         else if (name == "mainInput")
-            options.mainInput = readSwitch(L, value);
+            options.mainInput = readSwitchOption(L, value, name);
         else if (name == "id")
-            options.id = readInteger(L, value);
+            options.id = readIntegerOption(L, value, name);
+        else
+            return false;
+        return true;
     });
     return options;
 }
@@ -137,8 +146,12 @@ ConsoleOptions readConsoleOptions(lua_State* L)
 {
     ConsoleOptions options;
     forEachOption(L, lastArgument(L), [&](std::string_view name, int value) {
-        if (!readRect(L, name, value, options.rect) && name == "id")
-            options.id = readInteger(L, value);
+        if (readRect(L, name, value, options.rect))
+            return true;
+        if (name != "id")
+            return false;
+        options.id = readIntegerOption(L, value, name);
+        return true;
     });
     return options;
 }

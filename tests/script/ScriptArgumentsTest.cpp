@@ -50,12 +50,18 @@ TEST(ScriptArguments, OptionWalkVisitsNamedEntriesOnly)
     lua_State* L = interpreter.get();
     ASSERT_EQ(luaL_dostring(L, "return {x = 1, 'array item', [2.5] = 3, [true] = 4, y = '2'}"), LUA_OK);
     std::map<std::string, int> seen;
-    forEachOption(L, -1, [&](std::string_view name, int value) { seen[std::string(name)] = readInteger(L, value); });
+    forEachOption(L, -1, [&](std::string_view name, int value) {
+        seen[std::string(name)] = readInteger(L, value);
+        return true;
+    });
     EXPECT_EQ(seen, (std::map<std::string, int>{{"x", 1}, {"y", 2}}));
     EXPECT_EQ(lua_gettop(L), 1) << "the walk leaves the stack as it found it";
 
     lua_pushinteger(L, 5);
-    forEachOption(L, -1, [&](std::string_view, int) { ADD_FAILURE() << "a number holds no options"; });
+    forEachOption(L, -1, [&](std::string_view, int) {
+        ADD_FAILURE() << "a number holds no options";
+        return true;
+    });
     EXPECT_TRUE(oneOf("lineWrap", {"wrap", "lineWrap"}));
     EXPECT_FALSE(oneOf("Wrap", {"wrap", "lineWrap"}));
 }

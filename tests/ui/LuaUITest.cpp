@@ -139,8 +139,10 @@ TEST(LuaUI, MessageBoxNeedsText)
     LuaTestEngine engine(withUI);
     EXPECT_EQ(engine.run("ui.showMessageBox({})").err,
               "scripts/snippet.lua:1: LuaUI.showMessageBox: argument 1 must be a string or a number, not table\n");
-    EXPECT_EQ(engine.run("ui:showMessageBox('colon')").err,
-              "scripts/snippet.lua:1: LuaUI.showMessageBox: argument 1 must be a string or a number, not userdata\n");
+    const std::string colonCall = engine.run("ui:showMessageBox('colon')").err;
+    EXPECT_TRUE(test::contains(
+        colonCall, "scripts/snippet.lua:1: LuaUI.showMessageBox: argument 1 must be a string or a number, not userdata\n"))
+        << "after the colon call's warning: " << colonCall;
     engine.run("ui.showMessageBox(42)");
     engine.frame();
     EXPECT_EQ(screenText(engine.screen(), 35, 12, 9, 1), (Lines{"║..42...║"}));
