@@ -37,7 +37,9 @@ TEST(ScriptArguments, ReadLenientlyAsScriptsExpect)
     EXPECT_EQ(readInteger(L, 4), 0);
     EXPECT_DOUBLE_EQ(readNumber(L, 1), -3.9);
     EXPECT_DOUBLE_EQ(readNumber(L, 3), 0.0);
+    testing::internal::CaptureStderr();
     EXPECT_EQ(readColour(L, 5), 0xFF) << "the low 8 bits";
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("colour 511 is not in the Color table"), std::string::npos);
     EXPECT_FALSE(readSwitch(L, 4));
     EXPECT_TRUE(readSwitch(L, 6)) << "0 is true in Lua";
     EXPECT_EQ(readText(L, 2), "12");
