@@ -14,7 +14,11 @@ namespace {
 // Script methods run on the main thread only, one inside the other at most.
 RunningMethod* innermost = nullptr;
 
-// The warning lines printed so far: each is printed once.
+// The warning lines printed so far: each is printed once. A script that misuses calls with ever
+// new values (a loop passing colour i) would grow the list without end, so after this many the
+// engine says so and stops.
+constexpr std::size_t MostWarnings = 1000;
+
 std::unordered_set<std::string>& printedWarnings()
 {
     static std::unordered_set<std::string> lines;
@@ -138,10 +142,12 @@ void methodWarning(lua_State* L, const char* format, ...)
     const char* text = lua_tolstring(L, -1, &length);
     const std::string line(text, length);
     lua_pop(L, 1);
-    if (!printedWarnings().insert(line).second)
+    std::unordered_set<std::string>& printed = printedWarnings();
+    if (printed.size() >= MostWarnings || !printed.insert(line).second)
         return;
-    std::fwrite(line.data(), 1, line.size(), stderr);
-    std::fputc('\n', stderr);
+    std::fprintf(stderr, "%s\n", line.c_str());
+    if (printed.size() == MostWarnings)
+        std::fprintf(stderr, "qel: %zu warnings printed; no more are\n", MostWarnings);
 }
 
 // A new block at the address of a stale record means that the old block is gone, and with it
