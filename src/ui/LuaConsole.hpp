@@ -7,7 +7,7 @@ namespace qel {
 class Console;
 
 // Script class LuaConsole, made with LuaConsole(handle) from a handle that
-// LuaUI.createConsole gave. Consoles stay until the program ends, across reloads.
+// LuaUI.createConsole gave. Consoles stay until the scripts reload, which removes them.
 class LuaConsole : public EngineObject<Console> {
 public:
     static const char* const className;
