@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <utility>
 
 namespace qel {
@@ -41,6 +42,20 @@ unsigned windowExtent(int requested, unsigned fallback, unsigned screenExtent)
     return screenExtent > 0 ? std::min(extent, screenExtent) : extent;
 }
 
+// The game runs as if started inside its folder, so that every relative path (config.dat, the
+// scripts, require, the game's data) finds its files.
+void enterGameFolder(const std::string& folder)
+{
+    if (folder.empty())
+        return;
+    std::error_code error;
+    std::filesystem::current_path(folder, error);
+    if (!error)
+        return;
+    std::fprintf(stderr, "qel: cannot run the game folder \"%s\": %s\n", folder.c_str(), error.message().c_str());
+    std::exit(1);
+}
+
 } // namespace
 
 Core::Core() = default;
@@ -49,6 +64,11 @@ Core::~Core() = default;
 
 void Core::init(int argc, const char* const* argv)
 {
+    if (LaunchOptions::asksForHelp(argc, argv)) {
+        std::fputs(LaunchOptions::help().c_str(), stdout);
+        std::exit(0);
+    }
+    enterGameFolder(LaunchOptions::gameFolderIn(argc, argv));
     const std::optional<LaunchOptions> options = LaunchOptions::parse(argc, argv, basePath());
     std::fflush(stdout);
     if (!options)

@@ -21,21 +21,30 @@ int numberIn(const std::string& value)
 // One option, named alike on the command line (after '-') and in config.dat (after '#').
 struct Setting {
     const char* name;
+    // What --help says of it: the kind of value it takes, and what it sets (its default).
+    const char* value;
+    const char* help;
     void (*apply)(LaunchOptions& options, const std::string& value);
 };
 
 const Setting Settings[] = {
-    {"script", [](LaunchOptions& options, const std::string& value) { options.scriptName = value; }},
-    {"wallpaper",
+    {"script", "NAME", "runs scripts/NAME.lua (config.dat's, else main)",
+     [](LaunchOptions& options, const std::string& value) { options.scriptName = value; }},
+    {"wallpaper", "N", "the picture data/wallpapers/N.png (18)",
      [](LaunchOptions& options, const std::string& value) { options.wallpaperIndex = numberIn(value); }},
-    {"width", [](LaunchOptions& options, const std::string& value) { options.width = numberIn(value); }},
-    {"height", [](LaunchOptions& options, const std::string& value) { options.height = numberIn(value); }},
-    {"fullscreen",
+    {"width", "PIXELS", "window width (1280)",
+     [](LaunchOptions& options, const std::string& value) { options.width = numberIn(value); }},
+    {"height", "PIXELS", "window height (720)",
+     [](LaunchOptions& options, const std::string& value) { options.height = numberIn(value); }},
+    {"fullscreen", "0|1", "non-zero for fullscreen (0)",
      [](LaunchOptions& options, const std::string& value) { options.fullscreen = numberIn(value) != 0; }},
-    {"style", [](LaunchOptions& options, const std::string& value) { options.style = value; }},
-    {"errorpanel",
+    {"style", "STYLE", "default, fullFill (stretched) or fullFit (centred 4:3) (default)",
+     [](LaunchOptions& options, const std::string& value) { options.style = value; }},
+    {"errorpanel", "0|1", "0 shows script errors on standard error only (1)",
      [](LaunchOptions& options, const std::string& value) { options.errorPanel = numberIn(value) != 0; }},
 };
+
+const char* const HelpOption = "--help";
 
 // The setting when text is prefix + a known option name, else null.
 const Setting* findSetting(const std::string& text, char prefix)
@@ -48,16 +57,40 @@ const Setting* findSetting(const std::string& text, char prefix)
     return nullptr;
 }
 
+// Whether argument i (after the program's name) follows an option, which takes it as its value.
+bool isOptionValue(int i, const char* const* argv)
+{
+    return i > 1 && findSetting(argv[i - 1], '-');
+}
+
+// A word starting with '-' that names no option and is no option's value.
+bool isUnknownOption(int i, const char* const* argv)
+{
+    const std::string argument = argv[i];
+    return i > 0 && argument[0] == '-' && !findSetting(argument, '-') &&
+           argument != HelpOption && !isOptionValue(i, argv);
+}
+
 // Every argument is printed and compared, values included; an option with no value after it
-// is ignored.
+// is ignored, and an unknown one is said and skipped.
 void readCommandLine(LaunchOptions& options, int argc, const char* const* argv)
 {
     for (int i = 0; i < argc; ++i) {
         std::printf("arg[%d] = %s\n", i, argv[i]);
+        if (isUnknownOption(i, argv))
+            std::fprintf(stderr, "qel: unknown option %s (qel --help lists them)\n", argv[i]);
         const Setting* setting = findSetting(argv[i], '-');
         if (setting && i + 1 < argc)
             setting->apply(options, argv[i + 1]);
     }
+}
+
+// A game folder needs no config.dat when its launch script has the usual name.
+void takeUsualLaunchScript(LaunchOptions& options, const std::string& basePath)
+{
+    std::error_code error;
+    if (std::filesystem::is_regular_file(basePath + "scripts/main.lua", error))
+        options.scriptName = "main";
 }
 
 // Longer than any setting needs; the rest of a longer line is skipped, so that a file of one
@@ -140,6 +173,8 @@ std::optional<LaunchOptions> LaunchOptions::parse(int argc, const char* const* a
     readCommandLine(options, argc, argv);
     if (options.scriptName.empty()) {
         readConfigFile(options, basePath + "config.dat");
+        if (options.scriptName.empty())
+            takeUsualLaunchScript(options, basePath);
         if (options.scriptName.empty()) {
             std::printf("Error 1000: Missing launch script\n");
             return std::nullopt;
@@ -148,6 +183,37 @@ std::optional<LaunchOptions> LaunchOptions::parse(int argc, const char* const* a
     std::printf("scriptName = %s\n", options.scriptName.c_str());
     std::printf("wallpaperIndex = %d\n", options.wallpaperIndex);
     return options;
+}
+
+std::string LaunchOptions::gameFolderIn(int argc, const char* const* argv)
+{
+    std::string folder;
+    for (int i = 1; i < argc; ++i)
+        if (argv[i][0] != '-' && argv[i][0] != '\0' && !isOptionValue(i, argv))
+            folder = argv[i];
+    return folder;
+}
+
+bool LaunchOptions::asksForHelp(int argc, const char* const* argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (argv[i] == std::string(HelpOption) && !isOptionValue(i, argv))
+            return true;
+    return false;
+}
+
+std::string LaunchOptions::help()
+{
+    std::string text = "usage: qel [options] [GAME_FOLDER]\n"
+                       "Runs the game in GAME_FOLDER (default: the working directory).\n";
+    char line[160];
+    for (const Setting& setting : Settings) {
+        const std::string option = std::string("-") + setting.name + " " + setting.value;
+        std::snprintf(line, sizeof line, "  %-18s %s\n", option.c_str(), setting.help);
+        text += line;
+    }
+    std::snprintf(line, sizeof line, "  %-18s %s\n", HelpOption, "prints this and exits");
+    return text + line;
 }
 
 DisplayStyle LaunchOptions::displayStyleNamed(const std::string& word)

@@ -128,10 +128,10 @@ bool loadPicture(sf::Texture& texture, const std::string& path)
 
 Renderer::Renderer(Hub* core) : core(core)
 {
-    loadPicture(frameTexture, basePath() + "data/monitor.png");
+    loadPicture(frameTexture, dataPath("data/monitor.png"));
     const bool resetRect = true;
     frameSprite.setTexture(frameTexture, resetRect);
-    const std::string fontPath = basePath() + "data/fonts/VodareraZorezo.ttf";
+    const std::string fontPath = dataPath("data/fonts/VodareraZorezo.ttf");
     if (!isDataFile(fontPath, "font") || !font.loadFromFile(fontPath))
         std::printf("Failed to load font...\n");
     createScreenTexture(screenTexture(VideoMode::Text80x25), Columns80 * CellWidth);
@@ -180,7 +180,7 @@ void Renderer::setWallpaper(int index)
     char path[64];
     std::snprintf(path, sizeof path, "data/wallpapers/%d.png", index);
     wallpaperTexture = std::make_unique<sf::Texture>();
-    if (!loadPicture(*wallpaperTexture, basePath() + path))
+    if (!loadPicture(*wallpaperTexture, dataPath(path)))
         wallpaperTexture.reset();
     else
         wallpaperTexture->setRepeated(true);

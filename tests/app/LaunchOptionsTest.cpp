@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <vector>
@@ -21,6 +22,18 @@ struct Parsed {
     std::optional<LaunchOptions> options;
     std::string output;
 };
+
+std::string folderIn(std::vector<const char*> args)
+{
+    args.insert(args.begin(), "qel");
+    return LaunchOptions::gameFolderIn(static_cast<int>(args.size()), args.data());
+}
+
+bool asksForHelp(std::vector<const char*> args)
+{
+    args.insert(args.begin(), "qel");
+    return LaunchOptions::asksForHelp(static_cast<int>(args.size()), args.data());
+}
 
 Parsed parse(std::vector<const char*> args, const TempDir& folder)
 {
@@ -94,6 +107,55 @@ TEST(LaunchOptions, OptionsWithoutValueAreIgnored)
     EXPECT_EQ(parsed.options->width, 1280);
     EXPECT_EQ(parsed.output, "arg[0] = qel\narg[1] = -height\nline = #script\nline = #width\n"
                              "scriptName = game\nwallpaperIndex = 18\n");
+}
+
+TEST(LaunchOptions, TheGameFolderIsTheLastArgumentThatIsNoOptionNorValue)
+{
+    EXPECT_EQ(folderIn({}), "");
+    EXPECT_EQ(folderIn({"-script", "main", "games/cave"}), "games/cave");
+    EXPECT_EQ(folderIn({"/bundled", "-width", "800", "mine"}), "mine") << "a wrapper's default goes first";
+    EXPECT_EQ(folderIn({"-script", "-width", "800", "-wallpaper", "-7"}), "") << "each one a value";
+    EXPECT_EQ(folderIn({"-bogus", "cave", "-height"}), "cave") << "an unknown option takes no value";
+}
+
+TEST(LaunchOptions, HelpIsAskedOutsideAValueAndListsEveryOptionOnALine)
+{
+    EXPECT_TRUE(asksForHelp({"-width", "800", "--help"}));
+    EXPECT_FALSE(asksForHelp({"-script", "--help"}));
+    EXPECT_FALSE(asksForHelp({"-help"}));
+    const std::string help = LaunchOptions::help();
+    for (const char* option : {"script", "width", "height", "fullscreen", "style", "wallpaper", "errorpanel"})
+        EXPECT_NE(help.find("\n  -" + std::string(option) + " "), std::string::npos) << option;
+    EXPECT_EQ(std::count(help.begin(), help.end(), '\n'), 2 + 7 + 1) << help;
+}
+
+TEST(LaunchOptions, UnknownOptionsAreSaidOneLineEachAndSkipped)
+{
+    TempDir folder;
+    testing::internal::CaptureStderr();
+    const Parsed parsed = parse({"-bogus", "-script", "game", "-Width", "-wallpaper", "-3", "--help", "cave"}, folder);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "qel: unknown option -bogus (qel --help lists them)\n"
+                                                      "qel: unknown option -Width (qel --help lists them)\n");
+    ASSERT_TRUE(parsed.options);
+    EXPECT_EQ(parsed.options->scriptName, "game");
+    EXPECT_EQ(parsed.options->wallpaperIndex, -3);
+    EXPECT_EQ(parsed.options->width, 1280);
+}
+
+TEST(LaunchOptions, AFolderWithScriptsMainLuaNeedsNoLaunchScriptNamed)
+{
+    TempDir folder;
+    folder.write("scripts/main.lua", "");
+    const Parsed usual = parse({}, folder);
+    ASSERT_TRUE(usual.options);
+    EXPECT_EQ(usual.options->scriptName, "main");
+    EXPECT_EQ(parse({"-script", "demo"}, folder).options->scriptName, "demo");
+    folder.write("config.dat", "#script\ntitle\n");
+    EXPECT_EQ(parse({}, folder).options->scriptName, "title");
+
+    TempDir notAFile;
+    std::filesystem::create_directories(notAFile.path / "scripts/main.lua");
+    EXPECT_FALSE(parse({}, notAFile).options);
 }
 
 TEST(LaunchOptions, StyleWordsAreExact)

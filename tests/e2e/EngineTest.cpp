@@ -73,6 +73,12 @@ void EngineTest::launch(const std::vector<std::string>& arguments)
     engine = std::make_unique<EngineProcess>(enginePath(), folder.path, arguments);
 }
 
+void EngineTest::launchIn(const std::filesystem::path& workingFolder, const std::string& program,
+                          const std::vector<std::string>& arguments)
+{
+    engine = std::make_unique<EngineProcess>(program, workingFolder, arguments);
+}
+
 void EngineTest::launchWithoutDisplay(const std::vector<std::string>& arguments)
 {
     std::vector<std::string> command{"-u", "DISPLAY", enginePath()};

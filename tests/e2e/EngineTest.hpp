@@ -34,6 +34,9 @@ protected:
     void writeFile(const std::string& relative, const std::string& text) const;
 
     void launch(const std::vector<std::string>& arguments);
+    // Launches the program in a working folder other than the test's game folder.
+    void launchIn(const std::filesystem::path& workingFolder, const std::string& program,
+                  const std::vector<std::string>& arguments);
     // Launches the engine with no X display named in its environment.
     void launchWithoutDisplay(const std::vector<std::string>& arguments);
     std::optional<capture::WindowPlace> waitForWindow();

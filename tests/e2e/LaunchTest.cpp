@@ -20,6 +20,18 @@ function key(code, pressed)
 end
 )";
 
+// The probe as a whole game, needing no startup script and no data: a folder holding only it
+// runs with the engine's own font, monitor and wallpapers.
+const char* const OnlyScript = R"(
+local core = LuaCore(gCore)
+local screen = LuaScreenBuffer(gScreenBuffer)
+function onSetVideoMode() screen = LuaScreenBuffer(gScreenBuffer) end
+function redraw() screen.fillRect({x = 0, y = 0, width = 80, height = 25, color = Color.Green}) end
+function key(code, pressed)
+    if pressed and code == 16 then core.exit(7) end
+end
+)";
+
 class LaunchTest : public EngineTest {
 protected:
     LaunchTest() { writeScript("probe", ProbeScript); }
@@ -117,6 +129,53 @@ TEST_F(LaunchTest, TheDefaultStyleShowsTheMonitorOverTheLaunchWallpaper)
     launch({"-script", "probe", "-wallpaper", "2"});
     expectWindowThenQuit({1280, 720}, Style::Default, 2);
     EXPECT_NE(output().find("style 0, wallpaper 2\n"), std::string::npos) << output();
+}
+
+TEST_F(LaunchTest, HelpListsTheOptionsAndMistakesOnTheCommandLineAreSaid)
+{
+    launch({"-width", "800", "--help"});
+    EXPECT_EQ(waitForExit(), 0);
+    for (const char* option : {"-script", "-width", "-height", "-fullscreen", "-style", "-wallpaper", "-errorpanel"})
+        EXPECT_NE(output().find("\n  " + std::string(option) + " "), std::string::npos) << option << "\n" << output();
+    EXPECT_EQ(errors(), "");
+
+    launch({"-script", "probe", "no/such/folder"});
+    EXPECT_EQ(waitForExit(), 1);
+    EXPECT_TRUE(test::saysOnceAbout(errors(), "no/such/folder")) << errors();
+
+    launch({"-bogus", "-script", "probe", "-height", "-1"});
+    expectWindowThenQuit({1280, 720}, Style::Default, 18);
+    EXPECT_EQ(test::withoutWindowNotices(errors()), "qel: unknown option -bogus (qel --help lists them)\n");
+}
+
+TEST_F(LaunchTest, AFolderOfOnlyAMainScriptRunsByPathFromAnotherFolder)
+{
+    const test::TempDir game, elsewhere;
+    game.write("scripts/main.lua", OnlyScript);
+    launchIn(elsewhere.path, enginePath(), {"-width", "1024", "../" + game.path.filename().string()});
+    expectWindowThenQuit({1024, 720}, Style::Default, 18);
+    EXPECT_EQ(test::withoutWindowNotices(errors()), "");
+    EXPECT_EQ(output().find("Failed to load font"), std::string::npos) << output();
+}
+
+// Installed into a folder of the test's own, with one of its wallpapers swapped so that the
+// picture shows which data it reads.
+TEST_F(LaunchTest, AnInstalledEngineRunsAGameFolderWithItsOwnData)
+{
+    const test::TempDir prefix, game;
+    const ProgramResult installed = runProgram({"sh", "-c", "exec \"$0\" --install \"$1\" --prefix \"$2\" >/dev/null",
+                                                QEL_CMAKE, QEL_BUILD_DIR, prefix.path.string()});
+    ASSERT_EQ(installed.status, 0) << installed.errors;
+    const std::filesystem::path data = prefix.path / "share/qel/data";
+    EXPECT_TRUE(std::filesystem::is_regular_file(data / "fonts/VodareraZorezo.ttf"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(data / "monitor.png"));
+    std::filesystem::copy_file(data / "wallpapers/3.png", data / "wallpapers/18.png",
+                               std::filesystem::copy_options::overwrite_existing);
+
+    game.write("scripts/main.lua", OnlyScript);
+    launchIn(prefix.path, (prefix.path / "bin/qel").string(), {game.path.string()});
+    expectWindowThenQuit({1280, 720}, Style::Default, 3);
+    EXPECT_EQ(output().find("Failed to load font"), std::string::npos) << output();
 }
 
 } // namespace
