@@ -5,6 +5,8 @@
 #include "display/Renderer.hpp"
 #include "script/ScriptArguments.hpp"
 
+#include <SFML/Window/Keyboard.hpp>
+
 namespace qel {
 
 namespace {
@@ -77,6 +79,16 @@ int getWallpaper(LuaCore& core, lua_State* L)
     return pushInteger(L, core.live(L).getRenderer()->getWallpaper());
 }
 
+// Asks the keyboard itself, so a key counts as held whichever window has the focus; a number
+// that is no key (Key.Unknown, or outside the table) is never held.
+int isKeyDown(LuaCore& core, lua_State* L)
+{
+    core.live(L); // the keyboard needs no core, but a call on a gone one fails as every method's does
+    const int code = readInteger(L, 1);
+    const bool isKey = code >= 0 && code < sf::Keyboard::KeyCount;
+    return pushBoolean(L, isKey && sf::Keyboard::isKeyPressed(static_cast<sf::Keyboard::Key>(code)));
+}
+
 } // namespace
 
 const char* const LuaCore::className = "LuaCore";
@@ -93,6 +105,7 @@ const ScriptMethod<LuaCore> LuaCore::methods[] = {
     {"getDisplayStyle", getDisplayStyle},
     {"setWallpaper", setWallpaper},
     {"getWallpaper", getWallpaper},
+    {"isKeyDown", isKeyDown},
     {nullptr, nullptr},
 };
 

@@ -17,23 +17,27 @@
 #include <cstdio>
 #include <fstream>
 #include <optional>
+#include <vector>
 
 namespace qel {
 
 namespace {
 
-// The glass's top-left corner in a window of that size.
-sf::Vector2f glassCorner(sf::Vector2u windowSize)
+// Takes the monitor scene's coordinates to the window's.
+sf::Transform monitorTransform(sf::Vector2u windowSize)
 {
-    const int pictureLeft = (static_cast<int>(windowSize.x) - MonitorPictureWidth) / 2;
-    const int pictureTop = static_cast<int>(windowSize.y) - MonitorPictureHeight;
-    return sf::Vector2f(pictureLeft + GlassLeft, pictureTop + GlassTop);
+    const MonitorPlace place = monitorPlace(windowSize.x, windowSize.y);
+    sf::Transform transform;
+    transform.translate(place.left, place.top).scale(place.scale, place.scale);
+    return transform;
 }
 
-// The glass as one quad per quarter of its width, its corners on the bulging edges, each showing
-// the same share of the screen texture's width; the texture's full height spans the glass.
-sf::VertexArray glassQuads(sf::Vector2f corner, float textureWidth)
+// The glass in the monitor scene as one quad per quarter of its width, its corners on the bulging
+// edges, each showing the same share of the screen texture's width; the texture's full height
+// spans the glass.
+sf::VertexArray glassQuads(float textureWidth)
 {
+    const sf::Vector2f corner(GlassLeft, GlassTop);
     const float quarterWidth = static_cast<float>(GlassWidth) / GlassQuarters;
     const float textureHeight = ScreenTextureHeight;
     // The corners on the top and bottom edges at a boundary between quarters, 0 to GlassQuarters.
@@ -124,11 +128,64 @@ bool loadPicture(sf::Texture& texture, const std::string& path)
     return picture.loadFromFile(path) && fitsTexture(picture.getSize(), path) && texture.loadFromImage(picture);
 }
 
+// How many pixels deep the colour of the picture's edge reaches into the transparent pixels around
+// it: enough for the smaller copies down to a sixteenth of its size.
+constexpr int EdgeColourDepth = 8;
+
+// A transparent pixel beside the picture takes the colour of an opaque neighbour, staying
+// transparent, and so on outward to the given depth.
+void spreadEdgeColour(sf::Image& picture, int depth)
+{
+    const int width = picture.getSize().x, height = picture.getSize().y;
+    std::vector<bool> coloured(width * height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            coloured[y * width + x] = picture.getPixel(x, y).a > 0;
+    // The neighbour of a pixel that had its colour before this step, if any.
+    const auto colouredNeighbour = [&](int x, int y) -> std::optional<sf::Color> {
+        const int offsets[4][2] = {{-1, 0}, {1, 0}, {0, -1}, {0, 1}};
+        for (const auto& [dx, dy] : offsets) {
+            const int nx = x + dx, ny = y + dy;
+            if (nx >= 0 && ny >= 0 && nx < width && ny < height && coloured[ny * width + nx])
+                return picture.getPixel(nx, ny);
+        }
+        return std::nullopt;
+    };
+    for (int step = 0; step < depth; ++step) {
+        std::vector<bool> next = coloured;
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                if (coloured[y * width + x])
+                    continue;
+                if (const std::optional<sf::Color> neighbour = colouredNeighbour(x, y)) {
+                    picture.setPixel(x, y, sf::Color(neighbour->r, neighbour->g, neighbour->b, 0));
+                    next[y * width + x] = true;
+                }
+            }
+        }
+        coloured = std::move(next);
+    }
+}
+
+// Makes the picture ready to be drawn at any size: smoothed, with smaller copies of itself for
+// shrinking. Smoothing blends a pixel with its neighbours, transparent ones too, whose colour
+// (black, in most files) would darken the outline; they take the edge's colour instead. At the
+// picture's own size every pixel still shows as it is.
+void prepareForScaling(sf::Texture& texture)
+{
+    sf::Image picture = texture.copyToImage();
+    spreadEdgeColour(picture, EdgeColourDepth);
+    texture.update(picture);
+    texture.setSmooth(true);
+    texture.generateMipmap();
+}
+
 } // namespace
 
 Renderer::Renderer(Hub* core) : core(core)
 {
-    loadPicture(frameTexture, dataPath("data/monitor.png"));
+    if (loadPicture(frameTexture, dataPath("data/monitor.png")))
+        prepareForScaling(frameTexture);
     const bool resetRect = true;
     frameSprite.setTexture(frameTexture, resetRect);
     const std::string fontPath = dataPath("data/fonts/VodareraZorezo.ttf");
@@ -240,9 +297,9 @@ void Renderer::drawBackground(sf::RenderTarget& target)
             tileWallpaper(target, *wallpaper);
         else
             target.clear(black);
-        frameSprite.setPosition((width - static_cast<int>(frameTexture.getSize().x)) / 2,
-                                height - static_cast<int>(frameTexture.getSize().y));
-        target.draw(frameSprite);
+        frameSprite.setPosition((MonitorPictureWidth - static_cast<int>(frameTexture.getSize().x)) / 2,
+                                MonitorPictureHeight - static_cast<int>(frameTexture.getSize().y));
+        target.draw(frameSprite, monitorTransform(size));
         break;
     case DisplayStyle::FullFit:
         if (const sf::Texture* wallpaper = shownWallpaper()) {
@@ -276,7 +333,9 @@ void Renderer::tileWallpaper(sf::RenderTarget& target, const sf::Texture& wallpa
 void Renderer::composeMonitor(sf::RenderTarget& window)
 {
     const sf::Texture& texture = screenTexture();
-    window.draw(glassQuads(glassCorner(window.getSize()), texture.getSize().x), &texture);
+    sf::RenderStates states(monitorTransform(window.getSize()));
+    states.texture = &texture;
+    window.draw(glassQuads(texture.getSize().x), states);
 }
 
 void Renderer::composeFull(sf::RenderTarget& window)

@@ -3,6 +3,9 @@
 // Where the pixels of the text screen lie: the cells in the screen texture, and that texture in
 // the window, on the monitor's glass or stretched or fitted to the window. All sizes are pixels.
 
+#include <algorithm>
+#include <cmath>
+
 namespace qel {
 
 // ---- The screen texture: the cells at a fixed size, as many columns wide as the video mode has.
@@ -25,9 +28,27 @@ constexpr int TextAboveCell = 4;
 
 // ---- The monitor style: the screen texture shown on the glass of the monitor picture.
 
-// The monitor picture stands centred on the window's bottom edge.
+// The monitor scene: the monitor picture, standing centred on the scene's bottom edge, with the
+// screen on its glass.
 constexpr int MonitorPictureWidth = 1280;
 constexpr int MonitorPictureHeight = 720;
+
+// Where the monitor scene lies in a window: scaled by the same factor both ways to fill the
+// window's width or its height, and centred. Its corner lies on a whole pixel, so that in a window
+// of the scene's own size every picture pixel covers one window pixel exactly.
+struct MonitorPlace {
+    float scale;
+    float left;
+    float top;
+};
+
+inline MonitorPlace monitorPlace(int windowWidth, int windowHeight)
+{
+    const float scale = std::min(static_cast<float>(windowWidth) / MonitorPictureWidth,
+                                 static_cast<float>(windowHeight) / MonitorPictureHeight);
+    return {scale, std::floor((windowWidth - MonitorPictureWidth * scale) / 2),
+            std::floor((windowHeight - MonitorPictureHeight * scale) / 2)};
+}
 // The glass in that picture: its top-left corner, and its size at the ends. Its top and bottom
 // edges bulge outward towards the middle, by GlassBulge at every quarter of its width, ends
 // included, and run straight in between.

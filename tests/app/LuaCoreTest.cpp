@@ -26,6 +26,20 @@ TEST(LuaCore, SetsAndReadsTheRendererSettings)
     EXPECT_EQ(engine.run("core.setWallpaper() print(core.getWallpaper())").out, "0\n");
 }
 
+// The numbers are those key() receives; a held key is seen in the black-box tests, which can
+// hold one down.
+TEST(LuaCore, KeyTableNamesTheKeyCodesAndIsKeyDownRefusesOtherNumbers)
+{
+    LuaTestEngine engine(withCore);
+    EXPECT_EQ(engine.run("print(Key.A, Key.Z, Key.Num0, Key.Num9, Key.Escape, Key.Space, Key.Enter, Key.Return, "
+                         "Key.Backspace, Key.BackSpace, Key.Left, Key.Down, Key.Numpad0, Key.F1, Key.F15, Key.Pause, "
+                         "Key.Unknown)")
+                  .out,
+              "0\t25\t26\t35\t36\t57\t58\t58\t59\t59\t71\t74\t75\t85\t99\t100\t-1\n");
+    EXPECT_EQ(engine.run("print(core.isKeyDown(Key.A), core.isKeyDown(Key.Unknown), core.isKeyDown(101))").out,
+              "false\tfalse\tfalse\n");
+}
+
 TEST(LuaCore, SetVideoModeCallsOnSetVideoModeAndRedrawBeforeItReturns)
 {
     LuaTestEngine engine(R"(

@@ -34,6 +34,28 @@ constexpr int GlassRight = GlassLeft + GlassWidth;
 constexpr int GlassBottom = GlassTop + GlassHeight;
 constexpr unsigned GlassCentreX = GlassLeft + GlassWidth / 2, GlassCentreY = GlassTop + GlassHeight / 2;
 
+// The window pixel showing a point of the monitor scene in a window of that size.
+sf::Vector2u inScene(sf::Vector2u window, float x, float y)
+{
+    const MonitorPlace place = monitorPlace(window.x, window.y);
+    return {static_cast<unsigned>(place.left + x * place.scale), static_cast<unsigned>(place.top + y * place.scale)};
+}
+
+// Whether the window pixel showing a point of the monitor scene has the colour, or, with a
+// tolerance, about that colour, as a shrunk or enlarged picture shows it.
+::testing::AssertionResult sceneIs(const sf::Image& image, sf::Vector2f scenePoint, sf::Color expected, int tolerance = 0)
+{
+    const sf::Vector2u pixel = inScene(image.getSize(), scenePoint.x, scenePoint.y);
+    const sf::Color actual = image.getPixel(pixel.x, pixel.y);
+    const auto near = [&](sf::Uint8 a, sf::Uint8 b) { return std::abs(int(a) - int(b)) <= tolerance; };
+    if (near(actual.r, expected.r) && near(actual.g, expected.g) && near(actual.b, expected.b))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "scene point (" << scenePoint.x << ", " << scenePoint.y << ") shows "
+                                         << int(actual.r) << "," << int(actual.g) << "," << int(actual.b)
+                                         << ", expected about " << int(expected.r) << "," << int(expected.g) << ","
+                                         << int(expected.b);
+}
+
 // The centre of a cell in the screen texture; a fraction of a column moves it along its row.
 sf::Vector2f cellCentre(float column, int row)
 {
@@ -165,6 +187,35 @@ TEST(Renderer, DefaultStyleSetsTheCurvedScreenIntoTheMonitor)
     EXPECT_FALSE(colorIs(image, GlassLeft + 8, GlassBottom - 2, red));
     // Around the monitor the wallpaper shows.
     EXPECT_FALSE(colorIs(image, 5, 5, paletteOf(Black)));
+}
+
+// Smaller and larger windows than the monitor picture show the whole picture, shrunk or enlarged
+// alike both ways, with the screen on its glass; the wallpaper around it keeps its size.
+TEST(Renderer, DefaultStyleScalesTheWholeMonitorToTheWindowAndCentresIt)
+{
+    sf::Image monitor, tile;
+    ASSERT_TRUE(monitor.loadFromFile("data/monitor.png"));
+    ASSERT_TRUE(tile.loadFromFile("data/wallpapers/18.png"));
+    const sf::Vector2f bezel(GlassLeft - 40, GlassCentreY), stand(GlassCentreX, MonitorPictureHeight - 8);
+    for (const sf::Vector2u size : {sf::Vector2u(800, 600), sf::Vector2u(1920, 1080)}) {
+        SCOPED_TRACE(testing::Message() << size.x << " x " << size.y);
+        auto core = engineWithScreen(Red, DisplayStyle::Default, size.x, size.y);
+        const sf::Image image = screenshot(*core);
+        const sf::Color& red = paletteOf(Red);
+        EXPECT_TRUE(sceneIs(image, {GlassCentreX, GlassCentreY}, red));
+        EXPECT_TRUE(sceneIs(image, {GlassLeft + 4, GlassCentreY}, red));
+        EXPECT_FALSE(sceneIs(image, {GlassLeft - 4, GlassCentreY}, red));
+        EXPECT_TRUE(sceneIs(image, {GlassRight - 4, GlassCentreY}, red));
+        EXPECT_FALSE(sceneIs(image, {GlassRight + 4, GlassCentreY}, red));
+        EXPECT_TRUE(sceneIs(image, {GlassCentreX, GlassBottom - 3}, red));
+        EXPECT_TRUE(sceneIs(image, bezel, monitor.getPixel(bezel.x, bezel.y), 12));
+        EXPECT_TRUE(sceneIs(image, stand, monitor.getPixel(stand.x, stand.y), 12)) << "the foot is in the window";
+    }
+    // 800 pixels wide take the picture at 0.625 of its size, 450 high, with 75 rows above it.
+    EXPECT_EQ(inScene({800, 600}, 0, 0), sf::Vector2u(0, 75));
+    EXPECT_EQ(inScene({800, 600}, MonitorPictureWidth, MonitorPictureHeight), sf::Vector2u(800, 525));
+    const sf::Image shrunk = screenshot(*engineWithScreen(Red, DisplayStyle::Default, 800, 600));
+    EXPECT_TRUE(colorIs(shrunk, 3, 70, tile.getPixel(3, 70 % tile.getSize().y))) << "the wallpaper is not scaled";
 }
 
 TEST(Renderer, TransparentCellsShowWhatLiesUnderTheScreen)

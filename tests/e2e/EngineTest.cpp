@@ -19,11 +19,6 @@ const char* const StartupScript = R"(
 core = LuaCore(gCore)
 ui = LuaUI(gUI)
 
-Key = {Return = 58}
-for i = 0, 25 do
-    Key[string.char(65 + i)] = i
-end
-
 -- After a reload the engine keeps its screen and announces no new one.
 screen = LuaScreenBuffer(gScreenBuffer)
 function onSetVideoMode(mode)

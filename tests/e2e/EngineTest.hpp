@@ -27,9 +27,9 @@ class EngineTest : public testing::Test {
 protected:
     EngineTest();
 
-    // scripts/startup.lua gives every test's scripts a few helpers: core, ui and screen, the Key
-    // codes, say(text) (print, flushed at once so the test can read it while the game runs),
-    // and fill(colour) for the whole screen.
+    // scripts/startup.lua gives every test's scripts a few helpers: core, ui and screen, say(text)
+    // (print, flushed at once so the test can read it while the game runs), and fill(colour) for
+    // the whole screen. Key codes come from the engine's Key table.
     void writeScript(const std::string& name, const std::string& text) const;
     void writeFile(const std::string& relative, const std::string& text) const;
 
@@ -52,6 +52,9 @@ protected:
     // Key names as xdotool knows them, several separated by spaces: "Escape", "alt+Return".
     testing::AssertionResult press(const std::string& keys);
     testing::AssertionResult type(const std::string& text);
+    // Holds one key down until it is let go, for what a held key does.
+    testing::AssertionResult holdDown(const std::string& key) { return sendToWindow({"keydown", key}); }
+    testing::AssertionResult letGo(const std::string& key) { return sendToWindow({"keyup", key}); }
 
     std::string output() const { return engine->output(); }
     std::string errors() const { return engine->errors(); }

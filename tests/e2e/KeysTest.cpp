@@ -211,6 +211,29 @@ TEST_F(KeysTest, ShiftRReloadsTheScripts)
         << "the reload removes the message box";
 }
 
+// Says each time the left arrow's held state changes, as a game moving while it is held reads it.
+const char* const HeldKeyScript = R"(
+local held = false
+function update()
+    if core.isKeyDown(Key.Left) ~= held then
+        held = not held
+        say(held and "left held" or "left up")
+    end
+end
+function redraw() fill(Color.Blue) end
+)";
+
+TEST_F(KeysTest, IsKeyDownAnswersWhileTheKeyIsHeld)
+{
+    writeScript("held", HeldKeyScript);
+    launch({"-script", "held"});
+    ASSERT_TRUE(waitForPicture(cellsShow({1280, 720}, {{5, 5, Blue}})));
+    ASSERT_TRUE(holdDown("Left"));
+    EXPECT_TRUE(waitForOutput("left held\n"));
+    ASSERT_TRUE(letGo("Left"));
+    EXPECT_TRUE(waitForOutput("left held\nleft up\n"));
+}
+
 } // namespace
 
 } // namespace qel::e2e

@@ -33,7 +33,7 @@ sf::Color blend(sf::Color over, sf::Color under)
 } // namespace
 
 ScreenLayout::ScreenLayout(Style style, int columns, sf::Vector2u windowSize)
-    : style(style), pictureWidth(columns * CellWidth), window(windowSize)
+    : style(style), pictureWidth(columns * CellWidth), window(windowSize), monitor(monitorPlace(window.x, window.y))
 {
 }
 
@@ -46,13 +46,13 @@ sf::Vector2i ScreenLayout::cellPoint(int column, int row, sf::Vector2f withinCel
 {
     const sf::Vector2f point =
         picturePoint(CellWidth * column + withinCell.x, CellHeight * row + CellsTop + withinCell.y);
-    return {static_cast<int>(std::lround(point.x)), static_cast<int>(std::lround(point.y))};
+    return {static_cast<int>(std::floor(point.x)), static_cast<int>(std::floor(point.y))};
 }
 
 sf::Vector2f ScreenLayout::picturePoint(float x, float y) const
 {
     if (style == Style::Default) {
-        const float windowX = monitorLeft() + x * GlassWidth / pictureWidth;
+        const float windowX = monitorLeft() + x * glassWidth() / pictureWidth;
         const float top = topEdge(windowX);
         return {windowX, top + (bottomEdge(windowX) - top) * y / ScreenTextureHeight};
     }
@@ -60,24 +60,29 @@ sf::Vector2f ScreenLayout::picturePoint(float x, float y) const
     return {fullLeft() + x * width / pictureWidth, y * window.y / FullStylesShownHeight};
 }
 
-int ScreenLayout::monitorLeft() const
+float ScreenLayout::monitorLeft() const
 {
-    return (window.x - MonitorPictureWidth) / 2 + GlassLeft;
+    return monitor.left + GlassLeft * monitor.scale;
 }
 
-int ScreenLayout::glassTop() const
+float ScreenLayout::glassWidth() const
 {
-    return window.y - MonitorPictureHeight + GlassTop;
+    return GlassWidth * monitor.scale;
+}
+
+float ScreenLayout::glassTop() const
+{
+    return monitor.top + GlassTop * monitor.scale;
 }
 
 float ScreenLayout::topEdge(float x) const
 {
-    return glassTop() - bulgeAt(x - monitorLeft());
+    return glassTop() - bulgeAt((x - monitorLeft()) / monitor.scale) * monitor.scale;
 }
 
 float ScreenLayout::bottomEdge(float x) const
 {
-    return glassTop() + GlassHeight + bulgeAt(x - monitorLeft());
+    return glassTop() + (GlassHeight + bulgeAt((x - monitorLeft()) / monitor.scale)) * monitor.scale;
 }
 
 int ScreenLayout::fullLeft() const
@@ -103,7 +108,7 @@ sf::Color Backdrop::at(Style style, sf::Vector2u windowSize, int x, int y) const
 {
     switch (style) {
     case Style::Default:
-        return blend(monitorAt(windowSize, x, y), wallpaperAt(x, y));
+        return blend(monitorAt(windowSize, {static_cast<float>(x), static_cast<float>(y)}), wallpaperAt(x, y));
     case Style::FullFit: {
         const ScreenLayout layout(style, 80, windowSize);
         const bool underScreen = x >= layout.fullLeft() && x < layout.fullRight();
@@ -121,13 +126,37 @@ sf::Color Backdrop::wallpaperAt(int x, int y) const
     return wallpaper.getPixel(x % tile.x, y % tile.y);
 }
 
-// The monitor picture stands centred on the window's bottom edge.
-sf::Color Backdrop::monitorAt(sf::Vector2u windowSize, int x, int y) const
+bool Backdrop::shows(Style style, sf::Vector2u windowSize, int x, int y, sf::Color seen) const
+{
+    const MonitorPlace place = monitorPlace(windowSize.x, windowSize.y);
+    if (style != Style::Default || place.scale == 1)
+        return looksLike(seen, at(style, windowSize, x, y));
+    // A scaled picture shows blends of the pixels around the point: the colour seen lies between
+    // the lowest and highest of each channel there.
+    sf::Color lowest = sf::Color::White, highest = sf::Color::Black;
+    for (float dy = -2; dy <= 2; ++dy) {
+        for (float dx = -2; dx <= 2; ++dx) {
+            const sf::Color near = blend(monitorAt(windowSize, {x + dx * place.scale, y + dy * place.scale}),
+                                         wallpaperAt(x, y));
+            lowest = sf::Color(std::min(lowest.r, near.r), std::min(lowest.g, near.g), std::min(lowest.b, near.b));
+            highest = sf::Color(std::max(highest.r, near.r), std::max(highest.g, near.g), std::max(highest.b, near.b));
+        }
+    }
+    const auto within = [](int channel, int low, int high) { return channel >= low - 10 && channel <= high + 10; };
+    return within(seen.r, lowest.r, highest.r) && within(seen.g, lowest.g, highest.g) &&
+           within(seen.b, lowest.b, highest.b);
+}
+
+// The monitor picture stands centred on the bottom edge of the monitor scene, which is scaled to
+// the window and centred in it.
+sf::Color Backdrop::monitorAt(sf::Vector2u windowSize, sf::Vector2f point) const
 {
     const sf::Vector2u size = monitor.getSize();
-    const int left = (static_cast<int>(windowSize.x) - static_cast<int>(size.x)) / 2;
-    const int top = static_cast<int>(windowSize.y) - static_cast<int>(size.y);
-    const int pictureX = x - left, pictureY = y - top;
+    const MonitorPlace place = monitorPlace(windowSize.x, windowSize.y);
+    const int left = (MonitorPictureWidth - static_cast<int>(size.x)) / 2;
+    const int top = MonitorPictureHeight - static_cast<int>(size.y);
+    const int pictureX = static_cast<int>(std::floor((point.x - place.left) / place.scale)) - left;
+    const int pictureY = static_cast<int>(std::floor((point.y - place.top) / place.scale)) - top;
     if (pictureX < 0 || pictureY < 0 || pictureX >= static_cast<int>(size.x) || pictureY >= static_cast<int>(size.y))
         return sf::Color::Transparent;
     return monitor.getPixel(pictureX, pictureY);

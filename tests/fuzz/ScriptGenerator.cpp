@@ -118,7 +118,7 @@ const std::vector<ScriptClass>& scriptClasses()
          {{"instance", {}}, {"load", {A::ScriptName}}, {"exit", {A::Integer}}, {"toggleFullscreen", {}},
           {"setWindowTitle", {A::Text}}, {"setVideoMode", {A::Mode}}, {"getVideoMode", {}},
           {"setDisplayStyle", {A::Style}}, {"getDisplayStyle", {}}, {"setWallpaper", {A::Integer}},
-          {"getWallpaper", {}}}},
+          {"getWallpaper", {}}, {"isKeyDown", {A::Integer}}}},
         {"LuaUtils", {"utils", "LuaUtils(gUtils)", "LuaUtils(gCore)"}, {{"instance", {}}, {"hash", {A::Text}}}},
         {"LuaScreenBuffer", {"screen", "LuaScreenBuffer(gScreenBuffer)", "OLDSCREEN", "LuaScreenBuffer(gUI)"},
          {{"instance", {}}, {"redraw", {}}, {"clear", {A::Colour}}, {"print", {}, Options::Print},
