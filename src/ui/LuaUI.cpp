@@ -2,9 +2,9 @@
 
 #include "base/LiveObjects.hpp"
 #include "script/ScriptArguments.hpp"
-#include "ui/LuaWidgetArguments.hpp"
 #include "ui/Console.hpp"
 #include "ui/Label.hpp"
+#include "ui/LuaWidgetArguments.hpp"
 #include "ui/TextField.hpp"
 #include "ui/UI.hpp"
 #include "ui/Window.hpp"

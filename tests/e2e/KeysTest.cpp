@@ -101,6 +101,33 @@ TEST_F(KeysTest, ACapitalRIsTypedIntoTheFocusedField)
     EXPECT_TRUE(waitForOutput("entered Rob\n"));
 }
 
+// The key 5 opens a dialog whose field has the focus at once.
+const char* const DialogScript = R"(
+function key(code, pressed)
+    if pressed and code == 31 and not opened then
+        opened = true
+        local window = ui.createWindow({x = 10, y = 5, width = 30, height = 5})
+        local field = LuaTextField(ui.createTextField({parent = window, x = 1, y = 1, width = 20}))
+        field.onEnter(function(text) say("entered " .. text) end)
+        field.focus()
+    end
+end
+
+function redraw()
+    fill(Color.Blue)
+end
+)";
+
+TEST_F(KeysTest, TheKeyThatOpensADialogIsNotTypedIntoItsField)
+{
+    writeScript("dialog", DialogScript);
+    launch({"-script", "dialog"});
+    ASSERT_TRUE(waitForPicture(cellsShow({1280, 720}, {{12, 7, Blue}})));
+    ASSERT_TRUE(type("5abc"));
+    ASSERT_TRUE(press("Return"));
+    EXPECT_TRUE(waitForOutput("entered abc\n"));
+}
+
 // Two windows with close handlers under a message box.
 const char* const WindowsScript = R"(
 local function openWindow(name, x, background)
