@@ -20,7 +20,6 @@ function onSetVideoMode(mode)
 end
 
 function redraw()
-    MessageBox.noteRepaint()
     local scene = Scene.current()
     if scene.draw then
         scene.draw()

@@ -86,13 +86,15 @@ void Core::build(const LaunchOptions& options)
     fullscreen = options.fullscreen;
     errorPanelEnabled = options.errorPanel;
     const sf::VideoMode screen = sf::VideoMode::getDesktopMode();
-    createWindow(windowExtent(options.width, 1280, screen.width), windowExtent(options.height, 720, screen.height));
+    windowedSize = {windowExtent(options.width, 1280, screen.width), windowExtent(options.height, 720, screen.height)};
+    createWindow(windowedSize.x, windowedSize.y);
     renderer = std::make_unique<Renderer>(this);
     soundManager = std::make_unique<SoundManager>(this);
     ui = std::make_unique<UI>(this);
     keys = std::make_unique<KeyRouter>(this, KeyRouter::EngineKeys{[this] { reloadScripts(); },
                                                                    [this] { toggleFullscreen(); },
-                                                                   [this] { return hideScriptError(); }});
+                                                                   [this] { return hideScriptError(); },
+                                                                   [](sf::Keyboard::Key key) { return sf::Keyboard::isKeyPressed(key); }});
     // A host installed by a test stays.
     if (!script)
         script = std::make_unique<LUAImpl>(scriptEnvironment(*this));
@@ -210,27 +212,35 @@ ScreenBuffer* Core::getScreenBuffer()
 void Core::createWindow(unsigned width, unsigned height)
 {
     const sf::ContextSettings context(0, 0, 0, 2, 0);
-    window = std::make_unique<sf::RenderWindow>(sf::VideoMode(width, height, 32), "QEL",
+    window = std::make_unique<sf::RenderWindow>(sf::VideoMode(width, height, 32), windowTitle,
                                                 windowStyle(fullscreen), context);
     window->setFramerateLimit(FrameRateLimit);
     window->setVerticalSyncEnabled(true);
     window->setMouseCursorVisible(false);
 }
 
-// A window that has closed (the script asked to exit) stays closed.
+// A window that has closed (the script asked to exit) stays closed. Going fullscreen keeps the
+// window's size and place, and going back restores them.
 void Core::toggleFullscreen()
 {
     if (!window->isOpen())
         return;
+    if (!fullscreen) {
+        windowedSize = window->getSize();
+        windowedPosition = window->getPosition();
+    }
+    const sf::Vector2u size = fullscreen ? windowedSize : window->getSize();
     fullscreen = !fullscreen;
-    const sf::Vector2u size = window->getSize();
     window.reset();
     createWindow(size.x, size.y);
+    if (!fullscreen && windowedPosition)
+        window->setPosition(*windowedPosition);
 }
 
 void Core::setWindowTitle(const std::string& title)
 {
-    window->setTitle(title.substr(0, LongestTitle));
+    windowTitle = title.substr(0, LongestTitle);
+    window->setTitle(windowTitle);
 }
 
 void Core::exit(int code)

@@ -1,18 +1,19 @@
 #pragma once
 
 #include "base/Hub.hpp"
+#include "ui/KeyRouter.hpp"
 
 #include <SFML/Graphics/RenderWindow.hpp>
 #include <SFML/System/Clock.hpp>
 #include <SFML/Window/Event.hpp>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace qel {
 
 struct LaunchOptions;
-class KeyRouter;
 class Renderer;
 class SoundManager;
 class ScriptingInterface;
@@ -46,6 +47,9 @@ public:
     // frame makes the window again once at most (twice toggled is no toggle).
     void requestFullscreenToggle() { fullscreenToggleRequested = !fullscreenToggleRequested; }
     void setWindowTitle(const std::string& title);
+    // A released game switches the reload and fullscreen keys off.
+    void setHotKeys(KeyRouter::HotKeys hotKeys) { keys->setHotKeys(hotKeys); }
+    KeyRouter::HotKeys getHotKeys() const { return keys->getHotKeys(); }
     void exit(int code);
     void runScript(const std::string& name);
     // Shows a script error the host has printed over the picture, unless the options say not to.
@@ -73,6 +77,11 @@ private:
     void reloadScripts();
 
     std::unique_ptr<sf::RenderWindow> window;
+    // Kept for the window a fullscreen toggle makes again.
+    std::string windowTitle = "QEL";
+    // Where a window made again after fullscreen goes; no position lets the window system choose.
+    sf::Vector2u windowedSize;
+    std::optional<sf::Vector2i> windowedPosition;
     std::unique_ptr<Renderer> renderer;
     std::unique_ptr<SoundManager> soundManager;
     std::unique_ptr<UI> ui;

@@ -43,6 +43,24 @@ int setWindowTitle(LuaCore& core, lua_State* L)
     return 0;
 }
 
+// Only the keys the options name change; the choice outlives a reload.
+int setHotKeys(LuaCore& core, lua_State* L)
+{
+    Core& live = core.live(L);
+    KeyRouter::HotKeys keys = live.getHotKeys();
+    forEachOption(L, lastArgument(L), [&](std::string_view name, int value) {
+        if (name == "reload")
+            keys.reload = readSwitchOption(L, value, name);
+        else if (name == "fullscreen")
+            keys.fullscreen = readSwitchOption(L, value, name);
+        else
+            return false;
+        return true;
+    });
+    live.setHotKeys(keys);
+    return 0;
+}
+
 // Calls the script's onSetVideoMode and redraw before it returns.
 int setVideoMode(LuaCore& core, lua_State* L)
 {
@@ -106,6 +124,7 @@ const ScriptMethod<LuaCore> LuaCore::methods[] = {
     {"setWallpaper", setWallpaper},
     {"getWallpaper", getWallpaper},
     {"isKeyDown", isKeyDown},
+    {"setHotKeys", setHotKeys},
     {nullptr, nullptr},
 };
 

@@ -17,10 +17,16 @@ void KeyRouter::beginFrame()
 {
     handled = false;
     textBlocked = false;
+    // Catches a release that the window lost.
+    if (fullscreenKeyHeld && !engineKeys.isKeyDown(sf::Keyboard::Return))
+        fullscreenKeyHeld = false;
 }
 
 bool KeyRouter::keyPressed(const sf::Event::KeyEvent& key)
 {
+    // A character comes right after its key's press, so an earlier press has none left to come.
+    dropNextCharacter = false;
+    const unsigned focusChangesBefore = ui().focusChangeCount();
     switch (key.code) {
     case sf::Keyboard::BackSpace:
         if (TextField* field = ui().focusedField())
@@ -29,13 +35,18 @@ bool KeyRouter::keyPressed(const sf::Event::KeyEvent& key)
         textBlocked = true;
         break;
     case sf::Keyboard::R:
-        if (key.shift && script()) {
+        if (isReloadKey(key)) {
             engineKeys.reloadScripts();
             return false;
         }
         break;
     case sf::Keyboard::Return:
-        handleReturn(key.alt);
+        if (repeatsFullscreenKey())
+            handled = true;
+        else if (isFullscreenKey(key))
+            toggleFullscreen();
+        else
+            handleReturn();
         break;
     case sf::Keyboard::F12:
         if (engineKeys.hideScriptError())
@@ -51,37 +62,64 @@ bool KeyRouter::keyPressed(const sf::Event::KeyEvent& key)
     default:
         break;
     }
-    if (!script())
-        return true;
-    if (topWindowPassesPress(key.code))
-        script()->onGlobalKey(key.code, true, handled);
-    else
-        handled = true;
+    if (script()) {
+        if (topWindowPassesPress(key.code))
+            script()->onGlobalKey(key.code, true, handled);
+        else
+            handled = true;
+    }
+    // The character of a press that opened or focused a field arrives after it, and is no input;
+    // the characters of the keys typed next are, even when they come in the same frame.
+    if (ui().focusChangeCount() != focusChangesBefore)
+        dropNextCharacter = true;
     return true;
 }
 
 void KeyRouter::keyReleased(const sf::Event::KeyEvent& key)
 {
+    if (key.code == sf::Keyboard::Return)
+        fullscreenKeyHeld = false;
     if (script() && !topWindowKeepsRelease(key.code))
         script()->onGlobalKey(key.code, false, false);
 }
 
 void KeyRouter::characterTyped(sf::Uint32 unicode)
 {
-    if (handled || textBlocked)
+    if (std::exchange(dropNextCharacter, false) || handled || textBlocked)
         return;
     if (TextField* field = ui().focusedField())
         field->appendCharacter(static_cast<uint16_t>(unicode));
 }
 
-// Alt+Return toggles fullscreen and still runs the focused field's enter handler. While a
-// closable window is open the main input leaves Return to the window.
-void KeyRouter::handleReturn(bool alt)
+// A capital R typed into a field is text, not a reload.
+bool KeyRouter::isReloadKey(const sf::Event::KeyEvent& key) const
 {
-    if (alt) {
-        engineKeys.toggleFullscreen();
-        handled = true;
-    }
+    return key.shift && hotKeys.reload && script() && !ui().focusedField();
+}
+
+// With the fullscreen key off, Alt+Return is a Return.
+bool KeyRouter::isFullscreenKey(const sf::Event::KeyEvent& key) const
+{
+    return key.alt && hotKeys.fullscreen;
+}
+
+// The presses a held Alt+Return repeats, with Alt or without it by then, belong to the toggle.
+bool KeyRouter::repeatsFullscreenKey() const
+{
+    return fullscreenKeyHeld && engineKeys.isKeyDown(sf::Keyboard::Return);
+}
+
+// The toggle is the whole of the key's work: it neither enters a field nor dismisses a window.
+void KeyRouter::toggleFullscreen()
+{
+    handled = true;
+    fullscreenKeyHeld = true;
+    engineKeys.toggleFullscreen();
+}
+
+// While a closable window is open the main input leaves Return to the window.
+void KeyRouter::handleReturn()
+{
     TextField* field = ui().focusedField();
     const bool fieldAnswers = field && (field != ui().mainInput() || ui().closableWindowCount() == 0);
     if (fieldAnswers && script() && script()->onTextFieldEnter(field->getEnterHandler(), field->getText()))

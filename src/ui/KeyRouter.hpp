@@ -12,14 +12,15 @@ class Hub;
 class ScriptingInterface;
 
 // Takes the keyboard's events to where they belong, in this order: the engine's own keys
-// (Shift+R reloads the scripts, Alt+Return toggles fullscreen, F12 hides the script error
-// shown, and only then is kept from the script), the text editing keys of the
-// focused field, the topmost window's key handler, Return and Escape to dismiss it, then the
-// script's key function; typed characters go to the focused field.
+// (Shift+R reloads the scripts unless a text field has the focus, Alt+Return toggles
+// fullscreen once per press, F12 hides the script error shown, and only then is kept from the
+// script), the text editing keys of the focused field, the topmost window's key handler,
+// Return and Escape to dismiss it, then the script's key function; typed characters go to the
+// focused field. A script may switch the reload and fullscreen keys off, for a released game.
 //
-// Within one frame a key that was used (handled) or that blocks text (Backspace, Escape, Tab)
-// keeps the rest of the frame's typed characters from the field, and the script is told a
-// press was handled once something used it.
+// Within one frame a key that was used (handled), that blocks text (Backspace, Escape, Tab) or
+// that moved the focus keeps the rest of the frame's typed characters from the field, and the
+// script is told a press was handled once something used it.
 class KeyRouter {
 public:
     // What the keys the engine keeps for itself do.
@@ -28,6 +29,15 @@ public:
         std::function<void()> toggleFullscreen;
         // False when no error was shown.
         std::function<bool()> hideScriptError;
+        // Whether the key is down now. A held key repeats its press, and its release is lost
+        // when the window is made again, as a fullscreen toggle does.
+        std::function<bool(sf::Keyboard::Key)> isKeyDown;
+    };
+
+    // Which of the engine's keys are on.
+    struct HotKeys {
+        bool reload = true;
+        bool fullscreen = true;
     };
 
     KeyRouter(Hub* core, EngineKeys engineKeys);
@@ -39,9 +49,15 @@ public:
     void keyReleased(const sf::Event::KeyEvent& key);
     void characterTyped(sf::Uint32 unicode);
 
+    void setHotKeys(HotKeys keys) { hotKeys = keys; }
+    HotKeys getHotKeys() const { return hotKeys; }
+
 private:
-    void editFocusedField(sf::Keyboard::Key code);
-    void handleReturn(bool alt);
+    bool isReloadKey(const sf::Event::KeyEvent& key) const;
+    bool isFullscreenKey(const sf::Event::KeyEvent& key) const;
+    bool repeatsFullscreenKey() const;
+    void toggleFullscreen();
+    void handleReturn();
     void dismissTopWindow(ClosedBy how);
     // Whether the topmost window's key handler lets a press go on to the script; it does when
     // no window is open.
@@ -56,6 +72,11 @@ private:
     EngineKeys engineKeys;
     bool handled = false;
     bool textBlocked = false;
+    // Set by a press that moved the focus, until its character has come or the next press.
+    bool dropNextCharacter = false;
+    HotKeys hotKeys;
+    // Set by the press that toggled, until Return is up again.
+    bool fullscreenKeyHeld = false;
 };
 
 } // namespace qel

@@ -4,6 +4,7 @@
 #include "script/ScriptArguments.hpp"
 #include "ui/Console.hpp"
 #include "ui/Label.hpp"
+#include "ui/LuaWidgetArguments.hpp"
 #include "ui/TextField.hpp"
 #include "ui/UI.hpp"
 #include "ui/Window.hpp"
@@ -162,10 +163,14 @@ int unfocus(LuaUI& ui, lua_State* L)
     return 0;
 }
 
-// A colon call passes the object first, which is no text and so a script error.
+// A colon call passes the object first, which is no text and so a script error. The close
+// handler, if given, runs once when the player or the script closes the box.
 int showMessageBox(LuaUI& ui, lua_State* L)
 {
-    ui.live(L).showMessageBox(toWide(readText(L, 1)));
+    UI& live = ui.live(L);
+    const WideString text = toWide(readText(L, 1));
+    const int onClose = lua_gettop(L) >= 2 ? replaceHandler(L, NoReference) : NoReference;
+    live.showMessageBox(text)->setHandler(HandlerSlot::Close, onClose);
     return 0;
 }
 

@@ -25,6 +25,8 @@ constexpr int DismissTextFromRight = 13;
 
 constexpr int MessageBoxMargin = 6;
 constexpr int MessageBoxWidthCap = 50;
+// The dismiss text stays right of the left border.
+constexpr int MessageBoxNarrowest = DismissTextFromRight + 1;
 constexpr int MessageBoxExtraRows = 4;
 constexpr GridPoint MessageTextPosition{3, 2};
 
@@ -75,16 +77,18 @@ Console* UI::createConsole(int x, int y, int width, int height)
 }
 
 // Centred on the screen and tall enough for the wrapped text. The width is always odd, so the
-// cap of 50 columns gives a box 51 wide.
-void UI::showMessageBox(const WideString& text)
+// cap of 50 columns gives a box 51 wide; on a narrow screen the box leaves the last column free.
+Window* UI::showMessageBox(const WideString& text)
 {
-    int width = static_cast<int>(std::min<size_t>(text.size() + MessageBoxMargin, MessageBoxWidthCap));
+    const GridSize screen = screenSize();
+    const int widest = std::min(MessageBoxWidthCap, screen.width - 2);
+    int width = static_cast<int>(std::min<size_t>(text.size() + MessageBoxMargin, widest));
+    width = std::max(width, MessageBoxNarrowest);
     if (width % 2 == 0)
         ++width;
     const int textWidth = width - MessageBoxMargin;
     const int textRows = ScreenBuffer::measureText(text, static_cast<uint32_t>(textWidth));
     const int height = pinToInt(int64_t{textRows} + MessageBoxExtraRows);
-    const GridSize screen = screenSize();
     const int x = screen.width / 2 - (width - 1) / 2 - 1;
     const int y = screen.height / 2 - height / 2;
 
@@ -94,6 +98,7 @@ void UI::showMessageBox(const WideString& text)
     message->setMaxWidth(textWidth);
     addDismissText(*box);
     unfocus();
+    return box;
 }
 
 void UI::addDismissText(Window& window)
@@ -154,13 +159,20 @@ int UI::closableWindowCount() const
 
 void UI::unfocus()
 {
-    focused = mainInputField && closableWindowCount() == 0 ? mainInputField : nullptr;
+    moveFocus(mainInputField && closableWindowCount() == 0 ? mainInputField : nullptr);
 }
 
 void UI::setFocus(TextField* field)
 {
     if (!field || !field->isRemoved())
-        focused = field;
+        moveFocus(field);
+}
+
+void UI::moveFocus(TextField* field)
+{
+    if (field != focused)
+        ++focusChanges;
+    focused = field;
 }
 
 void UI::setMainInput(TextField* field)

@@ -39,7 +39,9 @@ public:
     // Consoles are not widgets: they stay, inactive at first, until the scripts reload.
     Console* createConsole(int x, int y, int width, int height);
 
-    void showMessageBox(const WideString& text);
+    // A box wide enough for its dismiss text and no wider than the screen; the box is returned
+    // so that the caller can give it a close handler.
+    Window* showMessageBox(const WideString& text);
     // Puts " [Enter ►] " on the window's bottom border, two cells before the right corner.
     void addDismissText(Window& window);
 
@@ -56,6 +58,8 @@ public:
     // A field that has left the tree can take neither role.
     void setFocus(TextField* field);
     TextField* focusedField() const { return focused; }
+    // Grows whenever the focus moves, so that a key press can tell whether it moved the focus.
+    unsigned focusChangeCount() const { return focusChanges; }
     TextField* mainInput() const { return mainInputField; }
     void setMainInput(TextField* field);
 
@@ -75,11 +79,13 @@ private:
     // Takes a widget and its children out of the tree; false when it is not in the tree.
     bool removeWidget(UIWidget* widget);
     void retire(UIWidget& widget);
+    void moveFocus(TextField* field);
     GridSize screenSize() const;
 
     Hub* core;
     std::unique_ptr<UIWidget> root;
     TextField* focused = nullptr;
+    unsigned focusChanges = 0;
     TextField* mainInputField = nullptr;
     std::vector<std::unique_ptr<Console>> consoles;
 };

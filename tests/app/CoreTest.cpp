@@ -109,6 +109,16 @@ TEST(Core, AltReturnTogglesFullscreenAndCountsAsHandled)
     EXPECT_FALSE(core.isFullscreen());
 }
 
+// Fullscreen takes the screen's size on this display, whatever size was asked for.
+TEST(Core, LeavingFullscreenGivesTheWindowItsSizeAgain)
+{
+    const std::unique_ptr<Core> core = test::buildEngine(test::testOptions(640, 480), std::make_unique<FakeScript>());
+    core->toggleFullscreen();
+    EXPECT_NE(core->getWindow()->getSize(), sf::Vector2u(640, 480));
+    core->toggleFullscreen();
+    EXPECT_EQ(core->getWindow()->getSize(), sf::Vector2u(640, 480));
+}
+
 TEST(Core, ExitFinishesTheFrameAndKeepsTheCode)
 {
     ScriptedEngine engine;

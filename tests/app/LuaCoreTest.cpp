@@ -40,6 +40,22 @@ TEST(LuaCore, KeyTableNamesTheKeyCodesAndIsKeyDownRefusesOtherNumbers)
               "false\tfalse\tfalse\n");
 }
 
+TEST(LuaCore, SetHotKeysSwitchesOnlyTheKeysItNames)
+{
+    LuaTestEngine engine(withCore);
+    const auto hotKeys = [&] {
+        const KeyRouter::HotKeys keys = engine.core().getHotKeys();
+        return std::vector<bool>{keys.reload, keys.fullscreen};
+    };
+    EXPECT_EQ(hotKeys(), (std::vector<bool>{true, true}));
+    engine.run("core.setHotKeys{reload = false}");
+    EXPECT_EQ(hotKeys(), (std::vector<bool>{false, true}));
+    engine.run("core.setHotKeys({fullscreen = false, reload = true})");
+    EXPECT_EQ(hotKeys(), (std::vector<bool>{true, false}));
+    EXPECT_TRUE(test::contains(engine.run("core.setHotKeys{reloads = false}").err, "unknown option \"reloads\""));
+    EXPECT_EQ(hotKeys(), (std::vector<bool>{true, false}));
+}
+
 TEST(LuaCore, SetVideoModeCallsOnSetVideoModeAndRedrawBeforeItReturns)
 {
     LuaTestEngine engine(R"(

@@ -91,7 +91,7 @@ std::optional<capture::WindowPlace> EngineTest::waitForWindow(
 {
     std::optional<capture::WindowPlace> window;
     waitUntil([&] {
-        window = windows.find("QEL");
+        window = windows.find(windowTitle);
         return window && wanted(*window);
     }, WindowTimeout);
     if (window && wanted(*window))
@@ -109,7 +109,7 @@ testing::AssertionResult EngineTest::waitForPicture(const PictureCheck& check)
     std::optional<sf::Image> picture;
     testing::AssertionResult result = testing::AssertionFailure() << "the engine's window never appeared";
     waitUntil([&] {
-        const std::optional<capture::WindowPlace> window = windows.find("QEL");
+        const std::optional<capture::WindowPlace> window = windows.find(windowTitle);
         if (window)
             if (std::optional<sf::Image> latest = windows.capture(*window))
                 picture = std::move(latest);
@@ -155,13 +155,28 @@ testing::AssertionResult EngineTest::type(const std::string& text)
     return sendToWindow({"type", "--delay", KeyDelay, text});
 }
 
+testing::AssertionResult EngineTest::keyDown(const std::string& keys)
+{
+    return sendToWindow({"keydown", keys});
+}
+
+testing::AssertionResult EngineTest::keyUp(const std::string& keys)
+{
+    return sendToWindow({"keyup", keys});
+}
+
+testing::AssertionResult EngineTest::moveWindow(int x, int y)
+{
+    return sendToWindow({"getwindowfocus", "windowmove", "--sync", "%1", std::to_string(x), std::to_string(y)});
+}
+
 // Without a window manager nothing gives the engine's window the keyboard, so every command
 // focuses the window of the moment first (a fullscreen toggle replaces it). The X server now and
 // then refuses a connection that closely follows another; xdotool then stops before sending
 // anything, so running it again cannot repeat a key.
 testing::AssertionResult EngineTest::sendToWindow(const std::vector<std::string>& command)
 {
-    const std::optional<capture::WindowPlace> window = windows.find("QEL");
+    const std::optional<capture::WindowPlace> window = windows.find(windowTitle);
     if (!window)
         return testing::AssertionFailure() << "no engine window to send keys to";
     std::vector<std::string> arguments{"xdotool", "windowfocus", "--sync", std::to_string(window->id)};

@@ -52,14 +52,17 @@ protected:
     // Key names as xdotool knows them, several separated by spaces: "Escape", "alt+Return".
     testing::AssertionResult press(const std::string& keys);
     testing::AssertionResult type(const std::string& text);
-    // Holds one key down until it is let go, for what a held key does.
-    testing::AssertionResult holdDown(const std::string& key) { return sendToWindow({"keydown", key}); }
-    testing::AssertionResult letGo(const std::string& key) { return sendToWindow({"keyup", key}); }
+    // Keys held down until released, so that they repeat.
+    testing::AssertionResult keyDown(const std::string& keys);
+    testing::AssertionResult keyUp(const std::string& keys);
+    testing::AssertionResult moveWindow(int x, int y);
 
     std::string output() const { return engine->output(); }
     std::string errors() const { return engine->errors(); }
 
     capture::WindowCapture windows;
+    // The title by which the engine's window is found: the engine's own until a script sets one.
+    std::string windowTitle = "QEL";
 
 private:
     testing::AssertionResult sendToWindow(const std::vector<std::string>& command);

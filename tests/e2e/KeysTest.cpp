@@ -1,6 +1,9 @@
 #include "e2e/EngineTest.hpp"
 
 #include <array>
+#include <chrono>
+#include <set>
+#include <thread>
 
 namespace qel::e2e {
 
@@ -8,12 +11,13 @@ namespace {
 
 // Each listed cell (column, row, palette index) shows its colour at its centre, in a window of
 // this size.
-PictureCheck cellsShow(sf::Vector2u window, std::vector<std::array<int, 3>> cells, Style style = Style::Default)
+PictureCheck cellsShow(sf::Vector2u window, std::vector<std::array<int, 3>> cells, Style style = Style::Default,
+                       int columns = 80)
 {
     return [=](const sf::Image& picture) -> testing::AssertionResult {
         if (picture.getSize() != window)
             return testing::AssertionFailure() << "the window is " << picture.getSize().x << " x " << picture.getSize().y;
-        const ScreenLayout layout(style, 80, window);
+        const ScreenLayout layout(style, columns, window);
         for (const auto& [column, row, colour] : cells)
             if (testing::AssertionResult shown = cellShows(layout, column, row, colour)(picture); !shown)
                 return shown;
@@ -87,6 +91,43 @@ TEST_F(KeysTest, TypedTextReachesTheFieldAndReturnRunsItsHandler)
     EXPECT_TRUE(waitForPicture(showsLetters(5))) << "the handler leaves the text as it was";
 }
 
+TEST_F(KeysTest, ACapitalRIsTypedIntoTheFocusedField)
+{
+    writeScript("field", FieldScript);
+    launch({"-script", "field", "-style", "fullFill"});
+    ASSERT_TRUE(waitForPicture(cellsShow({1280, 720}, {{40, 12, Blue}}, Style::FullFill)));
+    ASSERT_TRUE(type("Rob"));
+    ASSERT_TRUE(press("Return"));
+    EXPECT_TRUE(waitForOutput("entered Rob\n"));
+}
+
+// The key 5 opens a dialog whose field has the focus at once.
+const char* const DialogScript = R"(
+function key(code, pressed)
+    if pressed and code == 31 and not opened then
+        opened = true
+        local window = ui.createWindow({x = 10, y = 5, width = 30, height = 5})
+        local field = LuaTextField(ui.createTextField({parent = window, x = 1, y = 1, width = 20}))
+        field.onEnter(function(text) say("entered " .. text) end)
+        field.focus()
+    end
+end
+
+function redraw()
+    fill(Color.Blue)
+end
+)";
+
+TEST_F(KeysTest, TheKeyThatOpensADialogIsNotTypedIntoItsField)
+{
+    writeScript("dialog", DialogScript);
+    launch({"-script", "dialog"});
+    ASSERT_TRUE(waitForPicture(cellsShow({1280, 720}, {{12, 7, Blue}})));
+    ASSERT_TRUE(type("5abc"));
+    ASSERT_TRUE(press("Return"));
+    EXPECT_TRUE(waitForOutput("entered abc\n"));
+}
+
 // Two windows with close handlers under a message box.
 const char* const WindowsScript = R"(
 local function openWindow(name, x, background)
@@ -129,6 +170,12 @@ TEST_F(KeysTest, ReturnAndEscapeDismissTheTopmostWindow)
 }
 
 const char* const FullscreenScript = R"(
+function start()
+    core.setWindowTitle("Treasure")
+    local field = LuaTextField(ui.createTextField({x = 2, y = 2, mainInput = true}))
+    field.onEnter(function(text) say("entered") end)
+end
+
 function redraw()
     fill(Color.Green)
     screen.fillRect({x = 79, y = 24, width = 1, height = 1, color = Color.Yellow})
@@ -143,15 +190,31 @@ function key(code, pressed, handled)
 end
 )";
 
-TEST_F(KeysTest, AltReturnTogglesFullscreen)
+// The windows are found by the script's title, which each new window keeps.
+TEST_F(KeysTest, AHeldAltReturnTogglesFullscreenOnceAndTheWindowComesBackInPlace)
 {
     writeScript("fullscreen", FullscreenScript);
     launch({"-script", "fullscreen"});
-    const std::optional<capture::WindowPlace> windowed = waitForWindow();
+    windowTitle = "Treasure";
+    ASSERT_TRUE(waitForWindow());
+    ASSERT_TRUE(moveWindow(100, 50));
+    const std::optional<capture::WindowPlace> windowed =
+        waitForWindow([](const capture::WindowPlace& window) { return window.x == 100 && window.y == 50; });
     ASSERT_TRUE(windowed);
     ASSERT_TRUE(waitForPicture(cellsShow({1280, 720}, {{0, 0, Green}, {79, 24, Yellow}})));
 
-    ASSERT_TRUE(press("alt+Return"));
+    // Every window the held key leaves behind is a toggle.
+    ASSERT_TRUE(keyDown("alt+Return"));
+    std::set<unsigned long> windowsSeen{windowed->id};
+    const auto heldUntil = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+    while (std::chrono::steady_clock::now() < heldUntil) {
+        if (const std::optional<capture::WindowPlace> window = windows.find(windowTitle))
+            windowsSeen.insert(window->id);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_TRUE(keyUp("alt+Return"));
+    EXPECT_EQ(windowsSeen.size(), 2u) << "the windowed window and one fullscreen one";
+
     const sf::Vector2u screen = windows.screenSize();
     const std::optional<capture::WindowPlace> fullscreen = waitForWindow([&](const capture::WindowPlace& window) {
         return window.id != windowed->id && window.width == screen.x && window.height == screen.y;
@@ -162,12 +225,16 @@ TEST_F(KeysTest, AltReturnTogglesFullscreen)
     EXPECT_TRUE(waitForPicture(cellsShow(screen, {{0, 0, Green}, {79, 24, Yellow}})));
     EXPECT_TRUE(waitForOutput("return, handled true\n"));
 
-    // Back in a window, as large as the fullscreen one: a toggle keeps the window's size.
     ASSERT_TRUE(press("alt+Return"));
-    ASSERT_TRUE(waitForWindow([&](const capture::WindowPlace& window) { return window.id != fullscreen->id; }));
-    EXPECT_TRUE(waitForPicture(cellsShow(screen, {{0, 0, Green}, {79, 24, Yellow}})));
+    const std::optional<capture::WindowPlace> back =
+        waitForWindow([&](const capture::WindowPlace& window) { return window.id != fullscreen->id; });
+    ASSERT_TRUE(back);
+    EXPECT_EQ((std::array<int, 4>{back->x, back->y, int(back->width), int(back->height)}),
+              (std::array<int, 4>{100, 50, 1280, 720}));
+    EXPECT_TRUE(waitForPicture(cellsShow({1280, 720}, {{0, 0, Green}, {79, 24, Yellow}})));
     ASSERT_TRUE(press("q"));
     EXPECT_EQ(waitForExit(), 6);
+    EXPECT_EQ(output().find("entered"), std::string::npos) << "Alt+Return is no Return for the field:\n" << output();
 }
 
 // Counts its starts in a file, which outlives the interpreter that a reload replaces.
@@ -188,7 +255,7 @@ function start()
     starts = countStart()
     say("start " .. starts)
     if starts == 1 then
-        ui.showMessageBox("first run")
+        ui.showMessageBox("first run", function() say("box closed") end)
     end
 end
 
@@ -209,6 +276,31 @@ TEST_F(KeysTest, ShiftRReloadsTheScripts)
     EXPECT_TRUE(waitForOutput("start 2\n"));
     EXPECT_TRUE(waitForPicture(cellsShow(size, {{5, 5, LightRed}, {33, 11, LightRed}})))
         << "the reload removes the message box";
+    EXPECT_EQ(output().find("box closed"), std::string::npos) << "and runs no handler of the old scripts";
+}
+
+const char* const NarrowBoxScript = R"(
+function start()
+    core.setVideoMode(VideoMode.Text40x25)
+    ui.showMessageBox(string.rep("word ", 12), function(byEscape)
+        say("box closed, by escape " .. tostring(byEscape))
+    end)
+end
+
+function redraw()
+    fill(Color.Blue)
+end
+)";
+
+TEST_F(KeysTest, AMessageBoxFitsTheNarrowScreenAndTellsItsClose)
+{
+    writeScript("narrow", NarrowBoxScript);
+    launch({"-script", "narrow"});
+    const sf::Vector2u size(1280, 720);
+    ASSERT_TRUE(waitForPicture(cellsShow(size, {{0, 11, Brown}, {38, 11, Brown}, {39, 11, Blue}}, Style::Default, 40)));
+    ASSERT_TRUE(press("Escape"));
+    EXPECT_TRUE(waitForOutput("box closed, by escape true\n"));
+    EXPECT_TRUE(waitForPicture(cellsShow(size, {{0, 11, Blue}}, Style::Default, 40)));
 }
 
 // Says each time the left arrow's held state changes, as a game moving while it is held reads it.
@@ -228,9 +320,9 @@ TEST_F(KeysTest, IsKeyDownAnswersWhileTheKeyIsHeld)
     writeScript("held", HeldKeyScript);
     launch({"-script", "held"});
     ASSERT_TRUE(waitForPicture(cellsShow({1280, 720}, {{5, 5, Blue}})));
-    ASSERT_TRUE(holdDown("Left"));
+    ASSERT_TRUE(keyDown("Left"));
     EXPECT_TRUE(waitForOutput("left held\n"));
-    ASSERT_TRUE(letGo("Left"));
+    ASSERT_TRUE(keyUp("Left"));
     EXPECT_TRUE(waitForOutput("left held\nleft up\n"));
 }
 

@@ -46,7 +46,7 @@ struct Option {
     Arg kind;
 };
 
-enum class Options { None, Print, Put, Row, FillRect, ClearRect, Border, Window, Label, Field, Console, Insert };
+enum class Options { None, Print, Put, Row, FillRect, ClearRect, Border, Window, Label, Field, Console, Insert, HotKeys };
 
 const std::vector<Option>& optionsOf(Options kind)
 {
@@ -78,6 +78,7 @@ const std::vector<Option>& optionsOf(Options kind)
         {"height", A::Integer}, {"id", A::Integer}};
     static const std::vector<Option> insert = {{"text", A::Text}, {"color", A::Colour},
         {"appendEmpty", A::Switch}, {"appendEmptyLine", A::Switch}};
+    static const std::vector<Option> hotKeys = {{"reload", A::Switch}, {"fullscreen", A::Switch}};
     switch (kind) {
     case Options::Print: return print;
     case Options::Put: return put;
@@ -90,6 +91,7 @@ const std::vector<Option>& optionsOf(Options kind)
     case Options::Field: return field;
     case Options::Console: return console;
     case Options::Insert: return insert;
+    case Options::HotKeys: return hotKeys;
     case Options::None: break;
     }
     return none;
@@ -116,7 +118,7 @@ const std::vector<ScriptClass>& scriptClasses()
     static const std::vector<ScriptClass> classes = {
         {"LuaCore", {"core", "LuaCore(gCore)", "LuaCore(gUI)"},
          {{"instance", {}}, {"load", {A::ScriptName}}, {"exit", {A::Integer}}, {"toggleFullscreen", {}},
-          {"setWindowTitle", {A::Text}}, {"setVideoMode", {A::Mode}}, {"getVideoMode", {}},
+          {"setWindowTitle", {A::Text}}, {"setHotKeys", {}, Options::HotKeys}, {"setVideoMode", {A::Mode}}, {"getVideoMode", {}},
           {"setDisplayStyle", {A::Style}}, {"getDisplayStyle", {}}, {"setWallpaper", {A::Integer}},
           {"getWallpaper", {}}, {"isKeyDown", {A::Integer}}}},
         {"LuaUtils", {"utils", "LuaUtils(gUtils)", "LuaUtils(gCore)"}, {{"instance", {}}, {"hash", {A::Text}}}},
@@ -125,7 +127,7 @@ const std::vector<ScriptClass>& scriptClasses()
           {"fillRow", {}, Options::Row}, {"fillRect", {}, Options::FillRect}, {"clearRect", {}, Options::ClearRect},
           {"drawBorder", {}, Options::Border}, {"put", {}, Options::Put}}},
         {"LuaUI", {"ui", "LuaUI(gUI)", "LuaUI(gScreenBuffer)"},
-         {{"instance", {}}, {"unfocus", {}}, {"showMessageBox", {A::Text}},
+         {{"instance", {}}, {"unfocus", {}}, {"showMessageBox", {A::Text, A::Handler}},
           {"createConsole", {}, Options::Console, "C"}, {"createTextField", {}, Options::Field, "F"},
           {"createWindow", {}, Options::Window, "W"}, {"createLabel", {}, Options::Label, "L"}}},
         {"LuaConsole", {"LuaConsole(C[#])", "LuaConsole(W[#])"},

@@ -52,7 +52,10 @@ struct Router : Hub {
     int reloads = 0;
     int fullscreenToggles = 0;
     bool errorShown = false;
-    KeyRouter keys{this, {[this] { ++reloads; }, [this] { ++fullscreenToggles; }, [this] { return std::exchange(errorShown, false); }}};
+    bool returnDown = true;
+    KeyRouter keys{this,
+                   {[this] { ++reloads; }, [this] { ++fullscreenToggles; }, [this] { return std::exchange(errorShown, false); },
+                    [this](sf::Keyboard::Key code) { return code == sf::Keyboard::Return && returnDown; }}};
     TextField* field;
 };
 
@@ -85,8 +88,7 @@ TEST(KeyRouter, ReturnRunsTheEnterHandlerElseDismissesAWindow)
     router.type("go");
     router.ui.showMessageBox(u"note");
     router.field->focus();
-    router.press(sf::Keyboard::Return, WithAlt);
-    EXPECT_EQ(router.fullscreenToggles, 1) << "Alt+Return toggles and still runs the handler";
+    router.press(sf::Keyboard::Return);
     EXPECT_EQ(router.script.log, (Lines{"enter go", "key 58 down handled"}));
     EXPECT_EQ(router.topLevelCount(), 2) << "the handled Return leaves the message box open";
 
@@ -168,4 +170,86 @@ TEST(KeyRouter, F12HidesAShownScriptErrorElseGoesToTheScript)
     EXPECT_EQ(router.script.log, Lines{}) << "the key that hid the error is the engine's";
     router.press(sf::Keyboard::F12);
     EXPECT_EQ(router.script.log, (Lines{"key 96 down"}));
+}
+
+TEST(KeyRouter, AltReturnOnlyTogglesFullscreenOncePerPress)
+{
+    Router router;
+    router.field->setEnterHandler(router.addEnterHandler());
+    router.ui.showMessageBox(u"note");
+    router.field->focus();
+    router.press(sf::Keyboard::Return, WithAlt);
+    router.type("\r");
+    router.press(sf::Keyboard::Return, WithAlt);
+    router.press(sf::Keyboard::Return);
+    EXPECT_EQ(router.fullscreenToggles, 1) << "the held key's repeated presses, the last after Alt went up";
+    EXPECT_EQ(router.script.log, (Lines{"key 58 down handled", "key 58 down handled", "key 58 down handled"}))
+        << "neither the enter handler nor the box sees them";
+    EXPECT_EQ(router.topLevelCount(), 2);
+    EXPECT_EQ(router.field->getText(), u"");
+
+    router.release(sf::Keyboard::Return);
+    router.press(sf::Keyboard::Return, WithAlt);
+    EXPECT_EQ(router.fullscreenToggles, 2) << "a new press";
+    router.returnDown = false;
+    router.press(sf::Keyboard::Return, WithAlt);
+    EXPECT_EQ(router.fullscreenToggles, 3) << "a press after a release the window lost";
+    router.nextFrame();
+    router.returnDown = true;
+    router.press(sf::Keyboard::Return);
+    EXPECT_EQ(router.script.log, (Lines{"enter ", "key 58 down handled"}))
+        << "a frame that finds the key up forgets the toggle's press";
+}
+
+TEST(KeyRouter, TheScriptMaySwitchTheEngineKeysOff)
+{
+    Router router;
+    router.field->setEnterHandler(router.addEnterHandler());
+    router.keys.setHotKeys({false, false});
+    router.press(sf::Keyboard::R, WithShift);
+    router.type("R");
+    router.ui.unfocus();
+    router.press(sf::Keyboard::R, WithShift);
+    router.press(sf::Keyboard::Return, WithAlt);
+    EXPECT_EQ(router.reloads + router.fullscreenToggles, 0);
+    EXPECT_EQ(router.script.log, (Lines{"key 17 down", "key 17 down", "key 58 down"}))
+        << "Alt+Return is a Return: the unfocused field's handler does not run";
+
+    router.keys.setHotKeys({});
+    router.press(sf::Keyboard::R, WithShift);
+    EXPECT_EQ(router.reloads, 1) << "Shift+R reloads while no field has the focus";
+}
+
+TEST(KeyRouter, ShiftRIsACapitalRWhileAFieldHasTheFocus)
+{
+    Router router;
+    router.press(sf::Keyboard::R, WithShift);
+    router.type("R");
+    router.type("ob");
+    EXPECT_EQ(router.reloads, 0);
+    EXPECT_EQ(router.field->getText(), u"Rob");
+}
+
+TEST(KeyRouter, ThePressThatFocusesAFieldTypesNothingIntoIt)
+{
+    Router router;
+    Window* dialog = router.ui.createWindow(nullptr, 1, 1, 30, 5, Dialog);
+    TextField* other = router.ui.createTextField(dialog, 1, 1, 20, ColorPair{White, Clear});
+    dialog->setHandler(HandlerSlot::Key, router.script.addKeyHandler([&](int, bool) {
+        other->focus();
+        return true;
+    }));
+    router.press(sf::Keyboard::Num5);
+    router.type("5");
+    EXPECT_EQ(other->getText(), u"");
+    router.press(sf::Keyboard::A);
+    router.type("a");
+    EXPECT_EQ(other->getText(), u"a") << "the next key's character comes, even in the same frame";
+
+    router.nextFrame();
+    other->setText(u"");
+    router.type("abc");
+    router.press(sf::Keyboard::Num5);
+    router.type("5");
+    EXPECT_EQ(other->getText(), u"abc5") << "a press that leaves the focus where it was types";
 }

@@ -145,7 +145,25 @@ TEST(LuaUI, MessageBoxNeedsText)
         << "after the colon call's warning: " << colonCall;
     engine.run("ui.showMessageBox(42)");
     engine.frame();
-    EXPECT_EQ(screenText(engine.screen(), 35, 12, 9, 1), (Lines{"║..42...║"}));
+    EXPECT_EQ(screenText(engine.screen(), 32, 12, 15, 1), (Lines{"║..42.........║"}));
+}
+
+TEST(LuaUI, MessageBoxRunsItsCloseHandlerOnceWhenClosedButNotOnReload)
+{
+    LuaTestEngine engine(withUI);
+    engine.run("ui.showMessageBox('a', function(byEscape) print('a closed', byEscape) end)"
+               "ui.showMessageBox('b', nil)");
+    EXPECT_EQ(engine.press(sf::Keyboard::Return).out, "");
+    engine.frame();
+    EXPECT_EQ(engine.press(sf::Keyboard::Escape).out, "a closed\ttrue\n");
+    engine.frame();
+    EXPECT_EQ(engine.press(sf::Keyboard::Escape).out, "");
+
+    engine.run("ui.showMessageBox('c', function() print('c closed') end)");
+    EXPECT_EQ(engine.reload().out, "") << "the interpreter that held the handler is gone";
+    EXPECT_EQ(engine.run("ui = LuaUI(gUI) ui.showMessageBox('d', 5)").err,
+              "scripts/snippet.lua:1: LuaUI.showMessageBox: argument 2 must be a function or nil, not number\n");
+    EXPECT_EQ(engine.core().getUI()->topWindow(), nullptr) << "the refused call opens no box";
 }
 
 TEST(LuaUI, ConsoleEntriesAreWhiteAndFollowedByAnEmptyRowByDefault)

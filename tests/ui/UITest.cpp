@@ -50,6 +50,30 @@ TEST(UI, MessageBoxIsCentredWithItsTextAndDismissLabel)
     EXPECT_EQ(rectText(engine.ui().topWindow()), "14,9 51x7") << "widths are odd: never 50";
 }
 
+TEST(UI, MessageBoxFitsTheNarrowScreenAndItsDismissText)
+{
+    UIEngine engine;
+    engine.ui().showMessageBox(u"ok");
+    engine.drawFrame();
+    EXPECT_EQ(screenText(engine.screen(), 32, 10, 15, 5), (Lines{
+                  "╔═════════════╗",
+                  "║.............║",
+                  "║..ok.........║",
+                  "║.............║",
+                  "╚═ [Enter ►] ═╝",
+              })) << "a short text widens the box to 15";
+    engine.ui().removeAll();
+
+    engine.core->getRenderer()->setVideoMode(VideoMode::Text40x25, Repaint::Later);
+    engine.ui().showMessageBox(u"Paused. Press Enter to go on, or Escape to leave.");
+    engine.drawFrame();
+    EXPECT_EQ(rectText(engine.ui().topWindow()), "0,9 39x6") << "the text wraps at 33 columns";
+    EXPECT_EQ(screenText(engine.screen(), 0, 11, 39, 2), (Lines{
+                  "║..Paused. Press Enter to go on, or ..║",
+                  "║..Escape to leave....................║",
+              }));
+}
+
 TEST(UI, FocusGoesBackToTheMainInputWhenNoClosableWindowIsLeft)
 {
     UIEngine engine;

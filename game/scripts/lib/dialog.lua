@@ -56,17 +56,11 @@ function Dialog.prompt(options)
         parent = parent, x = 2, y = 4, width = PROMPT_WIDTH - 4, inputPrefix = "> ",
         hidden = options.hidden, color = Color.Yellow, background = Color.Black,
     }))
+    field.setText(options.text or "")
     field.focus()
     -- The draw handler runs every frame before the window's children draw, so the text is
-    -- tidied before it shows: no longer than allowed and without control characters. In the
-    -- first frame it is set to the text to start with, since the key that opened the dialog
-    -- goes on to type its character (a letter, or a carriage return for Return) into the field.
-    local firstFrame = true
+    -- tidied before it shows: no longer than allowed and without control characters.
     window.onDraw(function()
-        if firstFrame then
-            field.setText(options.text or "")
-            firstFrame = false
-        end
         local text = field.getText()
         local tidy = Draw.cut((text:gsub("%c", "")), options.maxLength)
         if tidy ~= text then

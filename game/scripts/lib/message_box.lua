@@ -1,5 +1,4 @@
--- The engine's message box, and what runs once the player has dismissed it. The engine does not
--- tell scripts when the box closes: noteRepaint infers it, and nothing else does.
+-- The engine's message box, and what runs once the player has dismissed it.
 
 local Draw = require "scripts.lib.draw"
 local ui = require("scripts.lib.engine").ui
@@ -14,23 +13,16 @@ function MessageBox.isOpen()
 end
 
 -- Shows a message box; after() runs once the player has dismissed it with Return or Escape.
--- The engine's box grows up to 51 columns wide, too wide for the 40-column screen, so there it
--- shows `short` (at most 33 characters) instead of `text`.
+-- On the 40-column screen it shows `short` (at most 33 characters, one row) instead of `text`.
 function MessageBox.show(options)
-    ui.showMessageBox(Draw.wide() and options.text or options.short or options.text)
-    waiting = {after = options.after}
+    local shown = {after = options.after}
+    ui.showMessageBox(Draw.wide() and options.text or options.short or options.text, function()
+        shown.dismissed = true
+    end)
+    waiting = shown
 end
 
--- Called on every repaint. The engine repaints whenever a window closes, and while a message box
--- is up nothing else repaints (no key reaches the game, see key in startup.lua), so a repaint
--- means the box has gone. A close callback from the engine would take this function's place.
-function MessageBox.noteRepaint()
-    if waiting then
-        waiting.dismissed = true
-    end
-end
-
--- Called every frame: runs what waited for the message box, outside the repaint, so that it
+-- Called every frame: runs what waited for the message box, outside its close handler, so that it
 -- may repaint in turn.
 function MessageBox.update()
     if not (waiting and waiting.dismissed) then

@@ -179,8 +179,7 @@ function TitleScene.update(dt)
     end
 end
 
--- Spaces around the name go; its first letter is made capital, since typing a capital R
--- would reload the scripts (Shift+R).
+-- Spaces around the name go; its first letter is made capital.
 local function tidyName(text)
     local name = text:match("^%s*(.-)%s*$")
     if name == "" then
