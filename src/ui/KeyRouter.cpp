@@ -17,9 +17,14 @@ void KeyRouter::beginFrame()
 {
     handled = false;
     textBlocked = false;
-    // Catches a release that the window lost.
-    if (fullscreenKeyHeld && !engineKeys.isKeyDown(sf::Keyboard::Return))
-        fullscreenKeyHeld = false;
+    // Catches a release that the window lost: the key found up as two frames begin. One is not
+    // enough, since presses the key repeated before it went up may still wait in this frame's events.
+    if (fullscreenKeyHeld) {
+        const bool up = !engineKeys.isKeyDown(sf::Keyboard::Return);
+        if (up && returnFoundUp)
+            fullscreenKeyHeld = false;
+        returnFoundUp = up;
+    }
 }
 
 bool KeyRouter::keyPressed(const sf::Event::KeyEvent& key)
@@ -106,7 +111,7 @@ bool KeyRouter::isFullscreenKey(const sf::Event::KeyEvent& key) const
 // The presses a held Alt+Return repeats, with Alt or without it by then, belong to the toggle.
 bool KeyRouter::repeatsFullscreenKey() const
 {
-    return fullscreenKeyHeld && engineKeys.isKeyDown(sf::Keyboard::Return);
+    return fullscreenKeyHeld;
 }
 
 // The toggle is the whole of the key's work: it neither enters a field nor dismisses a window.
@@ -114,6 +119,7 @@ void KeyRouter::toggleFullscreen()
 {
     handled = true;
     fullscreenKeyHeld = true;
+    returnFoundUp = false;
     engineKeys.toggleFullscreen();
 }
 

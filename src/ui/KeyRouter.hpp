@@ -77,6 +77,7 @@ private:
     HotKeys hotKeys;
     // Set by the press that toggled, until Return is up again.
     bool fullscreenKeyHeld = false;
+    bool returnFoundUp = false;
 };
 
 } // namespace qel
