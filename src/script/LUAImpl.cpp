@@ -127,7 +127,7 @@ void LUAImpl::onGlobalKey(int keyCode, bool pressed, bool handled)
 {
     if (!callbacksAllowed())
         return;
-    enter(Errors::EndCallingScript, "key", [&](lua_State* L) {
+    enter(Errors::EndCallingScript, ErrorSource{"key", 0}, [&](lua_State* L) {
         if (!pushGlobalFunction(L, "key"))
             return;
         lua_pushinteger(L, keyCode);
@@ -141,7 +141,7 @@ void LUAImpl::redraw()
 {
     if (!callbacksAllowed())
         return;
-    enter(Errors::EndCallingScript, "redraw", [&](lua_State* L) {
+    enter(Errors::EndCallingScript, ErrorSource{"redraw", 0}, [&](lua_State* L) {
         if (pushGlobalFunction(L, "redraw"))
             lua_call(L, 0, 0);
     });
@@ -192,10 +192,10 @@ void LUAImpl::onSetVideoMode(int mode)
 {
     if (!state)
         return;
-    enter(Errors::EndCallingScript, "onSetVideoMode", [&](lua_State* L) { publishScreenBuffer(L); });
+    enter(Errors::EndCallingScript, ErrorSource{"onSetVideoMode", 0}, [&](lua_State* L) { publishScreenBuffer(L); });
     if (!callbacksAllowed())
         return;
-    enter(Errors::EndCallingScript, "onSetVideoMode", [&](lua_State* L) {
+    enter(Errors::EndCallingScript, ErrorSource{"onSetVideoMode", 0}, [&](lua_State* L) {
         if (!pushGlobalFunction(L, "onSetVideoMode"))
             return;
         lua_pushinteger(L, mode);
@@ -207,7 +207,7 @@ void LUAImpl::releaseReference(int reference)
 {
     if (reference == NoReference)
         return;
-    enter(Errors::Reported, "finalizers", [&](lua_State* L) { luaL_unref(L, LUA_REGISTRYINDEX, reference); });
+    enter(Errors::Reported, ErrorSource{"finalizers", 0}, [&](lua_State* L) { luaL_unref(L, LUA_REGISTRYINDEX, reference); });
 }
 
 // The one way into the interpreter: runs body(L) on the active thread inside a protected call.
@@ -222,7 +222,7 @@ void LUAImpl::releaseReference(int reference)
 // script code calling a method keeps its value as it is: the traceback is added where it is
 // reported.
 template <class Body>
-bool LUAImpl::enter(Errors errors, const std::string& source, Body body)
+bool LUAImpl::enter(Errors errors, const ErrorSource& source, Body body)
 {
     lua_State* L = activeThread();
     if (!L || !lua_checkstack(L, 3))
@@ -234,7 +234,9 @@ bool LUAImpl::enter(Errors errors, const std::string& source, Body body)
     const int status = lua_pcall(L, 1, 0, -3);
     lua_remove(L, status == LUA_OK ? -1 : -2); /* the message handler */
     if (status == LUA_OK) {
-        reportedErrors.erase(source);
+        // Most entries run cleanly with no error standing: they need no lookup.
+        if (!reportedErrors.empty())
+            reportedErrors.erase(source);
         return true;
     }
     if (deferred)
@@ -301,7 +303,7 @@ bool LUAImpl::callbacksAllowed() const
 void LUAImpl::openInterpreter()
 {
     state = lua_newstate(allocate, this);
-    enter(Errors::Reported, "start-up", [this](lua_State* L) {
+    enter(Errors::Reported, ErrorSource{"start-up", 0}, [this](lua_State* L) {
         luaL_openlibs(L);
         environment.defineClasses(L);
         publishGlobals(L);
@@ -366,7 +368,7 @@ void LUAImpl::runScriptFile(const std::string& path)
 {
     if (!callbacksAllowed())
         return;
-    enter(Errors::Reported, path, [&](lua_State* L) {
+    enter(Errors::Reported, ErrorSource{path, 0}, [&](lua_State* L) {
         std::error_code error;
         const auto type = std::filesystem::status(path, error).type();
         if (type != std::filesystem::file_type::regular && type != std::filesystem::file_type::not_found)
@@ -380,7 +382,7 @@ void LUAImpl::callGlobal(const char* function, std::optional<double> argument)
 {
     if (!callbacksAllowed())
         return;
-    enter(Errors::Reported, function, [&](lua_State* L) {
+    enter(Errors::Reported, ErrorSource{function, 0}, [&](lua_State* L) {
         if (!pushGlobalFunction(L, function))
             return;
         if (argument)
@@ -397,7 +399,7 @@ bool LUAImpl::runHandler(int reference, PushArguments pushArguments, bool* answe
 {
     if (reference == NoReference || !callbacksAllowed())
         return false;
-    enter(Errors::EndCallingScript, "handler " + std::to_string(reference), [&](lua_State* L) {
+    enter(Errors::EndCallingScript, ErrorSource{"handler", reference}, [&](lua_State* L) {
         lua_rawgeti(L, LUA_REGISTRYINDEX, reference);
         lua_call(L, pushArguments(L), 1);
         if (answer)
@@ -409,7 +411,7 @@ bool LUAImpl::runHandler(int reference, PushArguments pushArguments, bool* answe
 // Pops the error value, which the message handler has made a text with its traceback (unless
 // the handler itself failed, for want of memory). An error its source gave last time is not
 // printed again.
-void LUAImpl::reportError(lua_State* L, const std::string& source)
+void LUAImpl::reportError(lua_State* L, const ErrorSource& source)
 {
     std::string text = lua_type(L, -1) == LUA_TSTRING ? lua_tostring(L, -1) : "error in error handling";
     lua_pop(L, 1);

@@ -8,6 +8,7 @@
 #include <string>
 #include <typeindex>
 #include <typeinfo>
+#include <utility>
 #include <vector>
 
 struct lua_State;
@@ -79,11 +80,16 @@ public:
     void releaseReference(int reference) override;
 
 private:
+    // The script code an entry runs: a global function's name, a file's path, or "handler" and
+    // the handler's reference. Kept as a short name and a number, so that the calls made
+    // every frame (update, draw handlers) allocate nothing for it.
+    using ErrorSource = std::pair<std::string, int>;
+
     // Where an error of the script code that an entry runs goes.
     enum class Errors { Reported, EndCallingScript };
 
     template <class Body>
-    bool enter(Errors errors, const std::string& source, Body body);
+    bool enter(Errors errors, const ErrorSource& source, Body body);
     template <class Body>
     static int runBody(lua_State* L);
     // Whether a callback may run now: not while the host closes, nor once an earlier callback
@@ -101,7 +107,7 @@ private:
     void callGlobal(const char* function, std::optional<double> argument);
     template <class PushArguments>
     bool runHandler(int reference, PushArguments pushArguments, bool* answer = nullptr);
-    void reportError(lua_State* L, const std::string& source);
+    void reportError(lua_State* L, const ErrorSource& source);
     static LUAImpl& hostOf(lua_State* L);
     static int addTraceback(lua_State* L);
     static int keepErrorValue(lua_State* L);
@@ -113,7 +119,7 @@ private:
     std::vector<const void*> liveGlobals;
     const void* publishedBuffer = nullptr;
     // The error each source of script code gave last, until it runs cleanly.
-    std::map<std::string, std::string> reportedErrors;
+    std::map<ErrorSource, std::string> reportedErrors;
     // The chain of calls of the latest error that a callback raised inside a method.
     std::string deferredTraceback;
 };
