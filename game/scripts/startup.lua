@@ -11,8 +11,6 @@ local MessageBox = require "scripts.lib.message_box"
 local Scene = require "scripts.lib.scene"
 local screen = require "scripts.lib.screen"
 
-math.randomseed(os.time())
-
 -- The functions the engine calls.
 
 function onSetVideoMode(mode)

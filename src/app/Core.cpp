@@ -2,6 +2,7 @@
 
 #include "app/DisplayConnection.hpp"
 #include "app/LaunchOptions.hpp"
+#include "app/Recording.hpp"
 #include "app/ScriptClasses.hpp"
 #include "base/GamePaths.hpp"
 #include "display/Renderer.hpp"
@@ -23,6 +24,8 @@ namespace {
 
 constexpr float LongestFrame = 0.25f;
 constexpr unsigned FrameRateLimit = 60;
+// The frame time of recorded and replayed plays.
+constexpr float FixedFrameTime = 1.f / FrameRateLimit;
 // The window system takes titles of a few hundred kilobytes at most and ends the program on
 // longer ones; no title bar shows more than this.
 constexpr std::size_t LongestTitle = 1024;
@@ -56,6 +59,47 @@ void enterGameFolder(const std::string& folder)
     std::exit(1);
 }
 
+// The recording a -replay names, read from the folder the program was started in; the process
+// ends when it cannot be read.
+std::optional<Recording> replayNamedIn(int argc, const char* const* argv, const std::filesystem::path& launchFolder)
+{
+    const std::string path = LaunchOptions::valueIn(argc, argv, "replay");
+    if (path.empty())
+        return std::nullopt;
+    std::optional<Recording> replay = RunControl::readReplay((launchFolder / path).string());
+    if (!replay)
+        std::exit(1);
+    return replay;
+}
+
+// A replay starts the game as the recorded play did; the command line may still change that.
+LaunchOptions recordedOptions(const std::optional<Recording>& replay)
+{
+    LaunchOptions options;
+    if (replay)
+        for (const auto& [name, value] : replay->settings)
+            options.applyGameSetting(name, value);
+    return options;
+}
+
+bool isKeyboardEvent(const sf::Event& event)
+{
+    return event.type == sf::Event::KeyPressed || event.type == sf::Event::KeyReleased ||
+           event.type == sf::Event::TextEntered;
+}
+
+// Saves the window's picture as composed, before it is presented.
+void saveWindowPicture(const sf::RenderWindow& window, const std::vector<std::string>& paths)
+{
+    sf::Texture texture;
+    if (!texture.create(window.getSize().x, window.getSize().y))
+        return;
+    texture.update(window);
+    const sf::Image picture = texture.copyToImage();
+    for (const std::string& path : paths)
+        picture.saveToFile(path);
+}
+
 } // namespace
 
 Core::Core() = default;
@@ -68,8 +112,10 @@ void Core::init(int argc, const char* const* argv)
         std::fputs(LaunchOptions::help().c_str(), stdout);
         std::exit(0);
     }
+    const std::filesystem::path launchFolder = std::filesystem::current_path();
+    std::optional<Recording> replay = replayNamedIn(argc, argv, launchFolder);
     enterGameFolder(LaunchOptions::gameFolderIn(argc, argv));
-    const std::optional<LaunchOptions> options = LaunchOptions::parse(argc, argv, basePath());
+    std::optional<LaunchOptions> options = LaunchOptions::parse(argc, argv, basePath(), recordedOptions(replay));
     std::fflush(stdout);
     if (!options)
         std::exit(1000);
@@ -78,6 +124,11 @@ void Core::init(int argc, const char* const* argv)
         std::fprintf(stderr, "qel: cannot open a window: no X display is available (is DISPLAY set?)\n");
         std::exit(1);
     }
+    options->resolveRunPaths(launchFolder);
+    std::optional<RunControl> control = RunControl::open(*options, std::move(replay));
+    if (!control)
+        std::exit(1);
+    runControl = std::move(*control);
     build(*options);
 }
 
@@ -94,7 +145,7 @@ void Core::build(const LaunchOptions& options)
     keys = std::make_unique<KeyRouter>(this, KeyRouter::EngineKeys{[this] { reloadScripts(); },
                                                                    [this] { toggleFullscreen(); },
                                                                    [this] { return hideScriptError(); },
-                                                                   [](sf::Keyboard::Key key) { return sf::Keyboard::isKeyPressed(key); }});
+                                                                   [this](sf::Keyboard::Key key) { return isKeyDown(key); }});
     // A host installed by a test stays.
     if (!script)
         script = std::make_unique<LUAImpl>(scriptEnvironment(*this));
@@ -111,20 +162,37 @@ void Core::run()
         clock.restart();
         runFrame(elapsed);
     }
+    runControl.finish();
     shutdown();
 }
 
 void Core::runFrame(int elapsedMilliseconds)
 {
-    frameTime = nextFrameTime(elapsedMilliseconds, frameTime);
+    runControl.beginFrame();
+    frameTime = runControl.fixesFrameTime() ? FixedFrameTime : nextFrameTime(elapsedMilliseconds, frameTime);
     keys->beginFrame();
     pollEvents();
     if (script)
         script->update(frameTime);
     ui->draw(frameTime);
-    renderer->draw();
+    drawFrame();
     if (std::exchange(fullscreenToggleRequested, false))
         toggleFullscreen();
+    if (runControl.endsNow())
+        window->close();
+}
+
+void Core::drawFrame()
+{
+    const std::vector<std::string> captures = runControl.takeCaptures();
+    if (captures.empty()) {
+        if (runControl.showsFrame())
+            renderer->draw();
+        return;
+    }
+    renderer->compose();
+    saveWindowPicture(*window, captures);
+    window->display();
 }
 
 float Core::nextFrameTime(int elapsedMilliseconds, float previous)
@@ -137,13 +205,19 @@ void Core::pollEvents()
 {
     sf::Event event;
     while (window->pollEvent(event)) {
+        if (!runControl.takesPlayersKeys() && isKeyboardEvent(event))
+            continue;
         if (!handleEvent(event))
-            break;
+            return;
     }
+    while (std::optional<sf::Event> replayed = runControl.nextReplayedEvent())
+        if (!handleEvent(*replayed))
+            return;
 }
 
 bool Core::handleEvent(const sf::Event& event)
 {
+    runControl.noteEvent(event);
     switch (event.type) {
     case sf::Event::Closed:
         window->close();
@@ -214,8 +288,8 @@ void Core::createWindow(unsigned width, unsigned height)
     const sf::ContextSettings context(0, 0, 0, 2, 0);
     window = std::make_unique<sf::RenderWindow>(sf::VideoMode(width, height, 32), windowTitle,
                                                 windowStyle(fullscreen), context);
-    window->setFramerateLimit(FrameRateLimit);
-    window->setVerticalSyncEnabled(true);
+    window->setFramerateLimit(runControl.waitsForFrames() ? FrameRateLimit : 0);
+    window->setVerticalSyncEnabled(runControl.waitsForFrames());
     window->setMouseCursorVisible(false);
 }
 

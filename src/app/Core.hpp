@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/RunControl.hpp"
 #include "base/Hub.hpp"
 #include "ui/KeyRouter.hpp"
 
@@ -26,7 +27,8 @@ public:
     virtual ~Core();
 
     // Reads the launch options and builds everything. Ends the process when no launch script is
-    // named (status 1000) or when no display can be opened (status 1).
+    // named (status 1000), or when no display can be opened or the recording to replay or to
+    // write cannot be used (status 1).
     void init(int argc, const char* const* argv);
     // Builds everything from settled options; the part of init that tests drive directly.
     void build(const LaunchOptions& options);
@@ -56,6 +58,12 @@ public:
     void showScriptError(const std::string& text);
     // Hides the error shown; false when none was.
     bool hideScriptError();
+    // Whether the key is down now, as the keyboard answers (or answered, in a replay).
+    bool isKeyDown(sf::Keyboard::Key key) { return runControl.isKeyDown(key); }
+    // Saves the window's picture once the frame in progress is drawn.
+    void capture(const std::string& path) { runControl.requestCapture(path); }
+    // How this run is driven; a play by the player unless init was told otherwise.
+    RunControl& getRunControl() { return runControl; }
     void shutdown();
 
     sf::RenderWindow* getWindow() override { return window.get(); }
@@ -74,6 +82,7 @@ public:
 private:
     void createWindow(unsigned width, unsigned height);
     void pollEvents();
+    void drawFrame();
     void reloadScripts();
 
     std::unique_ptr<sf::RenderWindow> window;
@@ -87,6 +96,7 @@ private:
     std::unique_ptr<UI> ui;
     std::unique_ptr<ScriptingInterface> script;
     std::unique_ptr<KeyRouter> keys;
+    RunControl runControl;
     sf::Clock clock;
     float frameTime = 0.f;
     bool fullscreen = false;

@@ -18,41 +18,84 @@ int numberIn(const std::string& value)
     return std::atoi(value.c_str());
 }
 
-// One option, named alike on the command line (after '-') and in config.dat (after '#').
+// Settings of the game are named alike on the command line (after '-') and in config.dat (after
+// '#'), and a recording keeps them. Controls of the run (recording, replaying, frames, captures)
+// come from the command line only.
+enum class Scope { Game, Run };
+
 struct Setting {
     const char* name;
+    Scope scope;
     // What --help says of it: the kind of value it takes, and what it sets (its default).
     const char* value;
     const char* help;
     void (*apply)(LaunchOptions& options, const std::string& value);
+    // The value as the option would give it; only game settings have one.
+    std::string (*show)(const LaunchOptions& options);
 };
 
+// A setting's value as a number, shown.
+template <class Number>
+std::string shown(Number number)
+{
+    return std::to_string(static_cast<int>(number));
+}
+
+// "FRAME:FILE", FRAME a whole number from 1; anything else is said and skipped.
+void addCapture(LaunchOptions& options, const std::string& value)
+{
+    const std::size_t colon = value.find(':');
+    const int frame = numberIn(value);
+    if (colon == std::string::npos || colon + 1 == value.size() || frame < 1 ||
+        value.find_first_not_of("0123456789") != colon) {
+        std::fprintf(stderr, "qel: -capture takes FRAME:FILE.png (FRAME from 1), not \"%s\"\n", value.c_str());
+        return;
+    }
+    options.captures.push_back({frame, value.substr(colon + 1)});
+}
+
 const Setting Settings[] = {
-    {"script", "NAME", "runs scripts/NAME.lua (config.dat's, else main)",
-     [](LaunchOptions& options, const std::string& value) { options.scriptName = value; }},
-    {"wallpaper", "N", "the picture data/wallpapers/N.png (18)",
-     [](LaunchOptions& options, const std::string& value) { options.wallpaperIndex = numberIn(value); }},
-    {"width", "PIXELS", "window width (1280)",
-     [](LaunchOptions& options, const std::string& value) { options.width = numberIn(value); }},
-    {"height", "PIXELS", "window height (720)",
-     [](LaunchOptions& options, const std::string& value) { options.height = numberIn(value); }},
-    {"fullscreen", "0|1", "non-zero for fullscreen (0)",
-     [](LaunchOptions& options, const std::string& value) { options.fullscreen = numberIn(value) != 0; }},
-    {"style", "STYLE", "default, fullFill (stretched) or fullFit (centred 4:3) (default)",
-     [](LaunchOptions& options, const std::string& value) { options.style = value; }},
-    {"errorpanel", "0|1", "0 shows script errors on standard error only (1)",
-     [](LaunchOptions& options, const std::string& value) { options.errorPanel = numberIn(value) != 0; }},
+    {"script", Scope::Game, "NAME", "runs scripts/NAME.lua (config.dat's, else main)",
+     [](LaunchOptions& options, const std::string& value) { options.scriptName = value; },
+     [](const LaunchOptions& options) { return options.scriptName; }},
+    {"wallpaper", Scope::Game, "N", "the picture data/wallpapers/N.png (18)",
+     [](LaunchOptions& options, const std::string& value) { options.wallpaperIndex = numberIn(value); },
+     [](const LaunchOptions& options) { return shown(options.wallpaperIndex); }},
+    {"width", Scope::Game, "PIXELS", "window width (1280)",
+     [](LaunchOptions& options, const std::string& value) { options.width = numberIn(value); },
+     [](const LaunchOptions& options) { return shown(options.width); }},
+    {"height", Scope::Game, "PIXELS", "window height (720)",
+     [](LaunchOptions& options, const std::string& value) { options.height = numberIn(value); },
+     [](const LaunchOptions& options) { return shown(options.height); }},
+    {"fullscreen", Scope::Game, "0|1", "non-zero for fullscreen (0)",
+     [](LaunchOptions& options, const std::string& value) { options.fullscreen = numberIn(value) != 0; },
+     [](const LaunchOptions& options) { return shown(options.fullscreen); }},
+    {"style", Scope::Game, "STYLE", "default, fullFill (stretched) or fullFit (centred 4:3) (default)",
+     [](LaunchOptions& options, const std::string& value) { options.style = value; },
+     [](const LaunchOptions& options) { return options.style; }},
+    {"errorpanel", Scope::Game, "0|1", "0 shows script errors on standard error only (1)",
+     [](LaunchOptions& options, const std::string& value) { options.errorPanel = numberIn(value) != 0; },
+     [](const LaunchOptions& options) { return shown(options.errorPanel); }},
+    {"record", Scope::Run, "FILE", "writes the keys of this play, frame by frame, to FILE",
+     [](LaunchOptions& options, const std::string& value) { options.recordPath = value; }, nullptr},
+    {"replay", Scope::Run, "FILE", "plays the recording FILE again, at full speed",
+     [](LaunchOptions& options, const std::string& value) { options.replayPath = value; }, nullptr},
+    {"frames", Scope::Run, "N", "ends the run after frame N (a replay: at its end)",
+     [](LaunchOptions& options, const std::string& value) { options.lastFrame = numberIn(value); }, nullptr},
+    {"capture", Scope::Run, "N:FILE.png", "saves the window's picture after frame N (repeatable)",
+     addCapture, nullptr},
 };
 
 const char* const HelpOption = "--help";
 
-// The setting when text is prefix + a known option name, else null.
+// The setting when text is prefix + a known option name, else null; config.dat knows only the
+// game's settings.
 const Setting* findSetting(const std::string& text, char prefix)
 {
     if (text.empty() || text[0] != prefix)
         return nullptr;
     for (const Setting& setting : Settings)
-        if (text.compare(1, std::string::npos, setting.name) == 0)
+        if (text.compare(1, std::string::npos, setting.name) == 0 && (prefix == '-' || setting.scope == Scope::Game))
             return &setting;
     return nullptr;
 }
@@ -167,9 +210,8 @@ void readConfigFile(LaunchOptions& options, const std::string& path)
 } // namespace
 
 std::optional<LaunchOptions> LaunchOptions::parse(int argc, const char* const* argv,
-                                                  const std::string& basePath)
+                                                  const std::string& basePath, LaunchOptions options)
 {
-    LaunchOptions options;
     readCommandLine(options, argc, argv);
     if (options.scriptName.empty()) {
         readConfigFile(options, basePath + "config.dat");
@@ -183,6 +225,49 @@ std::optional<LaunchOptions> LaunchOptions::parse(int argc, const char* const* a
     std::printf("scriptName = %s\n", options.scriptName.c_str());
     std::printf("wallpaperIndex = %d\n", options.wallpaperIndex);
     return options;
+}
+
+std::optional<LaunchOptions> LaunchOptions::parse(int argc, const char* const* argv, const std::string& basePath)
+{
+    return parse(argc, argv, basePath, LaunchOptions());
+}
+
+std::vector<std::pair<std::string, std::string>> LaunchOptions::gameSettings() const
+{
+    std::vector<std::pair<std::string, std::string>> settings;
+    for (const Setting& setting : Settings)
+        if (setting.scope == Scope::Game)
+            settings.emplace_back(setting.name, setting.show(*this));
+    return settings;
+}
+
+bool LaunchOptions::applyGameSetting(const std::string& name, const std::string& value)
+{
+    const Setting* setting = findSetting("#" + name, '#');
+    if (setting)
+        setting->apply(*this, value);
+    return setting;
+}
+
+void LaunchOptions::resolveRunPaths(const std::filesystem::path& launchFolder)
+{
+    const auto resolve = [&](std::string& path) {
+        if (!path.empty())
+            path = (launchFolder / path).string();
+    };
+    resolve(recordPath);
+    resolve(replayPath);
+    for (Capture& capture : captures)
+        resolve(capture.path);
+}
+
+std::string LaunchOptions::valueIn(int argc, const char* const* argv, const std::string& option)
+{
+    std::string value;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (argv[i] == "-" + option && !isOptionValue(i, argv))
+            value = argv[i + 1];
+    return value;
 }
 
 std::string LaunchOptions::gameFolderIn(int argc, const char* const* argv)
@@ -209,10 +294,10 @@ std::string LaunchOptions::help()
     char line[160];
     for (const Setting& setting : Settings) {
         const std::string option = std::string("-") + setting.name + " " + setting.value;
-        std::snprintf(line, sizeof line, "  %-18s %s\n", option.c_str(), setting.help);
+        std::snprintf(line, sizeof line, "  %-20s %s\n", option.c_str(), setting.help);
         text += line;
     }
-    std::snprintf(line, sizeof line, "  %-18s %s\n", HelpOption, "prints this and exits");
+    std::snprintf(line, sizeof line, "  %-20s %s\n", HelpOption, "prints this and exits");
     return text + line;
 }
 

@@ -2,8 +2,11 @@
 
 #include "display/DisplayModes.hpp"
 
+#include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace qel {
 
@@ -19,10 +22,33 @@ struct LaunchOptions {
     // Whether script errors are shown in the window too; a released game may switch it off.
     bool errorPanel = true;
 
-    // Prints the diagnostic lines on the way. Gives nothing (after printing the error line) when
-    // no launch script is named anywhere.
+    // How the run is driven, from the command line only.
+    struct Capture {
+        int frame;
+        std::string path;
+    };
+    std::string recordPath;
+    std::string replayPath;
+    // The run ends after this frame; 0 sets no end.
+    int lastFrame = 0;
+    std::vector<Capture> captures;
+
+    // Prints the diagnostic lines on the way. The command line changes the given options (a
+    // replay's recorded ones, say). Gives nothing (after printing the error line) when no launch
+    // script is named anywhere.
     static std::optional<LaunchOptions> parse(int argc, const char* const* argv,
-                                              const std::string& basePath);
+                                              const std::string& basePath, LaunchOptions options);
+    static std::optional<LaunchOptions> parse(int argc, const char* const* argv, const std::string& basePath);
+
+    // The game's settings as option names and values, as a recording keeps them.
+    std::vector<std::pair<std::string, std::string>> gameSettings() const;
+    // Takes one of the game's settings; false for a name that is none.
+    bool applyGameSetting(const std::string& name, const std::string& value);
+    // The run's files are named from the folder the program was started in, which a game
+    // folder on the command line leaves before they are opened.
+    void resolveRunPaths(const std::filesystem::path& launchFolder);
+    // The value the command line gives the option (the last, if given more than once), or empty.
+    static std::string valueIn(int argc, const char* const* argv, const std::string& option);
 
     // The game folder the command line names: the last argument that is neither an option nor
     // an option's value (the last, so that a wrapper can name a default folder before the

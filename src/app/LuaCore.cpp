@@ -98,13 +98,20 @@ int getWallpaper(LuaCore& core, lua_State* L)
 }
 
 // Asks the keyboard itself, so a key counts as held whichever window has the focus; a number
-// that is no key (Key.Unknown, or outside the table) is never held.
+// that is no key (Key.Unknown, or outside the table) is never held. A replay answers as the
+// keyboard did when the play was recorded.
 int isKeyDown(LuaCore& core, lua_State* L)
 {
-    core.live(L); // the keyboard needs no core, but a call on a gone one fails as every method's does
     const int code = readInteger(L, 1);
-    const bool isKey = code >= 0 && code < sf::Keyboard::KeyCount;
-    return pushBoolean(L, isKey && sf::Keyboard::isKeyPressed(static_cast<sf::Keyboard::Key>(code)));
+    return pushBoolean(L, core.live(L).isKeyDown(static_cast<sf::Keyboard::Key>(code)));
+}
+
+// The picture is saved once the frame in progress is drawn, as the player sees it, so that
+// what the rest of the frame draws is in it too.
+int capture(LuaCore& core, lua_State* L)
+{
+    core.live(L).capture(readText(L, 1));
+    return 0;
 }
 
 } // namespace
@@ -125,6 +132,7 @@ const ScriptMethod<LuaCore> LuaCore::methods[] = {
     {"getWallpaper", getWallpaper},
     {"isKeyDown", isKeyDown},
     {"setHotKeys", setHotKeys},
+    {"capture", capture},
     {nullptr, nullptr},
 };
 

@@ -76,6 +76,16 @@ void setGlobalRaw(lua_State* L, const char* name, void* object)
     lua_pop(L, 1);
 }
 
+// Seeds math.random through the library itself, whatever generator it uses.
+void seedRandomNumbers(lua_State* L, unsigned seed)
+{
+    lua_getglobal(L, "math");               /* math */
+    lua_getfield(L, -1, "randomseed");      /* math, randomseed */
+    lua_pushunsigned(L, seed);
+    lua_call(L, 1, 0);                      /* math */
+    lua_pop(L, 1);
+}
+
 } // namespace
 
 LUAImpl::LUAImpl(ScriptEnvironment environment) : environment(std::move(environment))
@@ -305,6 +315,7 @@ void LUAImpl::openInterpreter()
     state = lua_newstate(allocate, this);
     enter(Errors::Reported, ErrorSource{"start-up", 0}, [this](lua_State* L) {
         luaL_openlibs(L);
+        seedRandomNumbers(L, environment.randomSeed);
         environment.defineClasses(L);
         publishGlobals(L);
     });

@@ -38,6 +38,8 @@ struct ScriptEnvironment {
     std::function<ScriptGlobal()> screenBuffer;
     // Shows an error the host has just printed (message and traceback) to the player.
     std::function<void(const std::string&)> showError;
+    // Where math.random starts in every fresh interpreter.
+    unsigned randomSeed = 0;
 };
 
 // The script host: runs the game's scripts in an embedded Lua interpreter and turns engine

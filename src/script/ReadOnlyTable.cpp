@@ -6,7 +6,7 @@
 
 namespace qel {
 
-std::string readOnlyTableSource(const char* name, std::initializer_list<ReadOnlyEntry> entries)
+std::string readOnlyTableSource(const char* name, const std::vector<ReadOnlyEntry>& entries)
 {
     std::string source = name;
     source += " = setmetatable({}, {";
@@ -19,7 +19,7 @@ std::string readOnlyTableSource(const char* name, std::initializer_list<ReadOnly
     return source;
 }
 
-bool makeReadOnlyTable(lua_State* L, const char* name, std::initializer_list<ReadOnlyEntry> entries)
+bool makeReadOnlyTable(lua_State* L, const char* name, const std::vector<ReadOnlyEntry>& entries)
 {
     const std::string source = readOnlyTableSource(name, entries);
     int status = luaL_loadbufferx(L, source.data(), source.size(), nullptr, nullptr);

@@ -124,9 +124,10 @@ TEST(LaunchOptions, HelpIsAskedOutsideAValueAndListsEveryOptionOnALine)
     EXPECT_FALSE(asksForHelp({"-script", "--help"}));
     EXPECT_FALSE(asksForHelp({"-help"}));
     const std::string help = LaunchOptions::help();
-    for (const char* option : {"script", "width", "height", "fullscreen", "style", "wallpaper", "errorpanel"})
+    for (const char* option : {"script", "width", "height", "fullscreen", "style", "wallpaper", "errorpanel",
+                               "record", "replay", "frames", "capture"})
         EXPECT_NE(help.find("\n  -" + std::string(option) + " "), std::string::npos) << option;
-    EXPECT_EQ(std::count(help.begin(), help.end(), '\n'), 2 + 7 + 1) << help;
+    EXPECT_EQ(std::count(help.begin(), help.end(), '\n'), 2 + 11 + 1) << help;
 }
 
 TEST(LaunchOptions, UnknownOptionsAreSaidOneLineEachAndSkipped)
@@ -218,4 +219,56 @@ TEST(LaunchOptions, AConfigDatThatIsNoFileReadsAsEmptyAndIsNamed)
     testing::internal::CaptureStderr();
     EXPECT_FALSE(parse({}, folder).options);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "a missing file is no error of its own";
+}
+
+TEST(LaunchOptions, RunControlsComeFromTheCommandLineOnlyAndAreNotGameSettings)
+{
+    TempDir folder;
+    folder.write("config.dat", "#script\ngame\n#frames\n50\n#record\nplay.rec\n");
+    testing::internal::CaptureStderr();
+    const Parsed parsed = parse({"-capture", "12:a.png", "-capture", "x:b.png", "-capture", "0:c.png",
+                                 "-capture", "3", "-capture", "7:sub/d.png:e", "-replay", "old.rec"},
+                                folder);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "qel: -capture takes FRAME:FILE.png (FRAME from 1), not \"x:b.png\"\n"
+              "qel: -capture takes FRAME:FILE.png (FRAME from 1), not \"0:c.png\"\n"
+              "qel: -capture takes FRAME:FILE.png (FRAME from 1), not \"3\"\n");
+    ASSERT_TRUE(parsed.options);
+    LaunchOptions options = *parsed.options;
+    EXPECT_EQ(options.lastFrame, 0) << "config.dat has no run controls";
+    EXPECT_EQ(options.recordPath, "");
+    options.resolveRunPaths("/launch");
+    EXPECT_EQ(options.replayPath, "/launch/old.rec");
+    ASSERT_EQ(options.captures.size(), 2u);
+    EXPECT_EQ(options.captures[0].frame, 12);
+    EXPECT_EQ(options.captures[0].path, "/launch/a.png");
+    EXPECT_EQ(options.captures[1].frame, 7);
+    EXPECT_EQ(options.captures[1].path, "/launch/sub/d.png:e");
+}
+
+TEST(LaunchOptions, GameSettingsReadBackAsTheyWereAndTheCommandLineChangesThem)
+{
+    LaunchOptions recorded;
+    recorded.scriptName = "demo";
+    recorded.style = "fullFit";
+    recorded.wallpaperIndex = -2;
+    recorded.fullscreen = true;
+    recorded.errorPanel = false;
+    LaunchOptions replayed;
+    for (const auto& [name, value] : recorded.gameSettings())
+        EXPECT_TRUE(replayed.applyGameSetting(name, value)) << name;
+    EXPECT_EQ(replayed.gameSettings(), recorded.gameSettings());
+    EXPECT_FALSE(replayed.applyGameSetting("frames", "5")) << "a run control is no game setting";
+
+    TempDir folder;
+    const char* args[] = {"qel", "-width", "640", "-replay", "play.rec"};
+    testing::internal::CaptureStdout();
+    const std::optional<LaunchOptions> options = LaunchOptions::parse(5, args, folder.prefix(), replayed);
+    testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(options);
+    EXPECT_EQ(options->scriptName, "demo");
+    EXPECT_EQ(options->style, "fullFit");
+    EXPECT_EQ(options->width, 640);
+    EXPECT_EQ(LaunchOptions::valueIn(5, args, "replay"), "play.rec");
+    EXPECT_EQ(LaunchOptions::valueIn(5, args, "record"), "");
 }

@@ -45,11 +45,14 @@ Printed capturePrinted(Action action)
 // files come from the bundled game.
 class LuaTestEngine {
 public:
-    explicit LuaTestEngine(const std::string& launchScript, const std::string& startupScript = "")
+    // A run control other than the player's drives a recorded or replayed play.
+    explicit LuaTestEngine(const std::string& launchScript, const std::string& startupScript = "",
+                           RunControl run = RunControl())
     {
         folder.writeScript("startup.lua", startupScript);
         folder.writeScript("test.lua", launchScript);
         engine = std::make_unique<Core>();
+        engine->getRunControl() = std::move(run);
         startup = capturePrinted([&] { engine->build(testOptions()); });
     }
 

@@ -1,0 +1,197 @@
+#include "app/Recording.hpp"
+
+#include "app/KeyNames.hpp"
+
+#include <istream>
+#include <sstream>
+
+namespace qel {
+
+namespace {
+
+const char* const FirstLine = "qel-recording 1";
+
+// The modifier words after a key's name, in the order they are written.
+const char* const ModifierWords[] = {"alt", "control", "shift", "system"};
+
+bool* modifierOf(sf::Event::KeyEvent& key, const std::string& word)
+{
+    bool* const modifiers[] = {&key.alt, &key.control, &key.shift, &key.system};
+    for (int i = 0; i < 4; ++i)
+        if (word == ModifierWords[i])
+            return modifiers[i];
+    return nullptr;
+}
+
+std::string keyWord(sf::Keyboard::Key code)
+{
+    const char* name = nameOfKey(code);
+    return name ? name : std::to_string(static_cast<int>(code));
+}
+
+// A key's name, or its number.
+std::optional<sf::Keyboard::Key> readKey(const std::string& word)
+{
+    if (std::optional<sf::Keyboard::Key> named = keyNamed(word))
+        return named;
+    std::istringstream in(word);
+    int number;
+    if (in >> number && in.peek() == std::char_traits<char>::eof() && number >= sf::Keyboard::Unknown &&
+        number < sf::Keyboard::KeyCount)
+        return static_cast<sf::Keyboard::Key>(number);
+    return std::nullopt;
+}
+
+// Reads the facts of a recording line by line, stopping at the first fault.
+class RecordingReader {
+public:
+    explicit RecordingReader(Recording& recording) : recording(recording) {}
+
+    // The fault of the line, or empty.
+    std::string readLine(const std::string& line)
+    {
+        std::istringstream words(line);
+        std::string first;
+        if (!(words >> first) || first[0] == '#')
+            return "";
+        if (first == "seed")
+            return words >> recording.seed ? ending(words) : "a seed is a whole number";
+        if (first == "setting")
+            return readSetting(words);
+        int frame;
+        std::istringstream number(first);
+        if (!(number >> frame) || number.peek() != std::char_traits<char>::eof() || frame < 0)
+            return "\"" + first + "\" is neither a frame number nor a known word";
+        if (frame < recording.endFrame)
+            return "frame " + first + " comes after frame " + std::to_string(recording.endFrame);
+        recording.endFrame = frame;
+        std::string what;
+        words >> what;
+        if (what == "press" || what == "release")
+            return readKeyEvent(frame, what == "press", words);
+        if (what == "text")
+            return readCharacter(frame, words);
+        if (what == "down" || what == "up")
+            return readPoll(frame, what == "down", words);
+        if (what == "end")
+            return ending(words);
+        return "\"" + what + "\" is not press, release, text, down, up or end";
+    }
+
+private:
+    static std::string ending(std::istringstream& words)
+    {
+        std::string more;
+        return words >> more ? "\"" + more + "\" was not expected" : "";
+    }
+
+    std::string readSetting(std::istringstream& words)
+    {
+        std::string name, value;
+        if (!(words >> name))
+            return "a setting needs a name";
+        std::getline(words >> std::ws, value);
+        recording.settings.emplace_back(name, value);
+        return "";
+    }
+
+    std::string readKeyEvent(int frame, bool pressed, std::istringstream& words)
+    {
+        sf::Event event;
+        event.type = pressed ? sf::Event::KeyPressed : sf::Event::KeyReleased;
+        event.key = {};
+        std::string word;
+        words >> word;
+        const std::optional<sf::Keyboard::Key> key = readKey(word);
+        if (!key)
+            return "\"" + word + "\" is no key";
+        event.key.code = *key;
+        while (words >> word) {
+            bool* modifier = modifierOf(event.key, word);
+            if (!modifier)
+                return "\"" + word + "\" is not alt, control, shift or system";
+            *modifier = true;
+        }
+        recording.events.push_back({frame, event});
+        return "";
+    }
+
+    std::string readCharacter(int frame, std::istringstream& words)
+    {
+        sf::Event event;
+        event.type = sf::Event::TextEntered;
+        if (!(words >> event.text.unicode) || event.text.unicode > 0x10FFFF)
+            return "a character is given by its Unicode number";
+        recording.events.push_back({frame, event});
+        return ending(words);
+    }
+
+    std::string readPoll(int frame, bool down, std::istringstream& words)
+    {
+        std::string word;
+        words >> word;
+        const std::optional<sf::Keyboard::Key> key = readKey(word);
+        if (!key)
+            return "\"" + word + "\" is no key";
+        recording.polls.push_back({frame, *key, down});
+        return ending(words);
+    }
+
+    Recording& recording;
+};
+
+} // namespace
+
+std::optional<Recording> Recording::read(std::istream& in, std::string& error)
+{
+    std::string line;
+    if (!std::getline(in, line) || line != FirstLine) {
+        error = "it does not start with \"" + std::string(FirstLine) + "\"";
+        return std::nullopt;
+    }
+    Recording recording;
+    RecordingReader reader(recording);
+    for (int number = 2; std::getline(in, line); ++number) {
+        error = reader.readLine(line);
+        if (!error.empty()) {
+            error = "line " + std::to_string(number) + ": " + error;
+            return std::nullopt;
+        }
+    }
+    return recording;
+}
+
+std::string Recording::header(unsigned seed, const std::vector<std::pair<std::string, std::string>>& settings)
+{
+    std::string text = std::string(FirstLine) + "\nseed " + std::to_string(seed) + "\n";
+    for (const auto& [name, value] : settings)
+        text += "setting " + name + " " + value + "\n";
+    return text;
+}
+
+std::string Recording::eventLine(int frame, const sf::Event& event)
+{
+    const std::string prefix = std::to_string(frame);
+    if (event.type == sf::Event::TextEntered)
+        return prefix + " text " + std::to_string(event.text.unicode) + "\n";
+    if (event.type != sf::Event::KeyPressed && event.type != sf::Event::KeyReleased)
+        return "";
+    sf::Event::KeyEvent key = event.key;
+    std::string line = prefix + (event.type == sf::Event::KeyPressed ? " press " : " release ") + keyWord(key.code);
+    for (const char* word : ModifierWords)
+        if (*modifierOf(key, word))
+            line += std::string(" ") + word;
+    return line + "\n";
+}
+
+std::string Recording::pollLine(const Poll& poll)
+{
+    return std::to_string(poll.frame) + (poll.down ? " down " : " up ") + keyWord(poll.key) + "\n";
+}
+
+std::string Recording::endLine(int frame)
+{
+    return std::to_string(frame) + " end\n";
+}
+
+} // namespace qel

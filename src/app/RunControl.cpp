@@ -1,0 +1,141 @@
+#include "app/RunControl.hpp"
+
+#include <SFML/Window/Keyboard.hpp>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+
+namespace qel {
+
+namespace {
+
+unsigned clockSeed()
+{
+    return static_cast<unsigned>(std::chrono::system_clock::now().time_since_epoch().count());
+}
+
+bool isKey(sf::Keyboard::Key key)
+{
+    return key >= 0 && key < sf::Keyboard::KeyCount;
+}
+
+} // namespace
+
+RunControl::RunControl() : seed(clockSeed())
+{
+}
+
+RunControl::~RunControl() = default;
+RunControl::RunControl(RunControl&&) = default;
+RunControl& RunControl::operator=(RunControl&&) = default;
+
+std::optional<Recording> RunControl::readReplay(const std::string& path)
+{
+    std::ifstream in(path);
+    std::string error = in ? "" : std::strerror(errno);
+    std::optional<Recording> recording;
+    if (in)
+        recording = Recording::read(in, error);
+    if (!recording)
+        std::fprintf(stderr, "qel: cannot replay \"%s\": %s\n", path.c_str(), error.c_str());
+    return recording;
+}
+
+std::optional<RunControl> RunControl::open(const LaunchOptions& options, std::optional<Recording> replay)
+{
+    RunControl control;
+    control.captures = options.captures;
+    control.lastFrame = options.lastFrame;
+    if (replay) {
+        control.seed = replay->seed;
+        if (control.lastFrame <= 0)
+            control.lastFrame = replay->endFrame;
+        for (const Recording::Poll& poll : replay->polls)
+            if (isKey(poll.key))
+                control.replayedPolls[poll.key].push_back(poll);
+        control.replay = std::move(replay);
+    }
+    if (!options.recordPath.empty()) {
+        control.recordPath = options.recordPath;
+        control.recordFile = std::make_unique<std::ofstream>(options.recordPath);
+        if (!*control.recordFile) {
+            std::fprintf(stderr, "qel: cannot record to \"%s\": %s\n", options.recordPath.c_str(), std::strerror(errno));
+            return std::nullopt;
+        }
+        control.write(Recording::header(control.seed, options.gameSettings()));
+    }
+    return control;
+}
+
+std::optional<sf::Event> RunControl::nextReplayedEvent()
+{
+    if (!replay || nextEvent == replay->events.size() || replay->events[nextEvent].frame > frame)
+        return std::nullopt;
+    return replay->events[nextEvent++].event;
+}
+
+void RunControl::noteEvent(const sf::Event& event)
+{
+    if (recordFile)
+        write(Recording::eventLine(frame, event));
+}
+
+bool RunControl::isKeyDown(sf::Keyboard::Key key)
+{
+    if (!isKey(key))
+        return false;
+    if (replay)
+        return replayedKeyDown(key);
+    const bool down = sf::Keyboard::isKeyPressed(key);
+    if (recordFile && down != polledDown[key]) {
+        polledDown[key] = down;
+        write(Recording::pollLine({frame, key, down}));
+    }
+    return down;
+}
+
+// The polls are answered in the order they were recorded: each change of a key's answer was
+// written at the poll that found it, and the replay makes the same polls in the same frames.
+bool RunControl::replayedKeyDown(sf::Keyboard::Key key)
+{
+    std::deque<Recording::Poll>& polls = replayedPolls[key];
+    if (!polls.empty() && polls.front().frame <= frame) {
+        replayedDown[key] = polls.front().down;
+        polls.pop_front();
+    }
+    return replayedDown[key];
+}
+
+std::vector<std::string> RunControl::takeCaptures()
+{
+    std::vector<std::string> paths = std::move(requestedCaptures);
+    requestedCaptures.clear();
+    for (const LaunchOptions::Capture& capture : captures)
+        if (capture.frame == frame)
+            paths.push_back(capture.path);
+    return paths;
+}
+
+void RunControl::finish()
+{
+    for (const LaunchOptions::Capture& capture : captures)
+        if (capture.frame > frame)
+            std::fprintf(stderr, "qel: the run ended after frame %d, before frame %d: no picture was saved to \"%s\"\n",
+                         frame, capture.frame, capture.path.c_str());
+    if (!recordFile)
+        return;
+    write(Recording::endLine(frame));
+    recordFile->close();
+    if (!*recordFile)
+        std::fprintf(stderr, "qel: the recording \"%s\" could not be written whole\n", recordPath.c_str());
+    recordFile.reset();
+}
+
+// Each line goes out at once, so that a play cut short keeps what it recorded.
+void RunControl::write(const std::string& text)
+{
+    *recordFile << text << std::flush;
+}
+
+} // namespace qel
