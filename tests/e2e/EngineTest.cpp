@@ -141,6 +141,26 @@ std::optional<int> EngineTest::waitForExit()
     return engine->waitForExit(AnswerTimeout);
 }
 
+std::optional<int> EngineTest::replay(const std::string& play, const std::vector<std::string>& arguments)
+{
+    writeFile("play.rec", "qel-recording 1\n" + play);
+    std::vector<std::string> command{"-replay", "play.rec"};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    launch(command);
+    return engine->waitForExit(ReplayTimeout);
+}
+
+testing::AssertionResult EngineTest::savedPicture(const std::string& name, const PictureCheck& check) const
+{
+    sf::Image picture;
+    if (!picture.loadFromFile((folder.path / name).string()))
+        return testing::AssertionFailure() << "no picture was saved as " << name << "; engine errors:\n" << errors();
+    testing::AssertionResult result = check(picture);
+    if (!result)
+        result << "\n(the picture is " << savePicture(picture) << ")";
+    return result;
+}
+
 testing::AssertionResult EngineTest::press(const std::string& keys)
 {
     std::vector<std::string> command{"key", "--delay", KeyDelay};

@@ -49,6 +49,13 @@ protected:
     testing::AssertionResult waitForErrors(const std::string& text);
     std::optional<int> waitForExit();
 
+    // Replays a play in the test's game folder and waits for its end: the recording's lines after
+    // its first (keys by frame, as "3 press Return"), with further arguments such as
+    // "-capture", "5:five.png". Gives the exit status.
+    std::optional<int> replay(const std::string& play, const std::vector<std::string>& arguments = {});
+    // Judges a picture saved in the test's game folder (by -capture or LuaCore.capture).
+    testing::AssertionResult savedPicture(const std::string& name, const PictureCheck& check) const;
+
     // Key names as xdotool knows them, several separated by spaces: "Escape", "alt+Return".
     testing::AssertionResult press(const std::string& keys);
     testing::AssertionResult type(const std::string& text);
@@ -69,6 +76,8 @@ private:
     std::string savePicture(const sf::Image& picture) const;
 
     test::TempDir folder;
+    // A replay needs no waiting on a frame, but a sanitized build on a busy machine is slow.
+    static constexpr std::chrono::milliseconds ReplayTimeout{60000};
     std::unique_ptr<EngineProcess> engine;
 };
 
