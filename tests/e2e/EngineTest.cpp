@@ -138,7 +138,7 @@ testing::AssertionResult EngineTest::waitForErrors(const std::string& text)
 
 std::optional<int> EngineTest::waitForExit()
 {
-    return engine->waitForExit(AnswerTimeout);
+    return engine->waitForExit(ReplayTimeout);
 }
 
 std::optional<int> EngineTest::replay(const std::string& play, const std::vector<std::string>& arguments)
@@ -146,8 +146,13 @@ std::optional<int> EngineTest::replay(const std::string& play, const std::vector
     writeFile("play.rec", "qel-recording 1\n" + play);
     std::vector<std::string> command{"-replay", "play.rec"};
     command.insert(command.end(), arguments.begin(), arguments.end());
-    launch(command);
-    return engine->waitForExit(ReplayTimeout);
+    return runToTheEnd(command);
+}
+
+std::optional<int> EngineTest::runToTheEnd(const std::vector<std::string>& arguments)
+{
+    launch(arguments);
+    return waitForExit();
 }
 
 testing::AssertionResult EngineTest::savedPicture(const std::string& name, const PictureCheck& check) const

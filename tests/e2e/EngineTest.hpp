@@ -53,6 +53,8 @@ protected:
     // its first (keys by frame, as "3 press Return"), with further arguments such as
     // "-capture", "5:five.png". Gives the exit status.
     std::optional<int> replay(const std::string& play, const std::vector<std::string>& arguments = {});
+    // Launches the engine and waits, as long as a replay may take, for its end; gives the status.
+    std::optional<int> runToTheEnd(const std::vector<std::string>& arguments);
     // Judges a picture saved in the test's game folder (by -capture or LuaCore.capture).
     testing::AssertionResult savedPicture(const std::string& name, const PictureCheck& check) const;
 
@@ -64,6 +66,7 @@ protected:
     testing::AssertionResult keyUp(const std::string& keys);
     testing::AssertionResult moveWindow(int x, int y);
 
+    const std::filesystem::path& gameFolder() const { return folder.path; }
     std::string output() const { return engine->output(); }
     std::string errors() const { return engine->errors(); }
 
@@ -77,6 +80,7 @@ private:
 
     test::TempDir folder;
     // A replay needs no waiting on a frame, but a sanitized build on a busy machine is slow.
+    // Long enough for the bundled game's recorded minute.
     static constexpr std::chrono::milliseconds ReplayTimeout{60000};
     std::unique_ptr<EngineProcess> engine;
 };

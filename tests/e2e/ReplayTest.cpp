@@ -1,0 +1,116 @@
+#include "e2e/EngineTest.hpp"
+
+#include <SFML/Window/Keyboard.hpp>
+
+#include <regex>
+#include <sstream>
+
+namespace qel::e2e {
+
+namespace {
+
+// Prints every key the script is given, and every half second a random number and dt, each
+// with its frame: two plays print the same lines only if they gave the script the same.
+const char* const EchoScript = R"(
+local frame = 0
+function update(dt)
+    frame = frame + 1
+    if frame % 30 == 0 then say(("%d random %d dt %.6f"):format(frame, math.random(1000000), dt)) end
+end
+function key(code, pressed)
+    say(("%d key %d %s"):format(frame + 1, code, tostring(pressed)))
+end
+function redraw() fill(Color.Blue) end
+)";
+
+// The lines the echo script printed, without the engine's own.
+std::string echoed(const std::string& output)
+{
+    static const std::regex echo("^[0-9]+ (key|random) .*");
+    std::istringstream lines(output);
+    std::string kept;
+    for (std::string line; std::getline(lines, line);)
+        if (std::regex_match(line, echo))
+            kept += line + "\n";
+    return kept;
+}
+
+// Pixel for pixel the expected picture; otherwise says how many pixels differ and the first.
+PictureCheck isExactly(const std::filesystem::path& expectedFile)
+{
+    return [expectedFile](const sf::Image& seen) -> testing::AssertionResult {
+        sf::Image expected;
+        if (!expected.loadFromFile(expectedFile.string()))
+            return testing::AssertionFailure() << "cannot read " << expectedFile;
+        if (expected.getSize() != seen.getSize())
+            return testing::AssertionFailure() << "the picture is " << seen.getSize().x << " x " << seen.getSize().y
+                                               << ", not " << expected.getSize().x << " x " << expected.getSize().y;
+        const sf::Vector2u size = seen.getSize();
+        int differing = 0;
+        sf::Vector2u first;
+        for (unsigned y = 0; y < size.y; ++y)
+            for (unsigned x = 0; x < size.x; ++x)
+                if (seen.getPixel(x, y) != expected.getPixel(x, y) && differing++ == 0)
+                    first = {x, y};
+        if (differing == 0)
+            return testing::AssertionSuccess();
+        return testing::AssertionFailure() << differing << " pixels differ from " << expectedFile << ", the first at "
+                                           << first.x << ", " << first.y;
+    };
+}
+
+} // namespace
+
+using ReplayTest = EngineTest;
+
+TEST_F(ReplayTest, APlayRecordedWithRealKeysReplaysTheSameForTheScript)
+{
+    writeScript("echo", EchoScript);
+    launch({"-script", "echo", "-record", "play.rec", "-frames", "180"});
+    ASSERT_TRUE(waitForWindow());
+    ASSERT_TRUE(press("Left a shift+b"));
+    ASSERT_TRUE(waitForOutput(" key " + std::to_string(sf::Keyboard::B) + " false"));
+    EXPECT_EQ(waitForExit(), 0) << errors();
+    const std::string recorded = echoed(output());
+    EXPECT_NE(recorded.find("\n180 random"), std::string::npos) << "-frames 180 runs 180 frames:\n" << recorded;
+
+    EXPECT_EQ(runToTheEnd({"-replay", "play.rec"}), 0) << errors();
+    EXPECT_EQ(echoed(output()), recorded);
+}
+
+TEST_F(ReplayTest, TheBundledGamesRecordedMinuteGivesTheCommittedPictures)
+{
+    const std::filesystem::path replays = std::filesystem::path(QEL_GAME_DIR) / "tests" / "replays";
+    const std::vector<std::string> frames{"0600", "1200", "1800", "3600"};
+    std::vector<std::string> arguments{QEL_GAME_DIR, "-replay", (replays / "one-minute.rec").string()};
+    for (const std::string& frame : frames)
+        arguments.insert(arguments.end(), {"-capture", frame + ":" + frame + ".png"});
+    EXPECT_EQ(runToTheEnd(arguments), 0) << errors();
+    for (const std::string& frame : frames)
+        EXPECT_TRUE(savedPicture(frame + ".png", isExactly(replays / ("one-minute-" + frame + ".png"))));
+}
+
+TEST_F(ReplayTest, ARecordingThatCannotBeReadOrWrittenStopsTheRunWithWhy)
+{
+    writeScript("echo", EchoScript);
+    EXPECT_EQ(runToTheEnd({"-replay", "missing.rec"}), 1);
+    EXPECT_NE(errors().find("qel: cannot replay \"" + (gameFolder() / "missing.rec").string() +
+                            "\": No such file or directory"),
+              std::string::npos)
+        << errors();
+    EXPECT_EQ(replay("5 press Left\n3 press Right\n"), 1);
+    EXPECT_NE(errors().find("play.rec\": line 3: frame 3 comes after frame 5"), std::string::npos) << errors();
+    EXPECT_EQ(runToTheEnd({"-script", "echo", "-record", "no/such/folder/play.rec"}), 1);
+    EXPECT_NE(errors().find("qel: cannot record to"), std::string::npos) << errors();
+
+    EXPECT_EQ(replay("setting script echo\n30 end\n", {"-capture", "45:late.png", "-capture", "30:last.png"}), 0);
+    EXPECT_NE(errors().find("qel: the run ended after frame 30, before frame 45: no picture was saved to"),
+              std::string::npos)
+        << errors();
+    EXPECT_TRUE(savedPicture("last.png", [](const sf::Image& picture) -> testing::AssertionResult {
+        const ScreenLayout layout(Style::Default, 80, picture.getSize());
+        return cellShows(layout, 40, 12, Blue)(picture);
+    }));
+}
+
+} // namespace qel::e2e
