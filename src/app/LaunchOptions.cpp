@@ -80,7 +80,7 @@ const Setting Settings[] = {
      [](LaunchOptions& options, const std::string& value) { options.recordPath = value; }, nullptr},
     {"replay", Scope::Run, "FILE", "plays the recording FILE again, at full speed",
      [](LaunchOptions& options, const std::string& value) { options.replayPath = value; }, nullptr},
-    {"frames", Scope::Run, "N", "ends the run after frame N (a replay: at its end)",
+    {"frames", Scope::Run, "N", "ends the run after frame N (a replay: after its last frame)",
      [](LaunchOptions& options, const std::string& value) { options.lastFrame = numberIn(value); }, nullptr},
     {"capture", Scope::Run, "N:FILE.png", "saves the window's picture after frame N (repeatable)",
      addCapture, nullptr},
