@@ -114,6 +114,10 @@ void Core::init(int argc, const char* const* argv)
     }
     const std::filesystem::path launchFolder = std::filesystem::current_path();
     std::optional<Recording> replay = replayNamedIn(argc, argv, launchFolder);
+    // A replay runs many times faster than the play did, so it is silent: the sound library opens
+    // its null device, and sounds load and play as they do on a machine without a sound device.
+    if (replay)
+        setenv("ALSOFT_DRIVERS", "null", 1);
     enterGameFolder(LaunchOptions::gameFolderIn(argc, argv));
     std::optional<LaunchOptions> options = LaunchOptions::parse(argc, argv, basePath(), recordedOptions(replay));
     std::fflush(stdout);

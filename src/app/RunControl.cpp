@@ -85,9 +85,7 @@ bool RunControl::isKeyDown(sf::Keyboard::Key key)
 {
     if (!isKey(key))
         return false;
-    if (replay)
-        return replayedKeyDown(key);
-    const bool down = sf::Keyboard::isKeyPressed(key);
+    const bool down = replay ? replayedKeyDown(key) : sf::Keyboard::isKeyPressed(key);
     if (recordFile && down != polledDown[key]) {
         polledDown[key] = down;
         write(Recording::pollLine({frame, key, down}));
