@@ -1,6 +1,8 @@
 #include "e2e/EngineTest.hpp"
 
 #include <algorithm>
+#include <cctype>
+#include <map>
 #include <sstream>
 
 namespace qel::e2e {
@@ -34,6 +36,16 @@ function fill(color)
     screen.fillRect({x = 0, y = 0, width = 80, height = 25, color = color})
 end
 )";
+
+// The key that types the character.
+std::string keyTyping(char character)
+{
+    static const std::map<char, std::string> controls{{'\r', "Enter"}, {'\b', "Backspace"}, {'\x1b', "Escape"}};
+    if (const auto control = controls.find(character); control != controls.end())
+        return control->second;
+    const unsigned char letter = character;
+    return std::isdigit(letter) ? std::string("Num") + character : std::string(1, std::toupper(letter));
+}
 
 } // namespace
 
@@ -228,6 +240,19 @@ std::string EngineTest::savePicture(const sf::Image& picture) const
     const std::filesystem::path path = failures / name;
     picture.saveToFile(path.string());
     return path.string();
+}
+
+std::string typing(int firstFrame, const std::string& text)
+{
+    std::string lines;
+    int frame = firstFrame;
+    for (const char character : text) {
+        const std::string at = std::to_string(frame++) + " ";
+        const bool capital = std::isupper(static_cast<unsigned char>(character));
+        lines += at + "press " + keyTyping(character) + (capital ? " shift\n" : "\n");
+        lines += at + "text " + std::to_string(character) + "\n";
+    }
+    return lines;
 }
 
 PictureCheck cellShows(const ScreenLayout& layout, int column, int row, int paletteIndex)

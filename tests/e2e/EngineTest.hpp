@@ -23,6 +23,7 @@ using PictureCheck = std::function<testing::AssertionResult(const sf::Image&)>;
 // bundled game's data and the test's scripts, under the X server named by DISPLAY. Keys go to
 // the engine's window through the X test extension (xdotool); pictures are read from the
 // window. Everything that waits polls, with a timeout, since the engine answers a frame later.
+// A replay needs no waiting: its keys come from a recording in the frames it names.
 class EngineTest : public testing::Test {
 protected:
     EngineTest();
@@ -51,7 +52,8 @@ protected:
 
     // Replays a play in the test's game folder and waits for its end: the recording's lines after
     // its first (keys by frame, as "3 press Return"), with further arguments such as
-    // "-capture", "5:five.png". Gives the exit status.
+    // "-capture", "5:five.bmp" (a BMP is saved in a third of the time a PNG takes). Gives the exit
+    // status.
     std::optional<int> replay(const std::string& play, const std::vector<std::string>& arguments = {});
     // Launches the engine and waits, as long as a replay may take, for its end; gives the status.
     std::optional<int> runToTheEnd(const std::vector<std::string>& arguments);
@@ -84,6 +86,11 @@ private:
     static constexpr std::chrono::milliseconds ReplayTimeout{60000};
     std::unique_ptr<EngineProcess> engine;
 };
+
+// Recording lines for replay(): the keys that type the text, one a frame from the first frame, as
+// the window delivers them: each key's press (with Shift for a capital), then the character it
+// typed. Letters, digits, and "\r", "\b" and "\x1b" for Enter, Backspace and Escape.
+std::string typing(int firstFrame, const std::string& text);
 
 // A check that the cell shows the colour in the given layout.
 PictureCheck cellShows(const ScreenLayout& layout, int column, int row, int paletteIndex);

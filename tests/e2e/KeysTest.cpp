@@ -1,4 +1,5 @@
 #include "e2e/EngineTest.hpp"
+#include "support/ErrorLines.hpp"
 
 #include <array>
 #include <chrono>
@@ -77,28 +78,24 @@ end
 TEST_F(KeysTest, TypedTextReachesTheFieldAndReturnRunsItsHandler)
 {
     writeScript("field", FieldScript);
-    launch({"-script", "field", "-style", "fullFill"});
-    ASSERT_TRUE(waitForPicture(cellsShow({1280, 720}, {{40, 12, Blue}}, Style::FullFill)));
-
-    ASSERT_TRUE(type("hello"));
-    EXPECT_TRUE(waitForPicture(showsLetters(5)));
-    ASSERT_TRUE(press("BackSpace"));
-    EXPECT_TRUE(waitForPicture(showsLetters(4)));
-    ASSERT_TRUE(type("p"));
-    ASSERT_TRUE(press("Return"));
-    EXPECT_TRUE(waitForOutput("entered hellp\n"));
-    EXPECT_TRUE(waitForPicture(cellsShow({1280, 720}, {{40, 12, Green}}, Style::FullFill)));
-    EXPECT_TRUE(waitForPicture(showsLetters(5))) << "the handler leaves the text as it was";
+    ASSERT_EQ(replay(typing(3, "hello\bp\r"),
+                     {"-script", "field", "-style", "fullFill", "-capture", "2:start.bmp", "-capture", "7:typed.bmp",
+                      "-capture", "8:erased.bmp", "-capture", "10:entered.bmp"}),
+              0);
+    EXPECT_TRUE(savedPicture("start.bmp", cellsShow({1280, 720}, {{40, 12, Blue}}, Style::FullFill)));
+    EXPECT_TRUE(savedPicture("typed.bmp", showsLetters(5)));
+    EXPECT_TRUE(savedPicture("erased.bmp", showsLetters(4)));
+    EXPECT_TRUE(test::contains(output(), "entered hellp\n")) << output();
+    EXPECT_TRUE(savedPicture("entered.bmp", cellsShow({1280, 720}, {{40, 12, Green}}, Style::FullFill)));
+    EXPECT_TRUE(savedPicture("entered.bmp", showsLetters(5))) << "the handler leaves the text as it was";
 }
 
 TEST_F(KeysTest, ACapitalRIsTypedIntoTheFocusedField)
 {
     writeScript("field", FieldScript);
-    launch({"-script", "field", "-style", "fullFill"});
-    ASSERT_TRUE(waitForPicture(cellsShow({1280, 720}, {{40, 12, Blue}}, Style::FullFill)));
-    ASSERT_TRUE(type("Rob"));
-    ASSERT_TRUE(press("Return"));
-    EXPECT_TRUE(waitForOutput("entered Rob\n"));
+    ASSERT_EQ(replay(typing(3, "Rob\r"), {"-script", "field", "-style", "fullFill", "-capture", "2:start.bmp"}), 0);
+    EXPECT_TRUE(savedPicture("start.bmp", cellsShow({1280, 720}, {{40, 12, Blue}}, Style::FullFill)));
+    EXPECT_TRUE(test::contains(output(), "entered Rob\n")) << output();
 }
 
 // The key 5 opens a dialog whose field has the focus at once.
@@ -121,11 +118,9 @@ end
 TEST_F(KeysTest, TheKeyThatOpensADialogIsNotTypedIntoItsField)
 {
     writeScript("dialog", DialogScript);
-    launch({"-script", "dialog"});
-    ASSERT_TRUE(waitForPicture(cellsShow({1280, 720}, {{12, 7, Blue}})));
-    ASSERT_TRUE(type("5abc"));
-    ASSERT_TRUE(press("Return"));
-    EXPECT_TRUE(waitForOutput("entered abc\n"));
+    ASSERT_EQ(replay(typing(3, "5abc\r"), {"-script", "dialog", "-capture", "2:start.bmp"}), 0);
+    EXPECT_TRUE(savedPicture("start.bmp", cellsShow({1280, 720}, {{12, 7, Blue}})));
+    EXPECT_TRUE(test::contains(output(), "entered abc\n")) << output();
 }
 
 // Two windows with close handlers under a message box.
@@ -152,21 +147,18 @@ end
 TEST_F(KeysTest, ReturnAndEscapeDismissTheTopmostWindow)
 {
     writeScript("windows", WindowsScript);
-    launch({"-script", "windows"});
+    ASSERT_EQ(replay(typing(3, "\r\x1b\r"),
+                     {"-script", "windows", "-capture", "2:start.bmp", "-capture", "3:box.bmp", "-capture",
+                      "4:upper.bmp", "-capture", "5:lower.bmp"}),
+              0);
     const sf::Vector2u size(1280, 720);
-    ASSERT_TRUE(waitForPicture(cellsShow(size, {{4, 4, Red}, {15, 4, Magenta}, {35, 11, Brown}})));
-
-    ASSERT_TRUE(press("Return"));
-    EXPECT_TRUE(waitForPicture(cellsShow(size, {{4, 4, Red}, {15, 4, Magenta}, {35, 11, Blue}})));
-    EXPECT_EQ(output().find("closed"), std::string::npos) << "the message box has no close handler";
-
-    ASSERT_TRUE(press("Escape"));
-    EXPECT_TRUE(waitForOutput("upper closed, by escape true\n"));
-    EXPECT_TRUE(waitForPicture(cellsShow(size, {{4, 4, Red}, {15, 4, Red}, {35, 11, Blue}})));
-
-    ASSERT_TRUE(press("Return"));
-    EXPECT_TRUE(waitForOutput("lower closed, by escape false\n"));
-    EXPECT_TRUE(waitForPicture(cellsShow(size, {{4, 4, Blue}, {15, 4, Blue}, {35, 11, Blue}})));
+    EXPECT_TRUE(savedPicture("start.bmp", cellsShow(size, {{4, 4, Red}, {15, 4, Magenta}, {35, 11, Brown}})));
+    EXPECT_TRUE(savedPicture("box.bmp", cellsShow(size, {{4, 4, Red}, {15, 4, Magenta}, {35, 11, Blue}})));
+    EXPECT_TRUE(savedPicture("upper.bmp", cellsShow(size, {{4, 4, Red}, {15, 4, Red}, {35, 11, Blue}})));
+    EXPECT_TRUE(savedPicture("lower.bmp", cellsShow(size, {{4, 4, Blue}, {15, 4, Blue}, {35, 11, Blue}})));
+    EXPECT_EQ(test::withoutLines(output(), [](const std::string& line) { return !test::contains(line, "closed"); }),
+              "upper closed, by escape true\nlower closed, by escape false\n")
+        << "the message box has no close handler";
 }
 
 const char* const FullscreenScript = R"(
@@ -268,14 +260,11 @@ end
 TEST_F(KeysTest, ShiftRReloadsTheScripts)
 {
     writeScript("reload", ReloadScript);
-    launch({"-script", "reload"});
+    ASSERT_EQ(replay(typing(3, "R"), {"-script", "reload", "-capture", "2:start.bmp", "-capture", "3:reloaded.bmp"}), 0);
     const sf::Vector2u size(1280, 720);
-    ASSERT_TRUE(waitForPicture(cellsShow(size, {{5, 5, Red}, {33, 11, Brown}})));
-    EXPECT_TRUE(waitForOutput("start 1\n"));
-
-    ASSERT_TRUE(press("shift+r"));
-    EXPECT_TRUE(waitForOutput("start 2\n"));
-    EXPECT_TRUE(waitForPicture(cellsShow(size, {{5, 5, LightRed}, {33, 11, LightRed}})))
+    EXPECT_TRUE(savedPicture("start.bmp", cellsShow(size, {{5, 5, Red}, {33, 11, Brown}})));
+    EXPECT_TRUE(test::contains(output(), "start 1\nstart 2\n")) << output();
+    EXPECT_TRUE(savedPicture("reloaded.bmp", cellsShow(size, {{5, 5, LightRed}, {33, 11, LightRed}})))
         << "the reload removes the message box";
     EXPECT_EQ(output().find("box closed"), std::string::npos) << "and runs no handler of the old scripts";
 }
@@ -296,12 +285,12 @@ end
 TEST_F(KeysTest, AMessageBoxFitsTheNarrowScreenAndTellsItsClose)
 {
     writeScript("narrow", NarrowBoxScript);
-    launch({"-script", "narrow"});
+    ASSERT_EQ(replay(typing(3, "\x1b"), {"-script", "narrow", "-capture", "2:box.bmp", "-capture", "3:closed.bmp"}), 0);
     const sf::Vector2u size(1280, 720);
-    ASSERT_TRUE(waitForPicture(cellsShow(size, {{0, 11, Brown}, {38, 11, Brown}, {39, 11, Blue}}, Style::Default, 40)));
-    ASSERT_TRUE(press("Escape"));
-    EXPECT_TRUE(waitForOutput("box closed, by escape true\n"));
-    EXPECT_TRUE(waitForPicture(cellsShow(size, {{0, 11, Blue}}, Style::Default, 40)));
+    EXPECT_TRUE(savedPicture("box.bmp", cellsShow(size, {{0, 11, Brown}, {38, 11, Brown}, {39, 11, Blue}},
+                                                  Style::Default, 40)));
+    EXPECT_TRUE(test::contains(output(), "box closed, by escape true\n")) << output();
+    EXPECT_TRUE(savedPicture("closed.bmp", cellsShow(size, {{0, 11, Blue}}, Style::Default, 40)));
 }
 
 // Says each time the left arrow's held state changes, as a game moving while it is held reads it.
