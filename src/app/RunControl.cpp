@@ -2,6 +2,7 @@
 
 #include <SFML/Window/Keyboard.hpp>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -49,8 +50,9 @@ std::optional<RunControl> RunControl::open(const LaunchOptions& options, std::op
     control.lastFrame = options.lastFrame;
     if (replay) {
         control.seed = replay->seed;
+        // Even a recording of nothing ends.
         if (control.lastFrame <= 0)
-            control.lastFrame = replay->endFrame;
+            control.lastFrame = std::max(replay->endFrame, 1);
         for (const Recording::Poll& poll : replay->polls)
             if (isKey(poll.key))
                 control.replayedPolls[poll.key].push_back(poll);

@@ -88,6 +88,8 @@ TEST(RunControl, AReplayGivesTheScriptTheRecordedKeysPollsAndSeedInTheirFramesWi
     test::LuaTestEngine again(LoggingScript, "", replayOf(Play));
     EXPECT_EQ(playToTheEnd(again), log) << "the same recording, the same play";
     test::LuaTestEngine otherSeed(LoggingScript, "", replayOf("qel-recording 1\nseed 43\n6 end\n"));
+    test::LuaTestEngine nothing(LoggingScript, "", replayOf("qel-recording 1\n"));
+    EXPECT_EQ(playToTheEnd(nothing).find("2 update"), std::string::npos) << "a recording of nothing ends after frame 1";
     const std::string otherLog = playToTheEnd(otherSeed);
     EXPECT_NE(otherLog.substr(0, otherLog.find('\n')), log.substr(0, log.find('\n'))) << "another seed, other numbers";
 }
