@@ -15,7 +15,7 @@ bool ReferenceCellDrawer::hasNoShape(uint16_t character) const
     return font.getGlyph(character, GlyphSize, bold).textureRect.width == 0;
 }
 
-void ReferenceCellDrawer::draw(const ScreenBuffer& buffer, sf::Texture& target)
+bool ReferenceCellDrawer::draw(const ScreenBuffer& buffer, sf::Texture& target)
 {
     if (canvas.getSize() != target.getSize())
         canvas.create(target.getSize().x, target.getSize().y);
@@ -53,6 +53,7 @@ void ReferenceCellDrawer::draw(const ScreenBuffer& buffer, sf::Texture& target)
     }
     canvas.display();
     target.update(canvas.getTexture());
+    return true;
 }
 
 } // namespace qel

@@ -13,7 +13,8 @@ class ReferenceCellDrawer : public CellDrawer {
 public:
     using CellDrawer::CellDrawer;
 
-    void draw(const ScreenBuffer& buffer, sf::Texture& target) override;
+    // Draws every cell, every time.
+    bool draw(const ScreenBuffer& buffer, sf::Texture& target) override;
 
 private:
     bool hasNoShape(uint16_t character) const;

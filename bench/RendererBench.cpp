@@ -1,8 +1,17 @@
-// Measures what drawing the screen costs: an empty screen (E), a full screen that stays the same
-// (S), a full screen that changes every frame (C), and the same changing screen drawn one cell
-// at a time (R), in both video modes and in the monitor and stretched display styles.
+// Measures what drawing the screen costs, in both video modes and in the monitor and stretched
+// display styles:
+//   P  a bare present of the window (cleared, nothing drawn): the floor
+//   E  a whole frame of an empty screen
+//   S  a full screen that stays the same
+//   C  a full screen that changes every frame
+//   D  a full screen of which a tenth of the cells change every frame
+//   R  the changing screen drawn one cell at a time, by the plain reference way
+//   I  the processor time a still screen costs in the real main loop, at its frame rate
+// The frames of P to R are taken in turn, one of each per round, so that every scenario meets
+// the same load on a shared machine; the ratios are medians over blocks of rounds, with the
+// quartiles of those blocks beside them.
 //
-//   build/bench/qel-bench [frames per scenario]     (run inside the game folder, for its data)
+//   build/bench/qel-bench [rounds]     (run inside the game folder, for its data)
 
 #include "ReferenceCellDrawer.hpp"
 
@@ -19,9 +28,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
+#include <string>
 #include <vector>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace qel;
@@ -32,27 +44,48 @@ struct Configuration {
     const char* name;
     VideoMode videoMode;
     DisplayStyle displayStyle;
+    const char* styleName;
 };
 
 const Configuration configurations[] = {
-    {"80x25 Default", VideoMode::Text80x25, DisplayStyle::Default},
-    {"40x25 Default", VideoMode::Text40x25, DisplayStyle::Default},
-    {"80x25 FullFill", VideoMode::Text80x25, DisplayStyle::FullFill},
+    {"80x25 Default", VideoMode::Text80x25, DisplayStyle::Default, "default"},
+    {"40x25 Default", VideoMode::Text40x25, DisplayStyle::Default, "default"},
+    {"80x25 FullFill", VideoMode::Text80x25, DisplayStyle::FullFill, "fullFill"},
 };
 
-// A screen full of glyphs on coloured backgrounds, different for every seed.
-void fillRandomly(ScreenBuffer& buffer, std::mt19937& random)
+std::uniform_int_distribution<int> characters(33, 126), colours(1, 16);
+
+Cell randomCell(std::mt19937& random)
 {
-    std::uniform_int_distribution<int> character(33, 126), colour(1, 16);
-    for (Cell& cell : buffer.getCells())
-        cell = {static_cast<uint8_t>(colour(random)), static_cast<uint8_t>(colour(random)),
-                static_cast<uint16_t>(character(random))};
+    return {static_cast<uint8_t>(colours(random)), static_cast<uint8_t>(colours(random)),
+            static_cast<uint16_t>(characters(random))};
 }
 
-double median(std::vector<double> values)
+// A screen full of glyphs on coloured backgrounds, different for every call.
+void fillRandomly(std::vector<Cell>& cells, std::mt19937& random)
+{
+    for (Cell& cell : cells)
+        cell = randomCell(random);
+}
+
+// A tenth of the cells, picked at random, made anew.
+void changeATenth(std::vector<Cell>& cells, std::mt19937& random)
+{
+    std::uniform_int_distribution<size_t> place(0, cells.size() - 1);
+    for (size_t changed = 0; changed < cells.size() / 10; ++changed)
+        cells[place(random)] = randomCell(random);
+}
+
+// The value a share of the way up the sorted values.
+double quantile(std::vector<double> values, double share)
 {
     std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
+    return values[static_cast<size_t>(share * (values.size() - 1) + 0.5)];
+}
+
+double median(const std::vector<double>& values)
+{
+    return quantile(values, 0.5);
 }
 
 // Moves into a fresh game folder with the data of the current one and scripts that do nothing,
@@ -71,71 +104,200 @@ std::filesystem::path enterEmptyGame()
     return folder;
 }
 
-enum class Content { Empty, Steady, Changing };
+// Hands each frame to the cell drawer of the scenario whose turn it is. Each scenario keeps its
+// own drawer, so that each finds the cells it drew last; they share the screen texture, whose
+// content does not change what an upload costs.
+class TakingTurns : public CellDrawer {
+public:
+    using CellDrawer::CellDrawer;
+    bool draw(const ScreenBuffer& buffer, sf::Texture& target) override { return current->draw(buffer, target); }
+    CellDrawer* current = nullptr;
+};
 
-// Median milliseconds of one presented frame.
-double measure(Core& core, Content content, int frames)
-{
-    Renderer& renderer = *core.getRenderer();
-    std::mt19937 random(7);
-    ScreenBuffer& buffer = *renderer.getScreenBuffer();
-    buffer.clear(0);
-    if (content != Content::Empty)
-        fillRandomly(buffer, random);
-    const int warmUp = 10;
+struct Scenario {
+    const char* name;
+    // Readies the next frame's cells; null for the bare present.
+    std::function<void(std::vector<Cell>&, std::mt19937&)> change;
+    std::unique_ptr<CellDrawer> drawer;
+    std::vector<Cell> cells;
     std::vector<double> times;
-    for (int frame = 0; frame < warmUp + frames; ++frame) {
-        if (content == Content::Changing)
-            fillRandomly(buffer, random);
-        sf::Clock clock;
-        renderer.draw();
-        glFinish();
-        if (frame >= warmUp)
-            times.push_back(clock.getElapsedTime().asMicroseconds() / 1000.0);
+};
+
+enum ScenarioIndex { P, E, S, C, D, R, ScenarioCount };
+
+std::vector<Scenario> scenarios(Renderer& renderer)
+{
+    const auto none = [](std::vector<Cell>&, std::mt19937&) {};
+    std::vector<Scenario> list;
+    list.push_back({"P", nullptr, nullptr, {}, {}});
+    list.push_back({"E", none, std::make_unique<CellDrawer>(renderer.getFont()), {}, {}});
+    list.push_back({"S", none, std::make_unique<CellDrawer>(renderer.getFont()), {}, {}});
+    list.push_back({"C", fillRandomly, std::make_unique<CellDrawer>(renderer.getFont()), {}, {}});
+    list.push_back({"D", changeATenth, std::make_unique<CellDrawer>(renderer.getFont()), {}, {}});
+    list.push_back({"R", fillRandomly, std::make_unique<ReferenceCellDrawer>(renderer.getFont()), {}, {}});
+    return list;
+}
+
+// Milliseconds of one frame of the scenario, until the picture is presented and finished.
+double timeFrame(Core& core, Scenario& scenario, TakingTurns& turns, std::mt19937& random)
+{
+    sf::RenderWindow& window = *core.getWindow();
+    Renderer& renderer = *core.getRenderer();
+    if (scenario.change) {
+        scenario.change(scenario.cells, random);
+        renderer.getScreenBuffer()->getCells() = scenario.cells;
+        turns.current = scenario.drawer.get();
     }
-    return median(times);
+    sf::Clock clock;
+    if (scenario.change)
+        renderer.compose();
+    else
+        window.clear();
+    window.display();
+    glFinish();
+    return clock.getElapsedTime().asMicroseconds() / 1000.0;
 }
 
 struct Row {
-    double empty, steady, changing, reference;
+    double median[ScenarioCount];
+    // Each ratio's value in every block of rounds.
+    std::vector<double> changingToEmpty, steadyToEmpty, partialShare, changingToReference;
+    double idleShare;
 };
 
-Row measureConfiguration(Core& core, const Configuration& configuration, int frames)
+void addBlockRatios(Row& row, const std::vector<Scenario>& list, size_t begin, size_t end)
+{
+    const auto blockMedian = [&](int index) {
+        return median(std::vector<double>(list[index].times.begin() + begin, list[index].times.begin() + end));
+    };
+    const double e = blockMedian(E), s = blockMedian(S), c = blockMedian(C), d = blockMedian(D),
+                 r = blockMedian(R);
+    row.changingToEmpty.push_back(c / e);
+    row.steadyToEmpty.push_back(s / e);
+    row.partialShare.push_back((d - e) / (c - e));
+    row.changingToReference.push_back(c / r);
+}
+
+// Processor time per second of wall time that the real main loop spends on a still screen: a
+// launch script draws one screen and the engine runs on its own until the script ends it.
+double idleShare(const Configuration& configuration, double seconds)
+{
+    char script[512];
+    std::snprintf(script, sizeof script,
+                  "local core = LuaCore(gCore)\n"
+                  "local screen\n"
+                  "function onSetVideoMode() screen = LuaScreenBuffer(gScreenBuffer) end\n"
+                  "function start() core.setVideoMode(%d) end\n"
+                  "function redraw()\n"
+                  "    screen.clear(Color.Blue)\n"
+                  "    screen.print({x = 2, y = 1, text = \"A still screen\", color = Color.Yellow})\n"
+                  "end\n"
+                  "local left = %g\n"
+                  "function update(dt) left = left - dt; if left <= 0 then core.exit(0) end end\n",
+                  static_cast<int>(configuration.videoMode), seconds);
+    std::ofstream("scripts/idle.lua") << script;
+    LaunchOptions options;
+    options.scriptName = "idle";
+    options.style = configuration.styleName;
+    Core core;
+    core.build(options);
+    rusage before, after;
+    getrusage(RUSAGE_SELF, &before);
+    sf::Clock clock;
+    core.run();
+    const double wall = clock.getElapsedTime().asSeconds();
+    getrusage(RUSAGE_SELF, &after);
+    const auto cpu = [](const rusage& usage) {
+        return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    };
+    return (cpu(after) - cpu(before)) / wall;
+}
+
+Row measureConfiguration(Core& core, const Configuration& configuration, int rounds)
 {
     Renderer& renderer = *core.getRenderer();
     renderer.setVideoMode(configuration.videoMode, Repaint::Later);
     renderer.setDisplayStyle(configuration.displayStyle, Repaint::Later);
-    renderer.setCellDrawer(std::make_unique<CellDrawer>(renderer.getFont()));
+    auto turns = std::make_unique<TakingTurns>(renderer.getFont());
+    TakingTurns& turnsRef = *turns;
+    renderer.setCellDrawer(std::move(turns));
+
+    std::mt19937 random(7);
+    std::vector<Scenario> list = scenarios(renderer);
+    for (int index = 0; index < ScenarioCount; ++index) {
+        list[index].cells.assign(renderer.getScreenBuffer()->getCells().size(), Cell{});
+        if (index != E)
+            fillRandomly(list[index].cells, random);
+    }
+    const int warmUp = 10;
+    for (int round = 0; round < warmUp + rounds; ++round) {
+        // Each round starts with another scenario, so that none always follows the same one.
+        for (int turn = 0; turn < ScenarioCount; ++turn) {
+            Scenario& scenario = list[(round + turn) % ScenarioCount];
+            const double time = timeFrame(core, scenario, turnsRef, random);
+            if (round >= warmUp)
+                scenario.times.push_back(time);
+        }
+    }
     Row row;
-    row.empty = measure(core, Content::Empty, frames);
-    row.steady = measure(core, Content::Steady, frames);
-    row.changing = measure(core, Content::Changing, frames);
-    renderer.setCellDrawer(std::make_unique<ReferenceCellDrawer>(renderer.getFont()));
-    row.reference = measure(core, Content::Changing, frames);
+    for (int index = 0; index < ScenarioCount; ++index)
+        row.median[index] = median(list[index].times);
+    const int blocks = std::min(10, rounds);
+    for (int block = 0; block < blocks; ++block)
+        addBlockRatios(row, list, static_cast<size_t>(block) * rounds / blocks,
+                       static_cast<size_t>(block + 1) * rounds / blocks);
     return row;
+}
+
+// A ratio's median over the blocks, with its quartiles.
+std::string spread(const std::vector<double>& values)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%5.2f [%4.2f-%4.2f]", median(values), quantile(values, 0.25),
+                  quantile(values, 0.75));
+    return text;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const int frames = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
     const std::filesystem::path folder = enterEmptyGame();
-    LaunchOptions options;
-    options.scriptName = "bench";
-    Core core;
-    core.build(options);
-    core.getWindow()->setFramerateLimit(0);
-    core.getWindow()->setVerticalSyncEnabled(false);
+    std::vector<Row> rows;
+    std::string rendererName;
+    {
+        LaunchOptions options;
+        options.scriptName = "bench";
+        Core core;
+        core.build(options);
+        core.getWindow()->setVerticalSyncEnabled(false);
+        rendererName = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+        for (const Configuration& configuration : configurations)
+            rows.push_back(measureConfiguration(core, configuration, rounds));
+        core.shutdown();
+    }
+    const double idleSeconds = 3;
+    for (size_t index = 0; index < rows.size(); ++index)
+        rows[index].idleShare = idleShare(configurations[index], idleSeconds);
 
-    std::printf("\nRenderer: %s, %d frames a scenario, median ms per frame\n",
-                reinterpret_cast<const char*>(glGetString(GL_RENDERER)), frames);
-    std::printf("%-16s %8s %8s %8s %8s %7s %7s %7s\n", "", "E", "S", "C", "R", "C/R", "C/E", "S/E");
-    for (const Configuration& configuration : configurations) {
-        const Row row = measureConfiguration(core, configuration, frames);
-        std::printf("%-16s %8.2f %8.2f %8.2f %8.2f %7.2f %7.2f %7.2f\n", configuration.name,
-                    row.empty, row.steady, row.changing, row.reference, row.changing / row.reference,
-                    row.changing / row.empty, row.steady / row.empty);
+    std::printf("\nRenderer: %s, %d rounds of one frame of each scenario, median ms per frame; "
+                "I: share of one core a still screen keeps busy\n",
+                rendererName.c_str(), rounds);
+    std::printf("%-15s %6s %6s %6s %6s %6s %6s %5s\n", "", "P", "E", "S", "C", "D", "R", "I");
+    for (size_t index = 0; index < rows.size(); ++index) {
+        const Row& row = rows[index];
+        std::printf("%-15s %6.2f %6.2f %6.2f %6.2f %6.2f %6.2f %4.1f%%\n", configurations[index].name,
+                    row.median[P], row.median[E], row.median[S], row.median[C], row.median[D], row.median[R],
+                    100 * row.idleShare);
+    }
+    std::printf("\nRatios: median over blocks of rounds [quartiles]\n");
+    std::printf("%-15s %-18s %-18s %-18s %-18s\n", "", "C/E", "S/E", "(D-E)/(C-E)", "C/R");
+    for (size_t index = 0; index < rows.size(); ++index) {
+        const Row& row = rows[index];
+        std::printf("%-15s %-18s %-18s %-18s %-18s\n", configurations[index].name,
+                    spread(row.changingToEmpty).c_str(), spread(row.steadyToEmpty).c_str(),
+                    spread(row.partialShare).c_str(), spread(row.changingToReference).c_str());
     }
     std::filesystem::remove_all(folder);
     return 0;

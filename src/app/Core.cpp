@@ -1,6 +1,7 @@
 #include "app/Core.hpp"
 
 #include "app/DisplayConnection.hpp"
+#include "app/FramePacer.hpp"
 #include "app/LaunchOptions.hpp"
 #include "app/Recording.hpp"
 #include "app/ScriptClasses.hpp"
@@ -161,10 +162,13 @@ void Core::build(const LaunchOptions& options)
 
 void Core::run()
 {
+    FramePacer pacer(FrameRateLimit);
     while (window->isOpen()) {
         const int elapsed = clock.getElapsedTime().asMilliseconds();
         clock.restart();
         runFrame(elapsed);
+        if (runControl.waitsForFrames())
+            pacer.waitForNextFrame();
     }
     runControl.finish();
     shutdown();
@@ -234,6 +238,11 @@ bool Core::handleEvent(const sf::Event& event)
     case sf::Event::TextEntered:
         keys->characterTyped(event.text.unicode);
         return true;
+    case sf::Event::GainedFocus:
+    case sf::Event::LostFocus:
+    case sf::Event::Resized:
+        renderer->windowSpoiled();
+        return true;
     default:
         return true;
     }
@@ -292,7 +301,6 @@ void Core::createWindow(unsigned width, unsigned height)
     const sf::ContextSettings context(0, 0, 0, 2, 0);
     window = std::make_unique<sf::RenderWindow>(sf::VideoMode(width, height, 32), windowTitle,
                                                 windowStyle(fullscreen), context);
-    window->setFramerateLimit(runControl.waitsForFrames() ? FrameRateLimit : 0);
     window->setVerticalSyncEnabled(runControl.waitsForFrames());
     window->setMouseCursorVisible(false);
 }
@@ -313,6 +321,7 @@ void Core::toggleFullscreen()
     createWindow(size.x, size.y);
     if (!fullscreen && windowedPosition)
         window->setPosition(*windowedPosition);
+    renderer->windowSpoiled();
 }
 
 void Core::setWindowTitle(const std::string& title)

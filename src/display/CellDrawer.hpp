@@ -1,5 +1,6 @@
 #pragma once
 
+#include "display/Palette.hpp"
 #include "display/ScreenBuffer.hpp"
 #include "display/ScreenGeometry.hpp"
 
@@ -7,6 +8,9 @@
 #include <SFML/Graphics/Font.hpp>
 #include <SFML/Graphics/Texture.hpp>
 
+#include <array>
+#include <cstdint>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -14,15 +18,17 @@ namespace qel {
 
 // Draws a screen buffer's cells into a screen texture: backgrounds first, then glyphs, each placed
 // and coloured as a rectangle and a one-letter text per cell would be. The picture is composed in
-// memory from the font's glyphs and uploaded at once, which costs far less than drawing thousands
-// of small shapes; a texture that already shows the same cells is left as it is.
+// memory from the font's glyphs, which costs far less than drawing thousands of small shapes, and
+// kept: a later draw composes again and uploads only the cells that changed, with the neighbours
+// their glyphs overhang.
 class CellDrawer {
 public:
     explicit CellDrawer(const sf::Font& font);
     virtual ~CellDrawer() = default;
 
-    // target is as wide as the buffer's columns of cells and ScreenTextureHeight high.
-    virtual void draw(const ScreenBuffer& buffer, sf::Texture& target);
+    // target is as wide as the buffer's columns of cells and ScreenTextureHeight high. Returns
+    // whether the texture changed: false when it already showed these cells.
+    virtual bool draw(const ScreenBuffer& buffer, sf::Texture& target);
 
 protected:
     const sf::Font& font;
@@ -33,17 +39,47 @@ private:
         int left = 0, top = 0, width = 0, height = 0;
         std::vector<uint8_t> coverage;
     };
+    // Texture pixels from left and top up to, not including, right and bottom.
+    struct Area {
+        int left = 0, top = 0, right = 0, bottom = 0;
+    };
 
-    bool alreadyShows(const ScreenBuffer& buffer, const sf::Texture& target) const;
-    void learnNewGlyphs(const ScreenBuffer& buffer);
-    void paintBackgrounds(const ScreenBuffer& buffer, int textureWidth);
-    void paintGlyphs(const ScreenBuffer& buffer, int textureWidth);
-    void blendGlyph(const GlyphMask& mask, int x, int y, sf::Color color, int textureWidth);
+    bool showsOther(const ScreenBuffer& buffer, const sf::Texture& target) const;
+    void drawAll(const ScreenBuffer& buffer, sf::Texture& target);
+    void drawChanges(const ScreenBuffer& buffer, sf::Texture& target);
+    void composeAll(const ScreenBuffer& buffer, sf::Texture& target);
+    std::vector<int> changedCells(const ScreenBuffer& buffer) const;
+    std::vector<uint8_t> cellsToCompose(const ScreenBuffer& buffer, const std::vector<int>& changed) const;
+    void markAffectedCells(const Cell& cell, int column, int row, std::vector<uint8_t>& dirty) const;
+    void uploadRows(sf::Texture& target, int top, int bottom);
+    void uploadArea(sf::Texture& target, Area area);
+
+    void learnNewGlyphs(const std::vector<Cell>& cells);
+    const GlyphMask* glyphOf(const Cell& cell) const;
+    Area cellArea(int column, int row) const;
+    Area glyphArea(const GlyphMask& mask, int column, int row) const;
+    int rowAt(int y) const;
+
+    void compose(const ScreenBuffer& buffer, Area area);
+    void paintBackgrounds(const ScreenBuffer& buffer, Area area);
+    void paintGlyphs(const ScreenBuffer& buffer, Area area);
+    void blendGlyph(const GlyphMask& mask, int column, int row, const Cell& cell, Area clip);
+    using BlendTable = std::array<uint32_t, 256>;
+    const BlendTable& blendTable(const Cell& cell);
 
     std::unordered_map<uint16_t, GlyphMask> glyphs;
-    std::vector<sf::Uint8> pixels;
+    // How many cells away from its own the farthest-reaching glyph learned so far reaches.
+    int reachColumns = 0, reachRows = 0;
+    // For each glyph colour and background, made when first needed.
+    std::array<std::unique_ptr<BlendTable>, PaletteSize * PaletteSize> blendTables;
 
-    // What the last drawn texture shows.
+    // The picture the last drawn texture shows, row after row of pixels.
+    std::vector<uint32_t> pixels;
+    // One pixel row of backgrounds, and the pixels of an area to upload, kept to spare an
+    // allocation per composed area.
+    std::vector<uint32_t> backgroundLine, gathered;
+    GridSize grid;
+    int textureWidth = 0;
     const sf::Texture* lastTarget = nullptr;
     std::vector<Cell> lastCells;
 };

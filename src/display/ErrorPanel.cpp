@@ -66,6 +66,7 @@ void drawFramedBox(sf::RenderTarget& target, sf::Vector2f corner, sf::Vector2f s
 
 void ErrorPanel::show(const std::string& text)
 {
+    ++revision;
     lines.clear();
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) {
@@ -74,6 +75,13 @@ void ErrorPanel::show(const std::string& text)
     }
     if (lines.empty())
         lines.emplace_back();
+}
+
+void ErrorPanel::hide()
+{
+    if (isShown())
+        ++revision;
+    lines.clear();
 }
 
 void ErrorPanel::draw(sf::RenderTarget& target, const sf::Font& font) const

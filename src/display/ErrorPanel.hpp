@@ -18,13 +18,16 @@ class ErrorPanel {
 public:
     // The text is the error as printed: the message, then "stack traceback:" and its levels.
     void show(const std::string& text);
-    void hide() { lines.clear(); }
+    void hide();
     bool isShown() const { return !lines.empty(); }
+    // Counts the changes to what the panel shows, so that a picture can tell it is out of date.
+    unsigned getRevision() const { return revision; }
 
     void draw(sf::RenderTarget& target, const sf::Font& font) const;
 
 private:
     std::vector<std::string> lines;
+    unsigned revision = 0;
 };
 
 } // namespace qel

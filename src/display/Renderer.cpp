@@ -203,6 +203,7 @@ void Renderer::setVideoMode(VideoMode mode, Repaint repaint)
         mode = VideoMode::Text80x25;
     std::printf("setVideoMode = %d\n", static_cast<int>(mode));
     videoMode = mode;
+    pictureChanged = true;
     const int columns = mode == VideoMode::Text40x25 ? Columns40 : Columns80;
     // Engine code that called the scripts may still be writing into the old buffer.
     DeferredRelease::release(std::move(screenBuffer));
@@ -216,6 +217,7 @@ void Renderer::setVideoMode(VideoMode mode, Repaint repaint)
 
 void Renderer::setDisplayStyle(DisplayStyle style, Repaint repaint)
 {
+    pictureChanged = true;
     displayStyle = style;
     backdropStale = true;
     if (repaint == Repaint::Now)
@@ -224,6 +226,7 @@ void Renderer::setDisplayStyle(DisplayStyle style, Repaint repaint)
 
 void Renderer::setWallpaper(int index)
 {
+    pictureChanged = true;
     backdropStale = true;
     wallpaperShown = index >= 0;
     if (index < 0)
@@ -249,18 +252,49 @@ const sf::Texture* Renderer::shownWallpaper() const
     return wallpaperShown ? wallpaperTexture.get() : nullptr;
 }
 
+void Renderer::setCellDrawer(std::unique_ptr<CellDrawer> drawer)
+{
+    cellDrawer = std::move(drawer);
+    pictureChanged = true;
+}
+
 void Renderer::draw()
 {
-    compose();
-    core->getWindow()->display();
+    sf::RenderWindow& window = *core->getWindow();
+    drawCells();
+    if (windowShowsPicture() && sincePresented.getElapsedTime().asMilliseconds() < StillPictureInterval)
+        return;
+    composeWindow(window);
+    window.display();
+    pictureChanged = false;
+    presentedSize = window.getSize();
+    presentedErrorRevision = errorPanel.getRevision();
+    sincePresented.restart();
 }
 
 void Renderer::compose()
 {
-    sf::RenderWindow& window = *core->getWindow();
+    drawCells();
+    composeWindow(*core->getWindow());
+}
+
+// The screen texture is brought up to date before the window's drawing begins, so that the
+// upload need not wait for that drawing.
+void Renderer::drawCells()
+{
+    if (screenBuffer && cellDrawer->draw(*screenBuffer, screenTexture(videoMode)))
+        pictureChanged = true;
+}
+
+bool Renderer::windowShowsPicture() const
+{
+    return !pictureChanged && presentedSize == core->getWindow()->getSize() &&
+           presentedErrorRevision == errorPanel.getRevision();
+}
+
+void Renderer::composeWindow(sf::RenderWindow& window)
+{
     drawBackdrop(window);
-    if (screenBuffer)
-        cellDrawer->draw(*screenBuffer, screenTexture(videoMode));
     if (displayStyle == DisplayStyle::FullFill || displayStyle == DisplayStyle::FullFit)
         composeFull(window);
     else

@@ -9,12 +9,14 @@
 #include <SFML/Graphics/RenderTexture.hpp>
 #include <SFML/Graphics/Sprite.hpp>
 #include <SFML/Graphics/Texture.hpp>
+#include <SFML/System/Clock.hpp>
 
 #include <array>
 #include <memory>
 
 namespace sf {
 class RenderTarget;
+class RenderWindow;
 }
 
 namespace qel {
@@ -39,10 +41,17 @@ public:
     int getWallpaper() const { return wallpaperIndex; }
     ScreenBuffer* getScreenBuffer() { return screenBuffer.get(); }
 
-    // Composes the frame into the window and presents it.
+    // Composes the frame into the window and presents it, unless the window already shows that
+    // picture: a still picture is presented again only every StillPictureInterval, in case the
+    // window system lost it.
     void draw();
-    // Everything draw does except presenting, so the picture can be read back.
+    // Composes the whole picture into the window without presenting it, so that it can be read
+    // back.
     void compose();
+    // The window system may have spoiled the picture shown (the window gained or lost the focus,
+    // was resized or made again): the next draw presents a fresh one.
+    void windowSpoiled() { pictureChanged = true; }
+    static constexpr int StillPictureInterval = 250; // milliseconds
 
     // The latest script error, drawn over the picture while it is shown.
     ErrorPanel& getErrorPanel() { return errorPanel; }
@@ -50,9 +59,12 @@ public:
     const sf::Texture& getScreenTexture() const { return screenTexture(); }
     const sf::Font& getFont() const { return font; }
     // Replaces the way cells are drawn, so that other ways can be measured against this one.
-    void setCellDrawer(std::unique_ptr<CellDrawer> drawer) { cellDrawer = std::move(drawer); }
+    void setCellDrawer(std::unique_ptr<CellDrawer> drawer);
 
 private:
+    void drawCells();
+    bool windowShowsPicture() const;
+    void composeWindow(sf::RenderWindow& window);
     void drawBackdrop(sf::RenderTarget& window);
     void drawBackground(sf::RenderTarget& target);
     void tileWallpaper(sf::RenderTarget& target, const sf::Texture& wallpaper);
@@ -81,6 +93,11 @@ private:
     bool backdropStale = true;
     std::unique_ptr<CellDrawer> cellDrawer = std::make_unique<CellDrawer>(font);
     ErrorPanel errorPanel;
+    // What the window was last presented with, and when.
+    bool pictureChanged = true;
+    sf::Vector2u presentedSize;
+    unsigned presentedErrorRevision = 0;
+    sf::Clock sincePresented;
 };
 
 } // namespace qel

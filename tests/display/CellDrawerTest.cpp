@@ -46,6 +46,20 @@ sf::Image drawWith(CellDrawer& drawer, const ScreenBuffer& buffer)
     return texture.copyToImage();
 }
 
+// A few cells changed at random places, some next to each other, so that changed glyphs overhang
+// both changed and unchanged neighbours.
+void changeSomeCells(ScreenBuffer& buffer, std::mt19937& random, int count)
+{
+    std::vector<Cell>& cells = buffer.getCells();
+    std::uniform_int_distribution<size_t> place(0, cells.size() - 1);
+    for (int changed = 0; changed < count; ++changed) {
+        const size_t at = place(random);
+        cells[at] = {randomColour(random), randomColour(random), randomCharacter(random)};
+        if (at + 1 < cells.size() && changed % 3 == 0)
+            cells[at + 1] = {randomColour(random), randomColour(random), randomCharacter(random)};
+    }
+}
+
 // The largest difference of any channel between the two pictures, and where it lies.
 struct Difference {
     int largest = 0;
@@ -65,6 +79,18 @@ Difference compare(const sf::Image& a, const sf::Image& b)
         }
     }
     return difference;
+}
+
+// Whether the texture, drawn into again and again, shows what the reference draws for the
+// buffer now.
+::testing::AssertionResult showsAsReferenceDraws(const sf::Texture& texture, CellDrawer& reference,
+                                                 const ScreenBuffer& buffer)
+{
+    const Difference difference = compare(texture.copyToImage(), drawWith(reference, buffer));
+    if (difference.largest <= 2)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "pixel (" << difference.x << ", " << difference.y << ") differs by "
+                                         << difference.largest;
 }
 
 } // namespace
@@ -91,7 +117,40 @@ TEST(CellDrawer, DrawsRandomScreensAsOneRectangleAndOneTextPerCellWould)
     }
 }
 
-TEST(CellDrawer, RedrawsOnlyWhenTheCellsChange)
+// Later frames compose again only what changed; the picture must be the one a whole redraw gives,
+// also where a changed glyph overhangs an unchanged neighbour or the other way round.
+TEST(CellDrawer, ScreensChangedInPlacesLookAsIfDrawnWhole)
+{
+    std::mt19937 random(77);
+    sf::Font font;
+    ASSERT_TRUE(font.loadFromFile("data/fonts/VodareraZorezo.ttf"));
+    ScreenBuffer buffer(nullptr, 80, 25);
+    CellDrawer composed(font);
+    ReferenceCellDrawer reference(font);
+    sf::Texture texture;
+    texture.create(80 * CellWidth, ScreenTextureHeight);
+    fillRandomly(buffer, random);
+    composed.draw(buffer, texture);
+    for (const int changes : {1, 5, 40, 200, 1200}) {
+        changeSomeCells(buffer, random, changes);
+        EXPECT_TRUE(composed.draw(buffer, texture));
+        EXPECT_TRUE(showsAsReferenceDraws(texture, reference, buffer)) << changes << " changed cells";
+    }
+    // Glyphs that reach past their cells, between cells that change and cells that stay.
+    for (int row = 0; row < 25; row += 2)
+        for (int column = 0; column < 80; ++column)
+            buffer.put(column, row, (column + row) % 3 ? 0x2588 : 'g', {static_cast<uint8_t>(1 + column % 16), Blue});
+    composed.draw(buffer, texture);
+    for (int column = 0; column < 80; column += 7)
+        buffer.put(column, 1 + column % 23, 0x2593, {Yellow, Clear});
+    composed.draw(buffer, texture);
+    EXPECT_TRUE(showsAsReferenceDraws(texture, reference, buffer)) << "overhanging glyphs";
+    buffer.clear(0);
+    composed.draw(buffer, texture);
+    EXPECT_TRUE(showsAsReferenceDraws(texture, reference, buffer)) << "cleared";
+}
+
+TEST(CellDrawer, UploadsOnlyTheCellsThatChanged)
 {
     sf::Font font;
     ASSERT_TRUE(font.loadFromFile("data/fonts/VodareraZorezo.ttf"));
@@ -99,24 +158,32 @@ TEST(CellDrawer, RedrawsOnlyWhenTheCellsChange)
     sf::Texture texture;
     texture.create(80 * CellWidth, ScreenTextureHeight);
     CellDrawer drawer(font);
-    buffer.fillRect(0, 0, 1, 1, Red);
-    const unsigned firstCellX = CellWidth / 2, firstCellY = CellsTop + CellHeight / 2;
-    drawer.draw(buffer, texture);
+    buffer.fillRect(0, 0, 80, 25, Red);
+    const auto cellCentre = [](int column, int row) {
+        return sf::Vector2u(column * CellWidth + CellWidth / 2, CellsTop + row * CellHeight + CellHeight / 2);
+    };
+    EXPECT_TRUE(drawer.draw(buffer, texture));
 
-    // Paint over the texture behind the drawer's back: an unchanged screen leaves it alone.
+    // Paint over the texture behind the drawer's back: an unchanged screen leaves it alone, and a
+    // change goes up alone.
     sf::Image green;
     green.create(80 * CellWidth, ScreenTextureHeight, sf::Color::Green);
     texture.update(green);
-    drawer.draw(buffer, texture);
-    EXPECT_EQ(texture.copyToImage().getPixel(firstCellX, firstCellY), sf::Color::Green);
+    EXPECT_FALSE(drawer.draw(buffer, texture));
+    EXPECT_EQ(texture.copyToImage().getPixel(cellCentre(0, 0).x, cellCentre(0, 0).y), sf::Color::Green);
 
-    buffer.put(5, 5, 'x', {White, 0});
-    drawer.draw(buffer, texture);
-    EXPECT_EQ(texture.copyToImage().getPixel(firstCellX, firstCellY), palette()[Red]);
+    buffer.fillRect(5, 5, 2, 1, Blue);
+    EXPECT_TRUE(drawer.draw(buffer, texture));
+    const sf::Image shown = texture.copyToImage();
+    for (const int column : {5, 6})
+        EXPECT_EQ(shown.getPixel(cellCentre(column, 5).x, cellCentre(column, 5).y), palette()[Blue]) << column;
+    for (const auto& [column, row] : {std::pair{4, 5}, {7, 5}, {5, 4}, {5, 6}, {0, 0}})
+        EXPECT_EQ(shown.getPixel(cellCentre(column, row).x, cellCentre(column, row).y), sf::Color::Green)
+            << column << ", " << row;
 
     sf::Texture other;
     other.create(80 * CellWidth, ScreenTextureHeight);
-    drawer.draw(buffer, other);
-    EXPECT_EQ(other.copyToImage().getPixel(firstCellX, firstCellY), palette()[Red])
-        << "another texture is drawn even with the same cells";
+    EXPECT_TRUE(drawer.draw(buffer, other));
+    EXPECT_EQ(other.copyToImage().getPixel(cellCentre(0, 0).x, cellCentre(0, 0).y), palette()[Red])
+        << "another texture is drawn whole even with the same cells";
 }

@@ -7,9 +7,11 @@
 #include "support/FakeScript.hpp"
 #include "support/TempDir.hpp"
 
+#include <SFML/System/Sleep.hpp>
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -20,6 +22,7 @@ using namespace qel;
 using test::colorIs;
 using test::saysOnceAbout;
 using test::screenshot;
+using test::windowPixels;
 
 namespace {
 
@@ -166,6 +169,16 @@ std::string setWallpaperSaying(Renderer& renderer, int index)
     return testing::internal::GetCapturedStderr();
 }
 
+// Paints the window's back buffer magenta and has the renderer draw a frame: whether it composed
+// and presented one. A frame it skips leaves the magenta, which no picture has in that corner.
+bool drawsFrame(Core& core)
+{
+    const sf::Color unused = sf::Color::Magenta;
+    core.getWindow()->clear(unused);
+    core.getRenderer()->draw();
+    return !colorIs(windowPixels(core), 2, 2, unused);
+}
+
 } // namespace
 
 TEST(Renderer, DefaultStyleSetsTheCurvedScreenIntoTheMonitor)
@@ -277,6 +290,60 @@ TEST(Renderer, FullFillStretchesOverTheWindowInBothVideoModes)
     image = screenshot(*core);
     EXPECT_TRUE(stretchedCellIs(image, 1, 0, Cyan)) << "40 columns: each cell as wide as two of 80";
     EXPECT_FALSE(stretchedCellIs(image, 2, 0, Cyan));
+}
+
+// Switching video modes back and forth shows each mode's screen whole, not what its texture
+// held when it was last shown.
+TEST(Renderer, AVideoModeShownAgainShowsItsNewScreen)
+{
+    auto core = engineWithScreen(Cyan, DisplayStyle::FullFill);
+    Renderer& renderer = *core->getRenderer();
+    screenshot(*core);
+    testing::internal::CaptureStdout();
+    renderer.setVideoMode(VideoMode::Text40x25, Repaint::Later);
+    screenshot(*core);
+    renderer.setVideoMode(VideoMode::Text80x25, Repaint::Later);
+    testing::internal::GetCapturedStdout();
+    renderer.getScreenBuffer()->fillRect(40, 12, 1, 1, Yellow);
+    const sf::Image image = screenshot(*core);
+    EXPECT_TRUE(stretchedCellIs(image, 40, 12, Yellow));
+    EXPECT_FALSE(stretchedCellIs(image, 0, 0, Cyan)) << "the new buffer is clear";
+}
+
+// A still picture costs almost nothing: the frame is neither composed nor presented, unless the
+// picture changed in any way or the window may have lost it.
+TEST(Renderer, PresentsOnlyPicturesThatChanged)
+{
+    auto core = engineWithScreen(Red, DisplayStyle::Default);
+    Renderer& renderer = *core->getRenderer();
+    EXPECT_TRUE(drawsFrame(*core)) << "the first frame";
+    EXPECT_FALSE(drawsFrame(*core)) << "the same picture";
+
+    renderer.getScreenBuffer()->fillRect(40, 12, 1, 1, Yellow);
+    ASSERT_TRUE(drawsFrame(*core)) << "a changed cell";
+    EXPECT_TRUE(sceneIs(windowPixels(*core), {GlassLeft + 40.5f * GlassWidth / 80, GlassCentreY}, paletteOf(Yellow), 40));
+    EXPECT_FALSE(drawsFrame(*core));
+
+    const std::pair<const char*, std::function<void()>> changes[] = {
+        {"display style", [&] { renderer.setDisplayStyle(DisplayStyle::FullFit, Repaint::Later); }},
+        {"wallpaper", [&] { renderer.setWallpaper(3); }},
+        {"video mode", [&] {
+             testing::internal::CaptureStdout();
+             renderer.setVideoMode(VideoMode::Text40x25, Repaint::Later);
+             testing::internal::GetCapturedStdout();
+         }},
+        {"error shown", [&] { renderer.getErrorPanel().show("boom"); }},
+        {"error hidden", [&] { renderer.getErrorPanel().hide(); }},
+        {"window spoiled", [&] { renderer.windowSpoiled(); }},
+        {"window size", [&] { core->getWindow()->setSize({800, 600}); }},
+    };
+    for (const auto& [what, change] : changes) {
+        change();
+        EXPECT_TRUE(drawsFrame(*core)) << what;
+        EXPECT_FALSE(drawsFrame(*core)) << "after " << what;
+    }
+    sf::sleep(sf::milliseconds(Renderer::StillPictureInterval + 20));
+    EXPECT_TRUE(drawsFrame(*core)) << "a still picture now and then";
 }
 
 TEST(Renderer, EveryPaletteEntryShowsItsColourAndOthersDrawNothing)

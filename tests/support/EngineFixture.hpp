@@ -51,15 +51,21 @@ struct RecordingEngine {
     Script* script;
 };
 
-// Composes a frame and reads the window's pixels back, as a player would see them.
-inline sf::Image screenshot(Core& core)
+// The pixels drawn into the window's back buffer so far, not yet presented.
+inline sf::Image windowPixels(Core& core)
 {
-    core.getRenderer()->compose();
     sf::Texture texture;
     const sf::Vector2u size = core.getWindow()->getSize();
     texture.create(size.x, size.y);
     texture.update(*core.getWindow());
     return texture.copyToImage();
+}
+
+// Composes a frame and reads the window's pixels back, as a player would see them.
+inline sf::Image screenshot(Core& core)
+{
+    core.getRenderer()->compose();
+    return windowPixels(core);
 }
 
 inline ::testing::AssertionResult colorIs(const sf::Image& image, unsigned x, unsigned y, sf::Color expected)
