@@ -268,6 +268,7 @@ void Renderer::draw()
     window.display();
     pictureChanged = false;
     presentedSize = window.getSize();
+    presentedPosition = window.getPosition();
     presentedErrorRevision = errorPanel.getRevision();
     sincePresented.restart();
 }
@@ -288,7 +289,8 @@ void Renderer::drawCells()
 
 bool Renderer::windowShowsPicture() const
 {
-    return !pictureChanged && presentedSize == core->getWindow()->getSize() &&
+    const sf::RenderWindow& window = *core->getWindow();
+    return !pictureChanged && presentedSize == window.getSize() && presentedPosition == window.getPosition() &&
            presentedErrorRevision == errorPanel.getRevision();
 }
 

@@ -42,8 +42,9 @@ public:
     ScreenBuffer* getScreenBuffer() { return screenBuffer.get(); }
 
     // Composes the frame into the window and presents it, unless the window already shows that
-    // picture: a still picture is presented again only every StillPictureInterval, in case the
-    // window system lost it.
+    // picture: a still picture is presented again when the window moved (a window moved onto the
+    // screen from partly off it shows nothing where it was off), and every StillPictureInterval,
+    // in case the window system lost it otherwise.
     void draw();
     // Composes the whole picture into the window without presenting it, so that it can be read
     // back.
@@ -96,6 +97,7 @@ private:
     // What the window was last presented with, and when.
     bool pictureChanged = true;
     sf::Vector2u presentedSize;
+    sf::Vector2i presentedPosition;
     unsigned presentedErrorRevision = 0;
     sf::Clock sincePresented;
 };

@@ -336,6 +336,7 @@ TEST(Renderer, PresentsOnlyPicturesThatChanged)
         {"error hidden", [&] { renderer.getErrorPanel().hide(); }},
         {"window spoiled", [&] { renderer.windowSpoiled(); }},
         {"window size", [&] { core->getWindow()->setSize({800, 600}); }},
+        {"window moved", [&] { core->getWindow()->setPosition(core->getWindow()->getPosition() + sf::Vector2i(30, -20)); }},
     };
     for (const auto& [what, change] : changes) {
         change();
