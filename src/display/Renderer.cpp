@@ -132,39 +132,48 @@ bool loadPicture(sf::Texture& texture, const std::string& path)
 // it: enough for the smaller copies down to a sixteenth of its size.
 constexpr int EdgeColourDepth = 8;
 
-// A transparent pixel beside the picture takes the colour of an opaque neighbour, staying
-// transparent, and so on outward to the given depth.
+// A transparent pixel beside the picture takes the colour of an opaque neighbour (the first of
+// left, right, above, below), staying transparent, and so on outward to the given depth. Each
+// step looks only beside the pixels the step before coloured: the monitor picture has a million
+// pixels, and every start of the engine spreads its edge.
 void spreadEdgeColour(sf::Image& picture, int depth)
 {
     const int width = picture.getSize().x, height = picture.getSize().y;
-    std::vector<bool> coloured(width * height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            coloured[y * width + x] = picture.getPixel(x, y).a > 0;
-    // The neighbour of a pixel that had its colour before this step, if any.
-    const auto colouredNeighbour = [&](int x, int y) -> std::optional<sf::Color> {
-        const int offsets[4][2] = {{-1, 0}, {1, 0}, {0, -1}, {0, 1}};
-        for (const auto& [dx, dy] : offsets) {
-            const int nx = x + dx, ny = y + dy;
-            if (nx >= 0 && ny >= 0 && nx < width && ny < height && coloured[ny * width + nx])
-                return picture.getPixel(nx, ny);
-        }
-        return std::nullopt;
+    std::vector<sf::Uint8> rgba(picture.getPixelsPtr(), picture.getPixelsPtr() + std::size_t(width) * height * 4);
+    std::vector<bool> coloured(std::size_t(width) * height);
+    std::vector<int> newlyColoured;
+    for (int pixel = 0; pixel < width * height; ++pixel)
+        if ((coloured[pixel] = rgba[pixel * 4 + 3] > 0))
+            newlyColoured.push_back(pixel);
+    const int offsets[4][2] = {{-1, 0}, {1, 0}, {0, -1}, {0, 1}};
+    // The pixel beside (x, y) in that direction, or -1 outside the picture.
+    const auto beside = [&](int x, int y, const int (&offset)[2]) {
+        const int nx = x + offset[0], ny = y + offset[1];
+        return nx >= 0 && ny >= 0 && nx < width && ny < height ? ny * width + nx : -1;
     };
     for (int step = 0; step < depth; ++step) {
-        std::vector<bool> next = coloured;
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x) {
-                if (coloured[y * width + x])
-                    continue;
-                if (const std::optional<sf::Color> neighbour = colouredNeighbour(x, y)) {
-                    picture.setPixel(x, y, sf::Color(neighbour->r, neighbour->g, neighbour->b, 0));
-                    next[y * width + x] = true;
+        std::vector<int> candidates;
+        for (const int pixel : newlyColoured)
+            for (const auto& offset : offsets)
+                if (const int next = beside(pixel % width, pixel / width, offset); next >= 0 && !coloured[next])
+                    candidates.push_back(next);
+        std::sort(candidates.begin(), candidates.end());
+        candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+        newlyColoured.clear();
+        for (const int pixel : candidates) {
+            for (const auto& offset : offsets) {
+                const int neighbour = beside(pixel % width, pixel / width, offset);
+                if (neighbour >= 0 && coloured[neighbour]) {
+                    std::copy_n(&rgba[neighbour * 4], 3, &rgba[pixel * 4]);
+                    newlyColoured.push_back(pixel);
+                    break;
                 }
             }
         }
-        coloured = std::move(next);
+        for (const int pixel : newlyColoured)
+            coloured[pixel] = true;
     }
+    picture.create(width, height, rgba.data());
 }
 
 // Makes the picture ready to be drawn at any size: smoothed, with smaller copies of itself for
