@@ -102,8 +102,10 @@ int getWallpaper(LuaCore& core, lua_State* L)
 // keyboard did when the play was recorded.
 int isKeyDown(LuaCore& core, lua_State* L)
 {
+    Core& live = core.live(L);
     const int code = readInteger(L, 1);
-    return pushBoolean(L, core.live(L).isKeyDown(static_cast<sf::Keyboard::Key>(code)));
+    const bool isKey = code >= 0 && code < sf::Keyboard::KeyCount;
+    return pushBoolean(L, isKey && live.isKeyDown(static_cast<sf::Keyboard::Key>(code)));
 }
 
 // The picture is saved once the frame in progress is drawn, as the player sees it, so that
