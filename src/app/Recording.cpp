@@ -11,15 +11,21 @@ namespace {
 
 const char* const FirstLine = "qel-recording 1";
 
-// The modifier words after a key's name, in the order they are written.
-const char* const ModifierWords[] = {"alt", "control", "shift", "system"};
+// The modifier words after a key's name, in the order they are written, and what they stand for.
+struct Modifier {
+    const char* word;
+    bool sf::Event::KeyEvent::*held;
+};
+const Modifier Modifiers[] = {{"alt", &sf::Event::KeyEvent::alt},
+                              {"control", &sf::Event::KeyEvent::control},
+                              {"shift", &sf::Event::KeyEvent::shift},
+                              {"system", &sf::Event::KeyEvent::system}};
 
-bool* modifierOf(sf::Event::KeyEvent& key, const std::string& word)
+const Modifier* modifierNamed(const std::string& word)
 {
-    bool* const modifiers[] = {&key.alt, &key.control, &key.shift, &key.system};
-    for (int i = 0; i < 4; ++i)
-        if (word == ModifierWords[i])
-            return modifiers[i];
+    for (const Modifier& modifier : Modifiers)
+        if (word == modifier.word)
+            return &modifier;
     return nullptr;
 }
 
@@ -107,10 +113,10 @@ private:
             return "\"" + word + "\" is no key";
         event.key.code = *key;
         while (words >> word) {
-            bool* modifier = modifierOf(event.key, word);
+            const Modifier* modifier = modifierNamed(word);
             if (!modifier)
                 return "\"" + word + "\" is not alt, control, shift or system";
-            *modifier = true;
+            event.key.*modifier->held = true;
         }
         recording.events.push_back({frame, event});
         return "";
@@ -176,11 +182,10 @@ std::string Recording::eventLine(int frame, const sf::Event& event)
         return prefix + " text " + std::to_string(event.text.unicode) + "\n";
     if (event.type != sf::Event::KeyPressed && event.type != sf::Event::KeyReleased)
         return "";
-    sf::Event::KeyEvent key = event.key;
-    std::string line = prefix + (event.type == sf::Event::KeyPressed ? " press " : " release ") + keyWord(key.code);
-    for (const char* word : ModifierWords)
-        if (*modifierOf(key, word))
-            line += std::string(" ") + word;
+    std::string line = prefix + (event.type == sf::Event::KeyPressed ? " press " : " release ") + keyWord(event.key.code);
+    for (const Modifier& modifier : Modifiers)
+        if (event.key.*modifier.held)
+            line += std::string(" ") + modifier.word;
     return line + "\n";
 }
 
