@@ -1,6 +1,7 @@
 #include "display/CellDrawer.hpp"
 
 #include "display/Palette.hpp"
+#include "display/PictureUpload.hpp"
 
 #include <SFML/Graphics/Image.hpp>
 
@@ -127,8 +128,8 @@ void CellDrawer::drawAll(const ScreenBuffer& buffer, sf::Texture& target)
 void CellDrawer::composeAll(const ScreenBuffer& buffer, sf::Texture& target)
 {
     for (int row = 0; row < grid.height; ++row)
-        compose(buffer, {0, cellArea(0, row).top, textureWidth, cellArea(0, row).bottom});
-    uploadRows(target, 0, ScreenTextureHeight);
+        compose(buffer, runArea(row, {0, grid.width - 1}));
+    PictureUpload(target, pixels.data(), textureWidth).copy(0, 0, textureWidth, ScreenTextureHeight);
 }
 
 // Composes again every cell that shows something else now: the changed ones and those that
@@ -146,22 +147,53 @@ void CellDrawer::drawChanges(const ScreenBuffer& buffer, sf::Texture& target)
         changedNow.push_back(buffer.getCells()[index]);
     learnNewGlyphs(changedNow);
     const std::vector<uint8_t> dirty = cellsToCompose(buffer, changed);
-    // Each run of such cells in a row is composed and uploaded as one rectangle.
+    PictureUpload upload(target, pixels.data(), textureWidth);
     for (int row = 0; row < grid.height; ++row) {
-        const uint8_t* inRow = &dirty[static_cast<size_t>(row) * grid.width];
-        for (int first = 0; first < grid.width; ++first) {
-            if (!inRow[first])
-                continue;
-            int last = first;
-            while (last + 1 < grid.width && inRow[last + 1])
-                ++last;
-            const Area run = {cellArea(first, row).left, cellArea(first, row).top, cellArea(last, row).right,
-                              cellArea(last, row).bottom};
-            compose(buffer, run);
-            uploadArea(target, run);
-            first = last;
+        const std::vector<Run> runs = dirtyRuns(&dirty[static_cast<size_t>(row) * grid.width]);
+        for (const Run& run : runs)
+            compose(buffer, runArea(row, run));
+        for (const Run& run : joinedForUpload(runs)) {
+            const Area area = runArea(row, run);
+            upload.copy(area.left, area.top, area.right, area.bottom);
         }
     }
+}
+
+// The runs of marked cells in a row of cells.
+std::vector<CellDrawer::Run> CellDrawer::dirtyRuns(const uint8_t* inRow) const
+{
+    std::vector<Run> runs;
+    for (int column = 0; column < grid.width; ++column) {
+        if (!inRow[column])
+            continue;
+        if (runs.empty() || runs.back().last != column - 1)
+            runs.push_back({column, column});
+        else
+            runs.back().last = column;
+    }
+    return runs;
+}
+
+// An upload costs about as much as copying six more cells does (1.3 against 0.2 microseconds on a
+// software renderer), so runs closer than that go up as one, the unchanged cells between included.
+std::vector<CellDrawer::Run> CellDrawer::joinedForUpload(const std::vector<Run>& runs)
+{
+    constexpr int CellsWorthAnUpload = 6;
+    std::vector<Run> joined;
+    for (const Run& run : runs) {
+        if (!joined.empty() && run.first - joined.back().last - 1 <= CellsWorthAnUpload)
+            joined.back().last = run.last;
+        else
+            joined.push_back(run);
+    }
+    return joined;
+}
+
+// The pixels of a run of cells in a row.
+CellDrawer::Area CellDrawer::runArea(int row, Run run) const
+{
+    const Area first = cellArea(run.first, row), last = cellArea(run.last, row);
+    return {first.left, first.top, last.right, last.bottom};
 }
 
 std::vector<int> CellDrawer::changedCells(const ScreenBuffer& buffer) const
@@ -201,53 +233,23 @@ void CellDrawer::markAffectedCells(const Cell& cell, int column, int row, std::v
             dirty[x + y * grid.width] = true;
 }
 
-// Whole pixel rows lie one after another in memory and go up as they are.
-void CellDrawer::uploadRows(sf::Texture& target, int top, int bottom)
-{
-    const auto* rows = reinterpret_cast<const sf::Uint8*>(&pixels[static_cast<size_t>(top) * textureWidth]);
-    target.update(rows, textureWidth, bottom - top, 0, top);
-}
-
-// A narrower area is gathered first into pixel rows of its own width.
-void CellDrawer::uploadArea(sf::Texture& target, Area area)
-{
-    const int width = area.right - area.left, height = area.bottom - area.top;
-    if (width == textureWidth) {
-        uploadRows(target, area.top, area.bottom);
-        return;
-    }
-    gathered.resize(static_cast<size_t>(width) * height);
-    for (int y = 0; y < height; ++y)
-        std::memcpy(&gathered[static_cast<size_t>(y) * width],
-                    &pixels[static_cast<size_t>(area.top + y) * textureWidth + area.left], width * sizeof(uint32_t));
-    target.update(reinterpret_cast<const sf::Uint8*>(gathered.data()), width, height, area.left, area.top);
-}
 // Has the font render the glyphs it has not rendered yet, then copies their coverage out of the
 // font's texture, which is read back once for all of them.
 void CellDrawer::learnNewGlyphs(const std::vector<Cell>& cells)
 {
     std::vector<std::pair<uint16_t, sf::Glyph>> learned;
     for (const Cell& cell : cells) {
-        if (!glyphColor(cell) || glyphs.count(cell.character))
+        if (!glyphColor(cell) || isLearned(cell.character))
             continue;
         learned.emplace_back(cell.character, font.getGlyph(cell.character, GlyphSize, BoldGlyphs));
-        glyphs[cell.character];
+        glyphSlot(cell.character) = std::make_unique<GlyphMask>();
     }
     if (learned.empty())
         return;
     const sf::Image page = font.getTexture(GlyphSize).copyToImage();
     for (const auto& [character, glyph] : learned) {
-        GlyphMask& mask = glyphs[character];
-        const sf::IntRect& rect = glyph.textureRect;
-        // The text's baseline lies one character size below its top.
-        mask.left = static_cast<int>(glyph.bounds.left);
-        mask.top = static_cast<int>(GlyphSize + glyph.bounds.top);
-        mask.width = rect.width;
-        mask.height = rect.height;
-        mask.coverage.resize(static_cast<size_t>(rect.width) * rect.height);
-        for (int y = 0; y < rect.height; ++y)
-            for (int x = 0; x < rect.width; ++x)
-                mask.coverage[x + y * rect.width] = page.getPixel(rect.left + x, rect.top + y).a;
+        GlyphMask& mask = *glyphSlot(character);
+        copyCoverage(mask, glyph, page);
         if (mask.coverage.empty())
             continue;
         const int topInCell = mask.top - TextAboveCell;
@@ -258,13 +260,49 @@ void CellDrawer::learnNewGlyphs(const std::vector<Cell>& cells)
     }
 }
 
+void CellDrawer::copyCoverage(GlyphMask& mask, const sf::Glyph& glyph, const sf::Image& page)
+{
+    const sf::IntRect& rect = glyph.textureRect;
+    // The text's baseline lies one character size below its top.
+    mask.left = static_cast<int>(glyph.bounds.left);
+    mask.top = static_cast<int>(GlyphSize + glyph.bounds.top);
+    mask.width = rect.width;
+    mask.height = rect.height;
+    mask.coverage.resize(static_cast<size_t>(rect.width) * rect.height);
+    mask.spans.assign(rect.height, {});
+    for (int y = 0; y < rect.height; ++y) {
+        Span& span = mask.spans[y];
+        for (int x = 0; x < rect.width; ++x) {
+            const uint8_t covered = page.getPixel(rect.left + x, rect.top + y).a;
+            mask.coverage[x + y * rect.width] = covered;
+            if (!covered)
+                continue;
+            if (span.begin == span.end)
+                span.begin = x;
+            span.end = x + 1;
+        }
+    }
+}
+
+bool CellDrawer::isLearned(uint16_t character) const
+{
+    return character < glyphs.size() && glyphs[character];
+}
+
+std::unique_ptr<CellDrawer::GlyphMask>& CellDrawer::glyphSlot(uint16_t character)
+{
+    if (character >= glyphs.size())
+        glyphs.resize(character + 1);
+    return glyphs[character];
+}
+
 // The glyph a cell shows, or null when it shows none.
 const CellDrawer::GlyphMask* CellDrawer::glyphOf(const Cell& cell) const
 {
-    if (!glyphColor(cell))
+    if (!glyphColor(cell) || !isLearned(cell.character))
         return nullptr;
-    const auto found = glyphs.find(cell.character);
-    return found == glyphs.end() || found->second.coverage.empty() ? nullptr : &found->second;
+    const GlyphMask* mask = glyphs[cell.character].get();
+    return mask->coverage.empty() ? nullptr : mask;
 }
 
 // A cell's pixels; those of the first and last rows reach to the texture's edges, over the
@@ -315,8 +353,11 @@ void CellDrawer::paintBackgrounds(const ScreenBuffer& buffer, Area area)
         }
         // Every pixel row of a row of cells looks the same.
         if (row != lineRow) {
-            for (int x = area.left; x < area.right; ++x)
-                line[x - area.left] = backgroundPixel(buffer.cellAt(x / CellWidth, row));
+            for (int x = area.left; x < area.right; x = (x / CellWidth + 1) * CellWidth) {
+                const int cellEnd = std::min(area.right, (x / CellWidth + 1) * CellWidth);
+                std::fill(&line[x - area.left], &line[cellEnd - area.left],
+                          backgroundPixel(buffer.cellAt(x / CellWidth, row)));
+            }
             lineRow = row;
         }
         std::memcpy(destination, line.data(), rowBytes);
@@ -374,7 +415,10 @@ void CellDrawer::blendGlyph(const GlyphMask& mask, int column, int row, const Ce
     for (int y = top; y < bottom; ++y) {
         const uint8_t* coverage = &mask.coverage[static_cast<size_t>(y - maskTop) * mask.width];
         uint32_t* line = &pixels[static_cast<size_t>(y) * textureWidth];
-        for (int x = left; x < right; ++x) {
+        // Pixels the glyph leaves uncovered blend to what they were.
+        const Span& span = mask.spans[y - maskTop];
+        const int from = std::max(left, maskLeft + span.begin), to = std::min(right, maskLeft + span.end);
+        for (int x = from; x < to; ++x) {
             const int covered = coverage[x - maskLeft];
             line[x] = line[x] == background ? overBackground[covered]
                                             : blend(source, line[x], covered * color.a / 255);

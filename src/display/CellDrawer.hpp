@@ -6,12 +6,13 @@
 
 #include <SFML/Graphics/Color.hpp>
 #include <SFML/Graphics/Font.hpp>
+#include <SFML/Graphics/Glyph.hpp>
+#include <SFML/Graphics/Image.hpp>
 #include <SFML/Graphics/Texture.hpp>
 
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 namespace qel {
@@ -19,8 +20,8 @@ namespace qel {
 // Draws a screen buffer's cells into a screen texture: backgrounds first, then glyphs, each placed
 // and coloured as a rectangle and a one-letter text per cell would be. The picture is composed in
 // memory from the font's glyphs, which costs far less than drawing thousands of small shapes, and
-// kept: a later draw composes again and uploads only the cells that changed, with the neighbours
-// their glyphs overhang.
+// kept: a later draw composes and uploads again only the cells that changed, with the neighbours
+// their glyphs overhang (and, to spare uploads, the unchanged cells of short gaps between them).
 class CellDrawer {
 public:
     explicit CellDrawer(const sf::Font& font);
@@ -34,14 +35,23 @@ protected:
     const sf::Font& font;
 
 private:
+    // The columns of a glyph's pixel row from the first it covers to past the last.
+    struct Span {
+        int begin = 0, end = 0;
+    };
     // A glyph's coverage, and where it lies relative to the top-left corner of its text.
     struct GlyphMask {
         int left = 0, top = 0, width = 0, height = 0;
         std::vector<uint8_t> coverage;
+        std::vector<Span> spans;
     };
     // Texture pixels from left and top up to, not including, right and bottom.
     struct Area {
         int left = 0, top = 0, right = 0, bottom = 0;
+    };
+    // Cells of a row from the first column to the last.
+    struct Run {
+        int first = 0, last = 0;
     };
 
     bool showsOther(const ScreenBuffer& buffer, const sf::Texture& target) const;
@@ -51,10 +61,14 @@ private:
     std::vector<int> changedCells(const ScreenBuffer& buffer) const;
     std::vector<uint8_t> cellsToCompose(const ScreenBuffer& buffer, const std::vector<int>& changed) const;
     void markAffectedCells(const Cell& cell, int column, int row, std::vector<uint8_t>& dirty) const;
-    void uploadRows(sf::Texture& target, int top, int bottom);
-    void uploadArea(sf::Texture& target, Area area);
+    std::vector<Run> dirtyRuns(const uint8_t* inRow) const;
+    static std::vector<Run> joinedForUpload(const std::vector<Run>& runs);
+    Area runArea(int row, Run run) const;
 
     void learnNewGlyphs(const std::vector<Cell>& cells);
+    static void copyCoverage(GlyphMask& mask, const sf::Glyph& glyph, const sf::Image& page);
+    bool isLearned(uint16_t character) const;
+    std::unique_ptr<GlyphMask>& glyphSlot(uint16_t character);
     const GlyphMask* glyphOf(const Cell& cell) const;
     Area cellArea(int column, int row) const;
     Area glyphArea(const GlyphMask& mask, int column, int row) const;
@@ -67,7 +81,8 @@ private:
     using BlendTable = std::array<uint32_t, 256>;
     const BlendTable& blendTable(const Cell& cell);
 
-    std::unordered_map<uint16_t, GlyphMask> glyphs;
+    // By character: null until learned, then the glyph, whose coverage is empty when it shows none.
+    std::vector<std::unique_ptr<GlyphMask>> glyphs;
     // How many cells away from its own the farthest-reaching glyph learned so far reaches.
     int reachColumns = 0, reachRows = 0;
     // For each glyph colour and background, made when first needed.
@@ -75,9 +90,8 @@ private:
 
     // The picture the last drawn texture shows, row after row of pixels.
     std::vector<uint32_t> pixels;
-    // One pixel row of backgrounds, and the pixels of an area to upload, kept to spare an
-    // allocation per composed area.
-    std::vector<uint32_t> backgroundLine, gathered;
+    // One pixel row of backgrounds, kept to spare an allocation per composed area.
+    std::vector<uint32_t> backgroundLine;
     GridSize grid;
     int textureWidth = 0;
     const sf::Texture* lastTarget = nullptr;
