@@ -68,7 +68,7 @@ void fillRandomly(std::vector<Cell>& cells, std::mt19937& random)
         cell = randomCell(random);
 }
 
-// A tenth of the cells, picked at random, made anew.
+// A tenth of the cells, picked at random, made anew: scattered, most go up as rectangles of their own.
 void changeATenth(std::vector<Cell>& cells, std::mt19937& random)
 {
     std::uniform_int_distribution<size_t> place(0, cells.size() - 1);
