@@ -337,7 +337,7 @@ void CellDrawer::compose(const ScreenBuffer& buffer, Area area)
     paintGlyphs(buffer, area);
 }
 
-// Gives every pixel of the area its cell's background, or none.
+// Gives every pixel of the area, which spans whole cells, its cell's background, or none.
 void CellDrawer::paintBackgrounds(const ScreenBuffer& buffer, Area area)
 {
     const size_t rowBytes = static_cast<size_t>(area.right - area.left) * sizeof(uint32_t);
@@ -353,11 +353,8 @@ void CellDrawer::paintBackgrounds(const ScreenBuffer& buffer, Area area)
         }
         // Every pixel row of a row of cells looks the same.
         if (row != lineRow) {
-            for (int x = area.left; x < area.right; x = (x / CellWidth + 1) * CellWidth) {
-                const int cellEnd = std::min(area.right, (x / CellWidth + 1) * CellWidth);
-                std::fill(&line[x - area.left], &line[cellEnd - area.left],
-                          backgroundPixel(buffer.cellAt(x / CellWidth, row)));
-            }
+            for (int x = area.left; x < area.right; x += CellWidth)
+                std::fill_n(&line[x - area.left], CellWidth, backgroundPixel(buffer.cellAt(x / CellWidth, row)));
             lineRow = row;
         }
         std::memcpy(destination, line.data(), rowBytes);

@@ -6,14 +6,16 @@
 
 #include <SFML/Graphics/Color.hpp>
 #include <SFML/Graphics/Font.hpp>
-#include <SFML/Graphics/Glyph.hpp>
-#include <SFML/Graphics/Image.hpp>
 #include <SFML/Graphics/Texture.hpp>
 
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
+
+namespace sf {
+class Image;
+}
 
 namespace qel {
 
