@@ -6,6 +6,7 @@
 #include "app/Recording.hpp"
 #include "app/ScriptClasses.hpp"
 #include "base/GamePaths.hpp"
+#include "display/PictureFiles.hpp"
 #include "display/Renderer.hpp"
 #include "script/LUAImpl.hpp"
 #include "script/ScriptingInterface.hpp"
@@ -93,12 +94,14 @@ bool isKeyboardEvent(const sf::Event& event)
 void saveWindowPicture(const sf::RenderWindow& window, const std::vector<std::string>& paths)
 {
     sf::Texture texture;
-    if (!texture.create(window.getSize().x, window.getSize().y))
+    if (!texture.create(window.getSize().x, window.getSize().y)) {
+        for (const std::string& path : paths)
+            std::fprintf(stderr, "qel: cannot save the picture to \"%s\": the window's picture cannot be read\n",
+                         path.c_str());
         return;
+    }
     texture.update(window);
-    const sf::Image picture = texture.copyToImage();
-    for (const std::string& path : paths)
-        picture.saveToFile(path);
+    savePicture(texture.copyToImage(), paths);
 }
 
 } // namespace

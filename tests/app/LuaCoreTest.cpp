@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 using namespace qel;
 using test::LuaTestEngine;
 
@@ -91,6 +93,18 @@ TEST(LuaCore, ExitLetsTheScriptAndTheFrameFinish)
     EXPECT_EQ(engine.frame().out, "update goes on\n");
     EXPECT_FALSE(engine.core().getWindow()->isOpen());
     EXPECT_EQ(engine.core().getExitCode(), 3);
+}
+
+// The engine runs in the game folder, where the paths are taken from.
+TEST(LuaCore, ACaptureThatCannotBeSavedIsSaidWithItsPathAndTheSystemsReason)
+{
+    LuaTestEngine engine(withCore);
+    std::filesystem::create_symlink("/dev/full", "full.png");
+    engine.run("core.capture('full.png') core.capture('no folder/shot.png') core.capture('saved.png')");
+    EXPECT_EQ(engine.frame().err, "qel: cannot save the picture to \"full.png\": No space left on device\n"
+                                  "qel: cannot save the picture to \"no folder/shot.png\": No such file or directory\n");
+    sf::Image saved;
+    EXPECT_TRUE(saved.loadFromFile("saved.png")) << "the other captures of the frame are saved";
 }
 
 TEST(LuaUtils, HashesTextWithTheEngineHash)
