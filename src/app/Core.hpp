@@ -60,8 +60,9 @@ public:
     bool hideScriptError();
     // Whether the key is down now, as the keyboard answers (or answered, in a replay).
     bool isKeyDown(sf::Keyboard::Key key) { return runControl.isKeyDown(key); }
-    // Saves the window's picture once the frame in progress is drawn.
-    void capture(const std::string& path) { runControl.requestCapture(path); }
+    // Saves the window's picture once the frame in progress is drawn; false, and not saved, when
+    // the frame has as many captures as it takes.
+    bool capture(const std::string& path) { return runControl.requestCapture(path); }
     // How this run is driven; a play by the player unless init was told otherwise.
     RunControl& getRunControl() { return runControl; }
     void shutdown();
