@@ -166,13 +166,15 @@ void Core::build(const LaunchOptions& options)
 void Core::run()
 {
     FramePacer pacer(FrameRateLimit);
-    while (window->isOpen()) {
+    // A script that exits as it starts ends the run before the first frame.
+    while (window->isOpen() && !endRequested) {
         const int elapsed = clock.getElapsedTime().asMilliseconds();
         clock.restart();
         runFrame(elapsed);
         if (runControl.waitsForFrames())
             pacer.waitForNextFrame();
     }
+    window->close();
     runControl.finish();
     shutdown();
 }
@@ -189,7 +191,7 @@ void Core::runFrame(int elapsedMilliseconds)
     drawFrame();
     if (std::exchange(fullscreenToggleRequested, false))
         toggleFullscreen();
-    if (runControl.endsNow())
+    if (endRequested || runControl.endsNow())
         window->close();
 }
 
@@ -215,15 +217,17 @@ float Core::nextFrameTime(int elapsedMilliseconds, float previous)
 void Core::pollEvents()
 {
     sf::Event event;
-    while (window->pollEvent(event)) {
+    while (!endRequested && window->pollEvent(event)) {
         if (!runControl.takesPlayersKeys() && isKeyboardEvent(event))
             continue;
         if (!handleEvent(event))
             return;
     }
-    while (std::optional<sf::Event> replayed = runControl.nextReplayedEvent())
-        if (!handleEvent(*replayed))
+    while (!endRequested) {
+        const std::optional<sf::Event> replayed = runControl.nextReplayedEvent();
+        if (!replayed || !handleEvent(*replayed))
             return;
+    }
 }
 
 bool Core::handleEvent(const sf::Event& event)
@@ -231,8 +235,8 @@ bool Core::handleEvent(const sf::Event& event)
     runControl.noteEvent(event);
     switch (event.type) {
     case sf::Event::Closed:
-        window->close();
-        return true;
+        endRequested = true;
+        return false;
     case sf::Event::KeyPressed:
         return keys->keyPressed(event.key);
     case sf::Event::KeyReleased:
@@ -308,11 +312,11 @@ void Core::createWindow(unsigned width, unsigned height)
     window->setMouseCursorVisible(false);
 }
 
-// A window that has closed (the script asked to exit) stays closed. Going fullscreen keeps the
-// window's size and place, and going back restores them.
+// A run that is ending (the script asked to exit) keeps its window as it is until it closes.
+// Going fullscreen keeps the window's size and place, and going back restores them.
 void Core::toggleFullscreen()
 {
-    if (!window->isOpen())
+    if (!window->isOpen() || endRequested)
         return;
     if (!fullscreen) {
         windowedSize = window->getSize();
@@ -336,7 +340,7 @@ void Core::setWindowTitle(const std::string& title)
 void Core::exit(int code)
 {
     exitCode = code;
-    window->close();
+    endRequested = true;
 }
 
 void Core::runScript(const std::string& name)

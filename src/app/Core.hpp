@@ -52,6 +52,9 @@ public:
     // A released game switches the reload and fullscreen keys off.
     void setHotKeys(KeyRouter::HotKeys hotKeys) { keys->setHotKeys(hotKeys); }
     KeyRouter::HotKeys getHotKeys() const { return keys->getHotKeys(); }
+    // Ends the run with the code as its status once the frame in progress is drawn: the rest of
+    // the script and the frame's update and drawing run, and a capture asked for the frame shows
+    // its picture, but the frame's events not yet treated are dropped.
     void exit(int code);
     void runScript(const std::string& name);
     // Shows a script error the host has printed over the picture, unless the options say not to.
@@ -102,6 +105,9 @@ private:
     float frameTime = 0.f;
     bool fullscreen = false;
     bool fullscreenToggleRequested = false;
+    // The script asked to exit, or the player closed the window: the window closes once the frame
+    // in progress is drawn, so that its captures still have a picture to read.
+    bool endRequested = false;
     bool errorPanelEnabled = true;
     int exitCode = 0;
 };
