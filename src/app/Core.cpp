@@ -6,6 +6,7 @@
 #include "app/Recording.hpp"
 #include "app/ScriptClasses.hpp"
 #include "base/GamePaths.hpp"
+#include "display/PictureFiles.hpp"
 #include "display/Renderer.hpp"
 #include "script/LUAImpl.hpp"
 #include "script/ScriptingInterface.hpp"
@@ -93,12 +94,14 @@ bool isKeyboardEvent(const sf::Event& event)
 void saveWindowPicture(const sf::RenderWindow& window, const std::vector<std::string>& paths)
 {
     sf::Texture texture;
-    if (!texture.create(window.getSize().x, window.getSize().y))
+    if (!texture.create(window.getSize().x, window.getSize().y)) {
+        for (const std::string& path : paths)
+            std::fprintf(stderr, "qel: cannot save the picture to \"%s\": the window's picture cannot be read\n",
+                         path.c_str());
         return;
+    }
     texture.update(window);
-    const sf::Image picture = texture.copyToImage();
-    for (const std::string& path : paths)
-        picture.saveToFile(path);
+    savePicture(texture.copyToImage(), paths);
 }
 
 } // namespace
@@ -163,13 +166,15 @@ void Core::build(const LaunchOptions& options)
 void Core::run()
 {
     FramePacer pacer(FrameRateLimit);
-    while (window->isOpen()) {
+    // A script that exits as it starts ends the run before the first frame.
+    while (window->isOpen() && !endRequested) {
         const int elapsed = clock.getElapsedTime().asMilliseconds();
         clock.restart();
         runFrame(elapsed);
         if (runControl.waitsForFrames())
             pacer.waitForNextFrame();
     }
+    window->close();
     runControl.finish();
     shutdown();
 }
@@ -186,7 +191,7 @@ void Core::runFrame(int elapsedMilliseconds)
     drawFrame();
     if (std::exchange(fullscreenToggleRequested, false))
         toggleFullscreen();
-    if (runControl.endsNow())
+    if (endRequested || runControl.endsNow())
         window->close();
 }
 
@@ -212,15 +217,17 @@ float Core::nextFrameTime(int elapsedMilliseconds, float previous)
 void Core::pollEvents()
 {
     sf::Event event;
-    while (window->pollEvent(event)) {
+    while (!endRequested && window->pollEvent(event)) {
         if (!runControl.takesPlayersKeys() && isKeyboardEvent(event))
             continue;
         if (!handleEvent(event))
             return;
     }
-    while (std::optional<sf::Event> replayed = runControl.nextReplayedEvent())
-        if (!handleEvent(*replayed))
+    while (!endRequested) {
+        const std::optional<sf::Event> replayed = runControl.nextReplayedEvent();
+        if (!replayed || !handleEvent(*replayed))
             return;
+    }
 }
 
 bool Core::handleEvent(const sf::Event& event)
@@ -228,8 +235,8 @@ bool Core::handleEvent(const sf::Event& event)
     runControl.noteEvent(event);
     switch (event.type) {
     case sf::Event::Closed:
-        window->close();
-        return true;
+        endRequested = true;
+        return false;
     case sf::Event::KeyPressed:
         return keys->keyPressed(event.key);
     case sf::Event::KeyReleased:
@@ -305,11 +312,11 @@ void Core::createWindow(unsigned width, unsigned height)
     window->setMouseCursorVisible(false);
 }
 
-// A window that has closed (the script asked to exit) stays closed. Going fullscreen keeps the
-// window's size and place, and going back restores them.
+// A run that is ending (the script asked to exit) keeps its window as it is until it closes.
+// Going fullscreen keeps the window's size and place, and going back restores them.
 void Core::toggleFullscreen()
 {
-    if (!window->isOpen())
+    if (!window->isOpen() || endRequested)
         return;
     if (!fullscreen) {
         windowedSize = window->getSize();
@@ -333,7 +340,7 @@ void Core::setWindowTitle(const std::string& title)
 void Core::exit(int code)
 {
     exitCode = code;
-    window->close();
+    endRequested = true;
 }
 
 void Core::runScript(const std::string& name)

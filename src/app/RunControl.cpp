@@ -107,6 +107,14 @@ bool RunControl::replayedKeyDown(sf::Keyboard::Key key)
     return replayedDown[key];
 }
 
+bool RunControl::requestCapture(const std::string& path)
+{
+    if (requestedCaptures.size() >= MostCapturesAFrame)
+        return false;
+    requestedCaptures.push_back(path);
+    return true;
+}
+
 std::vector<std::string> RunControl::takeCaptures()
 {
     std::vector<std::string> paths = std::move(requestedCaptures);

@@ -123,11 +123,22 @@ TEST(Core, ExitFinishesTheFrameAndKeepsTheCode)
 {
     ScriptedEngine engine;
     Core& core = *engine.core;
+    sf::Event closing;
+    closing.type = sf::Event::Closed;
+    EXPECT_FALSE(core.handleEvent(closing)) << "the frame's later events are dropped";
     core.exit(3);
+    EXPECT_TRUE(core.getWindow()->isOpen()) << "the frame in progress is still drawn";
+    core.runFrame(16);
     EXPECT_FALSE(core.getWindow()->isOpen());
     EXPECT_EQ(core.getExitCode(), 3);
-    core.run();
-    EXPECT_EQ(core.getRenderer(), nullptr) << "shutdown releases the renderer";
+    EXPECT_EQ(engine.script->log, (test::Lines{"update"}));
+
+    ScriptedEngine starting;
+    starting.core->exit(4);
+    starting.core->run();
+    EXPECT_EQ(starting.script->log, test::Lines{}) << "an exit as the game starts runs no frame";
+    EXPECT_FALSE(starting.core->getWindow()->isOpen());
+    EXPECT_EQ(starting.core->getRenderer(), nullptr) << "shutdown releases the renderer";
 }
 
 // The window system cannot make windows of 65536 pixels or more, and hangs on some sizes above.

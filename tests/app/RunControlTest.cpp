@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -124,4 +125,34 @@ TEST(RunControl, ARecordingKeepsTheSeedTheGameSettingsAndEachKeyEventInItsFrame)
     EXPECT_FALSE(RunControl::open(options, std::nullopt));
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "qel: cannot record to \"" + options.recordPath + "\": No such file or directory\n");
+}
+
+// The picture of the exit frame is the picture the frame drew, as that of any frame; the keys
+// still waiting in the frame are the play's after it ended.
+TEST(RunControl, AnExitEndsTheRunAfterItsFrameWithItsPictureAndWithoutItsLaterKeys)
+{
+    test::LuaTestEngine engine(R"(
+        local core = LuaCore(gCore)
+        log = {}
+        local frame = 0
+        function update()
+            frame = frame + 1
+            log[#log + 1] = "update"
+            if frame == 1 then core.capture("earlier.png") end
+        end
+        function key(code, pressed)
+            log[#log + 1] = "key " .. code
+            if code == Key.A then core.capture("exit.png") core.exit(4) end
+        end
+    )", "", replayOf("qel-recording 1\nseed 42\n2 press A\n2 press B\n3 end\n"));
+    EXPECT_EQ(playToTheEnd(engine), "update\nkey " + std::to_string(sf::Keyboard::A) + "\nupdate\n");
+    EXPECT_EQ(engine.core().getExitCode(), 4);
+    sf::Image earlier;
+    sf::Image exit;
+    ASSERT_TRUE(earlier.loadFromFile("earlier.png"));
+    ASSERT_TRUE(exit.loadFromFile("exit.png"));
+    ASSERT_EQ(exit.getSize(), earlier.getSize());
+    const std::size_t bytes = 4u * exit.getSize().x * exit.getSize().y;
+    EXPECT_TRUE(std::equal(exit.getPixelsPtr(), exit.getPixelsPtr() + bytes, earlier.getPixelsPtr()))
+        << "the exit frame's picture is the screen, not a closed window's blank";
 }

@@ -97,6 +97,23 @@ TEST_F(LaunchTest, TheEngineEndsWithTheStatusTheScriptChose)
     EXPECT_EQ(waitForExit(), 3);
 }
 
+// The picture is read before the window closes, whether the script or the command line asked.
+TEST_F(LaunchTest, CapturesOfTheFrameThatExitsShowItsPicture)
+{
+    writeScript("shot", R"(
+local frame = 0
+function redraw() fill(Color.Blue) end
+function update()
+    frame = frame + 1
+    if frame == 3 then core.capture("asked.png") core.exit(5) end
+end
+)");
+    EXPECT_EQ(runToTheEnd({"-script", "shot", "-capture", "3:given.png"}), 5) << errors();
+    const ScreenLayout layout(Style::Default, 80, {1280, 720});
+    EXPECT_TRUE(savedPicture("asked.png", cellShows(layout, 40, 12, Blue)));
+    EXPECT_TRUE(savedPicture("given.png", cellShows(layout, 40, 12, Blue)));
+}
+
 TEST_F(LaunchTest, CommandLineOptionsShapeTheWindowAndSkipConfigDat)
 {
     writeFile("config.dat", "#script\nmissing\n#width\n640\n");
