@@ -1,12 +1,11 @@
 #include "app/LaunchOptions.hpp"
 
-#include "base/DataFile.hpp"
+#include "base/TextFileReader.hpp"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 
 namespace qel {
 
@@ -136,74 +135,40 @@ void takeUsualLaunchScript(LaunchOptions& options, const std::string& basePath)
         options.scriptName = "main";
 }
 
-// Longer than any setting needs; the rest of a longer line is skipped, so that a file of one
-// endless line cannot fill the memory.
-constexpr std::size_t MaxLineLength = 4096;
+// A config.dat of every setting takes some hundred bytes; these limits keep one read whole
+// within a few MB.
+constexpr TextFileReader::Limits ConfigLimits{64 << 10, 4096};
 
-// The lines of config.dat. A line ends at a line feed; a carriage return before it belongs to
-// the line end. Its text ends at its first NUL byte, as the printed line does, so that a NUL
+// The lines of config.dat, or none when it is missing (without a word) or refused (said in one
+// line). A line's text ends at its first NUL byte, as the printed line does, so that a NUL
 // hides the rest of the line from the key comparison and from the value alike.
-class ConfigLines {
-public:
-    // A missing file reads as an empty one, without a word; a folder or a pipe, which would fail
-    // or block, is refused with one line.
-    explicit ConfigLines(const std::string& path) : path(path)
-    {
-        std::error_code error;
-        if (std::filesystem::exists(path, error) && isDataFile(path, "settings"))
-            in.open(path);
-    }
-
-    bool next(std::string& line)
-    {
-        line.clear();
-        std::streambuf& bytes = *in.rdbuf();
-        int byte = bytes.sbumpc();
-        if (byte == std::char_traits<char>::eof())
-            return false;
-        ++number;
-        bool cut = false;
-        for (; byte != std::char_traits<char>::eof() && byte != '\n'; byte = bytes.sbumpc()) {
-            if (line.size() < MaxLineLength)
-                line.push_back(static_cast<char>(byte));
-            else
-                cut = true;
-        }
-        if (cut)
-            reportCut();
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        line.resize(std::strlen(line.c_str()));
-        return true;
-    }
-
-private:
-    // Only the first: one line of output for the whole file.
-    void reportCut()
-    {
-        if (!cutReported)
-            std::fprintf(stderr, "qel: line %d of \"%s\" is longer than %zu bytes; the rest of it is skipped\n",
-                         number, path.c_str(), MaxLineLength);
-        cutReported = true;
-    }
-
-    std::string path;
-    std::ifstream in;
-    int number = 0;
-    bool cutReported = false;
-};
+std::vector<std::string> configLines(const std::string& path)
+{
+    std::error_code missing;
+    if (!std::filesystem::exists(path, missing))
+        return {};
+    TextFileReader reader(path, ConfigLimits);
+    std::vector<std::string> lines;
+    for (std::string line; reader.nextLine(line);)
+        lines.push_back(line.substr(0, std::strlen(line.c_str())));
+    if (reader.fault().empty())
+        return lines;
+    std::fprintf(stderr, "qel: cannot load settings \"%s\": %s\n", path.c_str(), reader.fault().c_str());
+    return {};
+}
 
 // Key lines are printed; each value line is taken as it stands. A key on the last line,
 // with no value line, is ignored.
 void readConfigFile(LaunchOptions& options, const std::string& path)
 {
-    ConfigLines lines(path);
-    std::string line, value;
-    while (lines.next(line)) {
-        std::printf("line = %s\n", line.c_str());
-        const Setting* setting = findSetting(line, '#');
-        if (setting && lines.next(value))
-            setting->apply(options, value);
+    const std::vector<std::string> lines = configLines(path);
+    for (auto line = lines.begin(); line != lines.end(); ++line) {
+        std::printf("line = %s\n", line->c_str());
+        const Setting* setting = findSetting(*line, '#');
+        if (setting && line + 1 != lines.end()) {
+            ++line;
+            setting->apply(options, *line);
+        }
     }
 }
 
