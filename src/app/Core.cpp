@@ -123,10 +123,11 @@ void Core::init(int argc, const char* const* argv)
     if (replay)
         setenv("ALSOFT_DRIVERS", "null", 1);
     enterGameFolder(LaunchOptions::gameFolderIn(argc, argv));
-    std::optional<LaunchOptions> options = LaunchOptions::parse(argc, argv, basePath(), recordedOptions(replay));
+    LaunchOptions::Parsed parsed = LaunchOptions::parse(argc, argv, basePath(), recordedOptions(replay));
     std::fflush(stdout);
-    if (!options)
-        std::exit(1000);
+    if (!parsed.options)
+        std::exit(parsed.failureStatus);
+    std::optional<LaunchOptions>& options = parsed.options;
     const DisplayConnection display;
     if (!display.open()) {
         std::fprintf(stderr, "qel: cannot open a window: no X display is available (is DISPLAY set?)\n");

@@ -2,7 +2,6 @@
 
 #include "app/KeyNames.hpp"
 
-#include <istream>
 #include <sstream>
 
 namespace qel {
@@ -148,22 +147,25 @@ private:
 
 } // namespace
 
-std::optional<Recording> Recording::read(std::istream& in, std::string& error)
+std::optional<Recording> Recording::read(TextFileReader& lines, std::string& error)
 {
     std::string line;
-    if (!std::getline(in, line) || line != FirstLine) {
-        error = "it does not start with \"" + std::string(FirstLine) + "\"";
+    if (!lines.nextLine(line) || line != FirstLine) {
+        error = lines.fault().empty() ? "it does not start with \"" + std::string(FirstLine) + "\"" : lines.fault();
         return std::nullopt;
     }
     Recording recording;
     RecordingReader reader(recording);
-    for (int number = 2; std::getline(in, line); ++number) {
+    while (lines.nextLine(line)) {
         error = reader.readLine(line);
         if (!error.empty()) {
-            error = "line " + std::to_string(number) + ": " + error;
+            error = "line " + std::to_string(lines.lineNumber()) + ": " + error;
             return std::nullopt;
         }
     }
+    error = lines.fault();
+    if (!error.empty())
+        return std::nullopt;
     return recording;
 }
 

@@ -33,11 +33,9 @@ RunControl& RunControl::operator=(RunControl&&) = default;
 
 std::optional<Recording> RunControl::readReplay(const std::string& path)
 {
-    std::ifstream in(path);
-    std::string error = in ? "" : std::strerror(errno);
-    std::optional<Recording> recording;
-    if (in)
-        recording = Recording::read(in, error);
+    TextFileReader lines(path, Recording::FileLimits);
+    std::string error;
+    std::optional<Recording> recording = Recording::read(lines, error);
     if (!recording)
         std::fprintf(stderr, "qel: cannot replay \"%s\": %s\n", path.c_str(), error.c_str());
     return recording;

@@ -13,8 +13,8 @@ namespace {
 
 std::optional<Recording> readText(const std::string& text, std::string& error)
 {
-    std::istringstream in(text);
-    return Recording::read(in, error);
+    qel::TextFileReader lines(std::make_unique<std::istringstream>(text), Recording::FileLimits);
+    return Recording::read(lines, error);
 }
 
 // The fault a recording's text is refused for; empty when it is read.
@@ -88,4 +88,26 @@ TEST(Recording, AFaultyFileIsRefusedWithTheLineAndWhatIsWrong)
     EXPECT_EQ(faultOf("-1 end\n"), "line 2: \"-1\" is neither a frame number nor a known word");
     EXPECT_EQ(faultOf("5 end now\n"), "line 2: \"now\" was not expected");
     EXPECT_EQ(faultOf("setting\n"), "line 2: a setting needs a name");
+}
+
+TEST(Recording, LinesMayEndInACarriageReturnAndLineFeed)
+{
+    std::string error;
+    const std::optional<Recording> read =
+        readText("qel-recording 1\r\nseed 7\r\nsetting style fullFit\r\n2 press Left shift\r\n4 end\r\n", error);
+    ASSERT_TRUE(read) << error;
+    EXPECT_EQ(read->seed, 7u);
+    EXPECT_EQ(read->settings, (std::vector<std::pair<std::string, std::string>>{{"style", "fullFit"}}));
+    ASSERT_EQ(read->events.size(), 1u);
+    EXPECT_TRUE(read->events[0].event.key.shift);
+    EXPECT_EQ(read->endFrame, 4);
+}
+
+TEST(Recording, AnEndlessLineOrFileIsRefusedAtItsLimit)
+{
+    EXPECT_EQ(faultOf("# " + std::string(8 << 10, 'x') + "\n"), "line 2 is longer than 4096 bytes");
+    std::string many;
+    while (many.size() <= Recording::FileLimits.fileBytes)
+        many += "# a comment line of some length, again and again\n";
+    EXPECT_EQ(faultOf(many), "it is larger than 16777216 bytes");
 }

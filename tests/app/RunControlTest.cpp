@@ -32,9 +32,9 @@ end
 
 Recording recordingOf(const std::string& text)
 {
-    std::istringstream in(text);
+    TextFileReader lines(std::make_unique<std::istringstream>(text), Recording::FileLimits);
     std::string error;
-    std::optional<Recording> recording = Recording::read(in, error);
+    std::optional<Recording> recording = Recording::read(lines, error);
     EXPECT_TRUE(recording) << error;
     return recording.value_or(Recording{});
 }
@@ -155,4 +155,22 @@ TEST(RunControl, AnExitEndsTheRunAfterItsFrameWithItsPictureAndWithoutItsLaterKe
     const std::size_t bytes = 4u * exit.getSize().x * exit.getSize().y;
     EXPECT_TRUE(std::equal(exit.getPixelsPtr(), exit.getPixelsPtr() + bytes, earlier.getPixelsPtr()))
         << "the exit frame's picture is the screen, not a closed window's blank";
+}
+
+TEST(RunControl, AReplayIsReadOnlyFromARegularFileAndMayHaveCarriageReturns)
+{
+    test::TempDir folder;
+    const std::string path = (folder.path / "play.rec").string();
+    folder.write("play.rec", "qel-recording 1\r\nseed 42\r\n2 press Left\r\n6 end\r\n");
+    const std::optional<Recording> replay = RunControl::readReplay(path);
+    ASSERT_TRUE(replay);
+    EXPECT_EQ(replay->seed, 42u);
+    EXPECT_EQ(replay->endFrame, 6);
+
+    for (const std::string& notAFile : {std::string("/dev/zero"), folder.path.string()}) {
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(RunControl::readReplay(notAFile));
+        EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                  "qel: cannot replay \"" + notAFile + "\": it is not a regular file\n");
+    }
 }

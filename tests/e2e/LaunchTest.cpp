@@ -160,6 +160,10 @@ TEST_F(LaunchTest, HelpListsTheOptionsAndMistakesOnTheCommandLineAreSaid)
     EXPECT_EQ(waitForExit(), 1);
     EXPECT_TRUE(test::saysOnceAbout(errors(), "no/such/folder")) << errors();
 
+    launch({"-script", "probe", "-frames", "4294967301"});
+    EXPECT_EQ(waitForExit(), 1) << "a run that could not end as asked does not start";
+    EXPECT_EQ(errors(), "qel: -frames \"4294967301\": out of range (1 to 2147483647)\n");
+
     launch({"-bogus", "-script", "probe", "-height", "-1"});
     expectWindowThenQuit({1280, 720}, Style::Default, 18);
     EXPECT_EQ(test::withoutWindowNotices(errors()), "qel: unknown option -bogus (qel --help lists them)\n");

@@ -95,8 +95,11 @@ TEST_F(ReplayTest, ARecordingThatCannotBeReadOrWrittenStopsTheRunWithWhy)
     writeScript("echo", EchoScript);
     EXPECT_EQ(runToTheEnd({"-replay", "missing.rec"}), 1);
     EXPECT_NE(errors().find("qel: cannot replay \"" + (gameFolder() / "missing.rec").string() +
-                            "\": No such file or directory"),
+                            "\": there is no such file"),
               std::string::npos)
+        << errors();
+    EXPECT_EQ(runToTheEnd({"-replay", "/dev/zero"}), 1);
+    EXPECT_NE(errors().find("qel: cannot replay \"/dev/zero\": it is not a regular file"), std::string::npos)
         << errors();
     EXPECT_EQ(replay("5 press Left\n3 press Right\n"), 1);
     EXPECT_NE(errors().find("play.rec\": line 3: frame 3 comes after frame 5"), std::string::npos) << errors();
