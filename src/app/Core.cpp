@@ -5,6 +5,7 @@
 #include "app/LaunchOptions.hpp"
 #include "app/Recording.hpp"
 #include "app/ScriptClasses.hpp"
+#include "app/StopSignals.hpp"
 #include "base/GamePaths.hpp"
 #include "display/PictureFiles.hpp"
 #include "display/Renderer.hpp"
@@ -84,10 +85,12 @@ LaunchOptions recordedOptions(const std::optional<Recording>& replay)
     return options;
 }
 
-bool isKeyboardEvent(const sf::Event& event)
+// The events a recording keeps, and a replay takes from it instead of the window.
+bool isRecordedEvent(const sf::Event& event)
 {
     return event.type == sf::Event::KeyPressed || event.type == sf::Event::KeyReleased ||
-           event.type == sf::Event::TextEntered;
+           event.type == sf::Event::TextEntered || event.type == sf::Event::GainedFocus ||
+           event.type == sf::Event::LostFocus;
 }
 
 // Saves the window's picture as composed, before it is presented.
@@ -138,6 +141,7 @@ void Core::init(int argc, const char* const* argv)
     if (!control)
         std::exit(1);
     runControl = std::move(*control);
+    StopSignals::install();
     build(*options);
 }
 
@@ -176,6 +180,8 @@ void Core::run()
             pacer.waitForNextFrame();
     }
     window->close();
+    if (script)
+        script->quit();
     runControl.finish();
     shutdown();
 }
@@ -192,6 +198,8 @@ void Core::runFrame(int elapsedMilliseconds)
     drawFrame();
     if (std::exchange(fullscreenToggleRequested, false))
         toggleFullscreen();
+    if (StopSignals::received())
+        endRequested = true;
     if (endRequested || runControl.endsNow())
         window->close();
 }
@@ -219,7 +227,7 @@ void Core::pollEvents()
 {
     sf::Event event;
     while (!endRequested && window->pollEvent(event)) {
-        if (!runControl.takesPlayersKeys() && isKeyboardEvent(event))
+        if (!runControl.takesPlayersKeys() && isRecordedEvent(event))
             continue;
         if (!handleEvent(event))
             return;
@@ -248,6 +256,10 @@ bool Core::handleEvent(const sf::Event& event)
         return true;
     case sf::Event::GainedFocus:
     case sf::Event::LostFocus:
+        renderer->windowSpoiled();
+        if (script)
+            script->onFocus(event.type == sf::Event::GainedFocus);
+        return true;
     case sf::Event::Resized:
         renderer->windowSpoiled();
         return true;

@@ -78,9 +78,11 @@ public:
             return readCharacter(frame, words);
         if (what == "down" || what == "up")
             return readPoll(frame, what == "down", words);
+        if (what == "focus")
+            return readFocus(frame, words);
         if (what == "end")
             return ending(words);
-        return "\"" + what + "\" is not press, release, text, down, up or end";
+        return "\"" + what + "\" is not press, release, text, focus, down, up or end";
     }
 
 private:
@@ -127,6 +129,18 @@ private:
         event.type = sf::Event::TextEntered;
         if (!(words >> event.text.unicode) || event.text.unicode > 0x10FFFF)
             return "a character is given by its Unicode number";
+        recording.events.push_back({frame, event});
+        return ending(words);
+    }
+
+    std::string readFocus(int frame, std::istringstream& words)
+    {
+        std::string word;
+        words >> word;
+        if (word != "gained" && word != "lost")
+            return "focus is \"gained\" or \"lost\", not \"" + word + "\"";
+        sf::Event event;
+        event.type = word == "gained" ? sf::Event::GainedFocus : sf::Event::LostFocus;
         recording.events.push_back({frame, event});
         return ending(words);
     }
@@ -180,6 +194,8 @@ std::string Recording::header(unsigned seed, const std::vector<std::pair<std::st
 std::string Recording::eventLine(int frame, const sf::Event& event)
 {
     const std::string prefix = std::to_string(frame);
+    if (event.type == sf::Event::GainedFocus || event.type == sf::Event::LostFocus)
+        return prefix + (event.type == sf::Event::GainedFocus ? " focus gained\n" : " focus lost\n");
     if (event.type == sf::Event::TextEntered)
         return prefix + " text " + std::to_string(event.text.unicode) + "\n";
     if (event.type != sf::Event::KeyPressed && event.type != sf::Event::KeyReleased)

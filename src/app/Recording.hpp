@@ -19,6 +19,7 @@ namespace qel {
 //   setting style fullFit        (one line for each game setting)
 //   12 press Left shift          (a key event: key name, then alt, control, shift, system if held)
 //   12 text 76                   (a typed character, as its Unicode number)
+//   13 focus lost                (the window lost the focus; "gained": it gained it)
 //   14 release Left
 //   15 down Return               (a poll of the keyboard found the key down; "up": found it up)
 //   3600 end                     (the last frame of the play)

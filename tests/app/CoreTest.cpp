@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace qel;
 using qel::test::FakeScript;
 using qel::test::keyPress;
@@ -68,6 +70,9 @@ TEST(Core, KeyPressesReachTheScriptWithTheHandledFlag)
     script.log.clear();
     core.runFrame(16);
     core.handleEvent(keyPress(sf::Keyboard::B));
+    // The window system may tell of the focus in any frame.
+    const auto isFocus = [](const std::string& call) { return call.rfind("focus", 0) == 0; };
+    script.log.erase(std::remove_if(script.log.begin(), script.log.end(), isFocus), script.log.end());
     EXPECT_EQ(script.log, (std::vector<std::string>{"update", "key 1 down"})) << "a new frame clears it";
 }
 
@@ -136,7 +141,7 @@ TEST(Core, ExitFinishesTheFrameAndKeepsTheCode)
     ScriptedEngine starting;
     starting.core->exit(4);
     starting.core->run();
-    EXPECT_EQ(starting.script->log, test::Lines{}) << "an exit as the game starts runs no frame";
+    EXPECT_EQ(starting.script->log, test::Lines{"quit"}) << "an exit as the game starts runs no frame, but quit";
     EXPECT_FALSE(starting.core->getWindow()->isOpen());
     EXPECT_EQ(starting.core->getRenderer(), nullptr) << "shutdown releases the renderer";
 }

@@ -2,6 +2,9 @@
 
 #include <SFML/Window/Keyboard.hpp>
 
+#include <csignal>
+#include <fstream>
+#include <iterator>
 #include <regex>
 #include <sstream>
 
@@ -76,6 +79,20 @@ TEST_F(ReplayTest, APlayRecordedWithRealKeysReplaysTheSameForTheScript)
 
     EXPECT_EQ(runToTheEnd({"-replay", "play.rec"}), 0) << errors();
     EXPECT_EQ(echoed(output()), recorded);
+}
+
+// Ctrl+C in the terminal, or kill: the game hears of its end and the recording gets its end line.
+TEST_F(ReplayTest, AStopSignalEndsThePlayAsClosingTheWindowDoes)
+{
+    writeScript("quitting", "function quit() say('quit') end");
+    launch({"-script", "quitting", "-record", "play.rec"});
+    ASSERT_TRUE(waitForWindow());
+    signalEngine(SIGTERM);
+    EXPECT_EQ(waitForExit(), 0) << errors();
+    EXPECT_NE(output().find("quit\n"), std::string::npos) << output();
+    std::ifstream recording(gameFolder() / "play.rec");
+    const std::string text((std::istreambuf_iterator<char>(recording)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find(" end\n"), std::string::npos) << text;
 }
 
 TEST_F(ReplayTest, TheBundledGamesRecordedMinuteGivesTheCommittedPictures)
