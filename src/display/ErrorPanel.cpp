@@ -37,17 +37,30 @@ sf::String fromUtf8(const std::string& text)
     return sf::String::fromUtf8(text.begin(), text.end());
 }
 
-// Long lines are cut into pieces of at most columns characters (counted in code points).
-std::vector<sf::String> wrapped(const std::vector<std::string>& lines, std::size_t columns)
+// The first bytes of a text, at most length of them, ending before a character that would be cut.
+std::string beginningOf(const std::string& text, std::size_t length)
+{
+    if (text.size() <= length)
+        return text;
+    while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80)
+        --length;
+    return text.substr(0, length);
+}
+
+// Long lines are cut into pieces of at most columns characters, and no more than mostRows
+// pieces are made.
+std::vector<sf::String> wrapped(const std::vector<sf::String>& lines, std::size_t columns, std::size_t mostRows)
 {
     std::vector<sf::String> rows;
-    for (const std::string& line : lines) {
-        const sf::String text = fromUtf8(line);
-        if (text.isEmpty())
+    for (const sf::String& line : lines) {
+        if (line.isEmpty())
             rows.emplace_back();
-        for (std::size_t start = 0; start < text.getSize(); start += columns)
-            rows.push_back(text.substring(start, columns));
+        for (std::size_t start = 0; start < line.getSize() && rows.size() < mostRows; start += columns)
+            rows.push_back(line.substring(start, columns));
+        if (rows.size() >= mostRows)
+            break;
     }
+    rows.resize(std::min(rows.size(), mostRows));
     return rows;
 }
 
@@ -68,10 +81,11 @@ void ErrorPanel::show(const std::string& text)
 {
     ++revision;
     lines.clear();
-    std::istringstream in(text);
+    rowColumns = 0;
+    std::istringstream in(beginningOf(text, LongestShownText));
     for (std::string line; std::getline(in, line);) {
         std::replace(line.begin(), line.end(), '\t', ' ');
-        lines.push_back(line);
+        lines.push_back(fromUtf8(line));
     }
     if (lines.empty())
         lines.emplace_back();
@@ -98,8 +112,7 @@ void ErrorPanel::draw(sf::RenderTarget& target, const sf::Font& font) const
     // Besides the error's rows: the title and the hint, each half a row apart from them.
     const float otherRows = 3.f;
     const float mostRows = (window.y * HeightShare - 2 * padding) / lineHeight - otherRows;
-    std::vector<sf::String> rows = wrapped(lines, columns);
-    rows.resize(std::min(rows.size(), static_cast<std::size_t>(std::max(1.f, mostRows))));
+    const std::vector<sf::String>& rows = rowsFitting(columns, static_cast<std::size_t>(std::max(1.f, mostRows)));
     const sf::Vector2f panelSize(width, 2 * padding + (static_cast<float>(rows.size()) + otherRows) * lineHeight);
     const sf::Vector2f corner(Margin, window.y - Margin - panelSize.y);
 
@@ -119,7 +132,17 @@ void ErrorPanel::draw(sf::RenderTarget& target, const sf::Font& font) const
     for (const sf::String& row : rows)
         put(row, TextColour);
     y += lineHeight / 2;
-    put(wrapped({Hint}, columns).front(), HintColour);
+    put(sf::String(Hint).substring(0, columns), HintColour);
+}
+
+const std::vector<sf::String>& ErrorPanel::rowsFitting(std::size_t columns, std::size_t mostRows) const
+{
+    if (columns != rowColumns || mostRows != rowLimit) {
+        rows = wrapped(lines, columns, mostRows);
+        rowColumns = columns;
+        rowLimit = mostRows;
+    }
+    return rows;
 }
 
 } // namespace qel

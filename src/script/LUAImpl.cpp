@@ -76,6 +76,27 @@ void setGlobalRaw(lua_State* L, const char* name, void* object)
     lua_pop(L, 1);
 }
 
+// The error value at index as the text to print: a string or number as it is, but for each NUL
+// byte, written \0 so that the text after it is printed too; other values by their type.
+std::string printableMessage(lua_State* L, int index)
+{
+    if (lua_type(L, index) != LUA_TSTRING && lua_type(L, index) != LUA_TNUMBER)
+        return std::string("(error object is a ") + luaL_typename(L, index) + " value)";
+    size_t length = 0;
+    lua_pushvalue(L, index); /* ..., copy: turning it into text leaves a number one */
+    const char* text = lua_tolstring(L, -1, &length);
+    std::string printable;
+    printable.reserve(length);
+    for (const char* end = text + length; text != end; ++text) {
+        if (*text == '\0')
+            printable += "\\0";
+        else
+            printable += *text;
+    }
+    lua_pop(L, 1);
+    return printable;
+}
+
 // Seeds math.random through the library itself, whatever generator it uses.
 void seedRandomNumbers(lua_State* L, unsigned seed)
 {
@@ -278,14 +299,12 @@ LUAImpl& LUAImpl::hostOf(lua_State* L)
 // through the method to the caller.
 int LUAImpl::addTraceback(lua_State* L)
 {
-    const char* message = lua_type(L, 1) == LUA_TSTRING || lua_type(L, 1) == LUA_TNUMBER
-                              ? lua_tostring(L, 1)
-                              : lua_pushfstring(L, "(error object is a %s value)", luaL_typename(L, 1));
+    const std::string message = printableMessage(L, 1);
     std::string& deferred = hostOf(L).deferredTraceback;
-    if (deferred.compare(0, std::strlen(message), message) == 0 && deferred.find("\nstack traceback:") == std::strlen(message))
+    if (deferred.compare(0, message.size(), message) == 0 && deferred.find("\nstack traceback:") == message.size())
         lua_pushlstring(L, deferred.data(), deferred.size());
     else
-        luaL_traceback(L, L, message, 1);
+        luaL_traceback(L, L, message.c_str(), 1);
     deferred.clear();
     return 1;
 }
@@ -297,10 +316,11 @@ int LUAImpl::keepErrorValue(lua_State* L)
 {
     lua_settop(L, 1);
     if (lua_type(L, 1) == LUA_TSTRING || lua_type(L, 1) == LUA_TNUMBER) {
-        lua_pushvalue(L, 1); /* a copy to turn into text, so that a number stays one */
-        luaL_traceback(L, L, lua_tostring(L, -1), 1);
-        hostOf(L).deferredTraceback = lua_tostring(L, -1);
-        lua_pop(L, 2);
+        luaL_traceback(L, L, printableMessage(L, 1).c_str(), 1); /* error, traceback */
+        size_t length = 0;
+        const char* traceback = lua_tolstring(L, -1, &length);
+        hostOf(L).deferredTraceback.assign(traceback, length);
+        lua_pop(L, 1);
     }
     return 1;
 }
@@ -424,15 +444,36 @@ bool LUAImpl::runHandler(int reference, PushArguments pushArguments, bool* answe
 // printed again.
 void LUAImpl::reportError(lua_State* L, const ErrorSource& source)
 {
-    std::string text = lua_type(L, -1) == LUA_TSTRING ? lua_tostring(L, -1) : "error in error handling";
+    size_t length = 0;
+    const char* value = lua_type(L, -1) == LUA_TSTRING ? lua_tolstring(L, -1, &length) : nullptr;
+    const std::string text = value ? std::string(value, length) : "error in error handling";
     lua_pop(L, 1);
-    std::string& previous = reportedErrors[source];
-    if (text == previous)
+    if (!recordError(source, text))
         return;
-    previous = text;
-    std::fprintf(stderr, "%s\n", text.c_str());
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::fputc('\n', stderr);
     if (environment.showError)
         environment.showError(text);
+}
+
+// The record keeps a hash of each text, since an error may be megabytes long. A script can fail
+// in ever new sources (files of ever new names) and none of them ever runs cleanly, so past
+// MostRecordedSources the record starts afresh: an error standing then may be printed once more.
+bool LUAImpl::recordError(const ErrorSource& source, const std::string& text)
+{
+    const std::size_t hash = std::hash<std::string>()(text);
+    const auto found = reportedErrors.find(source);
+    if (found != reportedErrors.end() && found->second == hash)
+        return false;
+    if (found == reportedErrors.end() && reportedErrors.size() >= MostRecordedSources) {
+        if (!recordOverflowSaid)
+            std::fprintf(stderr, "qel: errors of more than %zu sources stand at once; errors already printed may be"
+                                 " printed again\n", MostRecordedSources);
+        recordOverflowSaid = true;
+        reportedErrors.clear();
+    }
+    reportedErrors[source] = hash;
+    return true;
 }
 
 } // namespace qel

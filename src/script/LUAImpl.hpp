@@ -110,6 +110,8 @@ private:
     template <class PushArguments>
     bool runHandler(int reference, PushArguments pushArguments, bool* answer = nullptr);
     void reportError(lua_State* L, const ErrorSource& source);
+    // Notes the error of a source; false when it is the error the source gave last.
+    bool recordError(const ErrorSource& source, const std::string& text);
     static LUAImpl& hostOf(lua_State* L);
     static int addTraceback(lua_State* L);
     static int keepErrorValue(lua_State* L);
@@ -120,8 +122,10 @@ private:
     // The engine objects published as globals, registered as live while the interpreter runs.
     std::vector<const void*> liveGlobals;
     const void* publishedBuffer = nullptr;
-    // The error each source of script code gave last, until it runs cleanly.
-    std::map<ErrorSource, std::string> reportedErrors;
+    // The error each source of script code gave last, as a hash of its text, until it runs cleanly.
+    std::map<ErrorSource, std::size_t> reportedErrors;
+    static constexpr std::size_t MostRecordedSources = 256;
+    bool recordOverflowSaid = false;
     // The chain of calls of the latest error that a callback raised inside a method.
     std::string deferredTraceback;
 };

@@ -150,6 +150,18 @@ void methodWarning(lua_State* L, const char* format, ...)
         std::fprintf(stderr, "qel: %zu warnings printed; no more are\n", MostWarnings);
 }
 
+void checkRegisteredMetatable(lua_State* L, const char* className, int metatable)
+{
+    metatable = lua_absindex(L, metatable);
+    lua_pushstring(L, className);
+    lua_rawget(L, LUA_REGISTRYINDEX); /* ..., entry */
+    const bool own = lua_istable(L, metatable) && lua_rawequal(L, -1, metatable);
+    if (!own)
+        luaL_error(L, "%s: the class's metatable in the registry was replaced by a %s value", className,
+                   luaL_typename(L, -1));
+    lua_pop(L, 1);
+}
+
 // A new block at the address of a stale record means that the old block is gone, and with it
 // any way to reach its wrapper.
 void ScriptObjects::add(lua_State* L, void* block, const char* className, void* wrapper, Destroy destroy)

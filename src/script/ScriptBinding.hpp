@@ -64,6 +64,11 @@ private:
     friend void pushMethodPlace(lua_State* L);
 };
 
+// Raises a script error naming the class unless the registry entry of the class name is the table
+// at index, the class's own metatable. A script can replace the entry (debug.getregistry()), and
+// a metatable that is not a table would be set on an object unchecked.
+void checkRegisteredMetatable(lua_State* L, const char* className, int metatable);
+
 // The script objects that the binding made: full userdata blocks that hold a wrapper pointer,
 // known by their addresses. Any userdata can be given a class's metatable (debug.setmetatable),
 // so a metatable proves nothing about the block it is on; only this record does.
@@ -156,9 +161,10 @@ class ScriptBinding {
 public:
     static void registerClass(lua_State* L)
     {
-        lua_pushcfunction(L, construct);
-        lua_setglobal(L, Wrapper::className);
         luaL_newmetatable(L, Wrapper::className); /* metatable */
+        lua_pushvalue(L, -1);
+        lua_pushcclosure(L, construct, 1); /* metatable, constructor */
+        lua_setglobal(L, Wrapper::className);
         setFunction(L, "__gc", ScriptObjects::collect);
         setFunction(L, "__tostring", describe);
         setFunction(L, "__eq", equal);
@@ -216,13 +222,18 @@ private:
         lua_remove(L, -2);
     }
 
+    // The constructor keeps the class's metatable as its upvalue; the registry entry must still
+    // be that table, since a script can reach and replace both.
     static int construct(lua_State* L)
     {
+        const int metatable = lua_upvalueindex(1);
+        checkRegisteredMetatable(L, Wrapper::className, metatable);
         auto wrapper = std::make_unique<Wrapper>(L);
         void* block = lua_newuserdata(L, sizeof(Wrapper*)); /* arguments, object */
         *static_cast<Wrapper**>(block) = wrapper.get();
         ScriptObjects::add(L, block, Wrapper::className, wrapper.release(), destroy);
-        luaL_setmetatable(L, Wrapper::className);
+        lua_pushvalue(L, metatable);
+        lua_setmetatable(L, -2); /* arguments, object */
         return 1;
     }
 

@@ -1,8 +1,9 @@
 #include "ui/Console.hpp"
 
 #include "base/Hub.hpp"
-#include "display/Renderer.hpp"
 #include "base/LiveObjects.hpp"
+#include "base/MemoryBudget.hpp"
+#include "display/Renderer.hpp"
 
 #include <algorithm>
 
@@ -22,8 +23,8 @@ int clampSide(int extent)
 
 } // namespace
 
-Console::Console(Hub* core, int x, int y, int width, int height)
-    : core(core), x(x), y(y), width(clampSide(width)), height(clampSide(height)),
+Console::Console(Hub* core, std::shared_ptr<MemoryBudget> budget, int x, int y, int width, int height)
+    : core(core), budget(std::move(budget)), x(x), y(y), width(clampSide(width)), height(clampSide(height)),
       buffer(nullptr, this->width, this->height * BufferRowsPerRow)
 {
 }
@@ -31,28 +32,55 @@ Console::Console(Hub* core, int x, int y, int width, int height)
 Console::~Console()
 {
     LiveObjects::remove(this);
+    budget->give(bytesFor(width, height) + entryBytes);
 }
 
-void Console::insert(const WideString& text, uint8_t color, bool appendEmptyLine)
+// A console of no cells still costs its own object.
+std::size_t Console::bytesFor(int width, int height)
 {
-    WideString entry = text;
-    if (!entry.empty() && entry.back() == u' ')
-        entry.pop_back();
-    lines.push_back({entry, color, appendEmptyLine});
+    const auto cells = static_cast<std::size_t>(clampSide(width)) * static_cast<std::size_t>(clampSide(height)) *
+                       BufferRowsPerRow;
+    return sizeof(Console) + cells * sizeof(Cell);
+}
+
+std::size_t Console::bytesOf(const ConsoleLine& line)
+{
+    return sizeof(ConsoleLine) + line.text.size() * sizeof(WideString::value_type);
+}
+
+bool Console::insert(const WideString& text, uint8_t color, bool appendEmptyLine)
+{
+    ConsoleLine line{text, color, appendEmptyLine};
+    if (!line.text.empty() && line.text.back() == u' ')
+        line.text.pop_back();
+    if (!budget->take(bytesOf(line)))
+        return false;
+    entryBytes += bytesOf(line);
+    lines.push_back(std::move(line));
     while (lines.size() > static_cast<std::size_t>(height))
-        lines.pop_front();
+        dropOldestLine();
     display();
+    return true;
 }
 
-void Console::insertEmptyLine()
+bool Console::insertEmptyLine()
 {
-    insert(WideString(), Clear, false);
+    return insert(WideString(), Clear, false);
 }
 
 void Console::clear()
 {
-    lines.clear();
+    while (!lines.empty())
+        dropOldestLine();
     display();
+}
+
+void Console::dropOldestLine()
+{
+    const std::size_t bytes = bytesOf(lines.front());
+    budget->give(bytes);
+    entryBytes -= bytes;
+    lines.pop_front();
 }
 
 void Console::display()

@@ -2,8 +2,10 @@
 
 #include "ui/LuaWidget.hpp"
 
+#include "base/Hub.hpp"
 #include "script/ScriptArguments.hpp"
 #include "ui/Console.hpp"
+#include "ui/UI.hpp"
 
 namespace qel {
 
@@ -51,18 +53,34 @@ int display(LuaConsole& console, lua_State* L)
     return 0;
 }
 
+[[noreturn]] void refuseEntry(lua_State* L)
+{
+    methodError(L, "consoles hold at most %d MB together; the entry does not fit",
+                static_cast<int>(UI::MostConsoleBytes >> 20));
+}
+
 // By default every entry is followed by an empty row.
 int insert(LuaConsole& console, lua_State* L)
 {
     Console& live = console.live(L);
     const InsertOptions options = readInsertOptions(L);
-    live.insert(options.text, options.color, options.appendEmptyLine);
+    if (!live.insert(options.text, options.color, options.appendEmptyLine))
+        refuseEntry(L);
     return 0;
 }
 
 int insertEmptyLine(LuaConsole& console, lua_State* L)
 {
-    console.live(L).insertEmptyLine();
+    if (!console.live(L).insertEmptyLine())
+        refuseEntry(L);
+    return 0;
+}
+
+// The handle and every script object made from it then raise "object no longer exists".
+int remove(LuaConsole& console, lua_State* L)
+{
+    Console& live = console.live(L);
+    live.getCore()->getUI()->removeConsole(&live);
     return 0;
 }
 
@@ -79,6 +97,7 @@ constexpr auto consoleMethods = widgetMethods<LuaConsole>({
     {"insert", insert},
     {"insertEmptyLine", insertEmptyLine},
     {"clear", clear},
+    {"remove", remove},
 });
 
 } // namespace

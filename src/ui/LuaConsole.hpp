@@ -7,7 +7,7 @@ namespace qel {
 class Console;
 
 // Script class LuaConsole, made with LuaConsole(handle) from a handle that
-// LuaUI.createConsole gave. Consoles stay until the scripts reload, which removes them.
+// LuaUI.createConsole gave. Consoles stay until removed or the scripts reload.
 class LuaConsole : public EngineObject<Console> {
 public:
     static const char* const className;

@@ -37,6 +37,18 @@ UIWidget* readParent(lua_State* L, int value)
     methodError(L, "option 'parent' must be the handle of a widget that still exists");
 }
 
+// The most widgets one create method makes: a window, its title and its dismiss text.
+constexpr int MostWidgetsMade = 3;
+
+// The live UI, or a script error when the tree is full.
+UI& uiWithRoom(LuaUI& ui, lua_State* L)
+{
+    UI& live = ui.live(L);
+    if (!live.hasRoomFor(MostWidgetsMade))
+        methodError(L, "the interface holds at most %d widgets; close some windows first", UI::MostWidgets);
+    return live;
+}
+
 struct WindowOptions {
     WidgetRect rect;
     UIWidget* parent = nullptr;
@@ -167,7 +179,7 @@ int unfocus(LuaUI& ui, lua_State* L)
 // handler, if given, runs once when the player or the script closes the box.
 int showMessageBox(LuaUI& ui, lua_State* L)
 {
-    UI& live = ui.live(L);
+    UI& live = uiWithRoom(ui, L);
     const WideString text = toWide(readText(L, 1));
     const int onClose = lua_gettop(L) >= 2 ? replaceHandler(L, NoReference) : NoReference;
     live.showMessageBox(text)->setHandler(HandlerSlot::Close, onClose);
@@ -181,6 +193,9 @@ int createConsole(LuaUI& ui, lua_State* L)
     const ConsoleOptions options = readConsoleOptions(L);
     const WidgetRect& rect = options.rect;
     Console* console = live.createConsole(rect.x, rect.y, rect.width, rect.height);
+    if (!console)
+        methodError(L, "consoles hold at most %d MB together; remove some with LuaConsole.remove",
+                    static_cast<int>(UI::MostConsoleBytes >> 20));
     console->setId(options.id);
     lua_pushlightuserdata(L, console);
     return 1;
@@ -189,7 +204,7 @@ int createConsole(LuaUI& ui, lua_State* L)
 // A main input field takes the focus at once, whatever windows are open.
 int createTextField(LuaUI& ui, lua_State* L)
 {
-    UI& live = ui.live(L);
+    UI& live = uiWithRoom(ui, L);
     const TextFieldOptions options = readTextFieldOptions(L);
     const WidgetRect& rect = options.rect;
     TextField* field = live.createTextField(options.parent, rect.x, rect.y, rect.width, options.colours);
@@ -206,7 +221,7 @@ int createTextField(LuaUI& ui, lua_State* L)
 
 int createWindow(LuaUI& ui, lua_State* L)
 {
-    UI& live = ui.live(L);
+    UI& live = uiWithRoom(ui, L);
     const WindowOptions options = readWindowOptions(L);
     const WidgetRect& rect = options.rect;
     Window* window =
@@ -223,7 +238,7 @@ int createWindow(LuaUI& ui, lua_State* L)
 
 int createLabel(LuaUI& ui, lua_State* L)
 {
-    UI& live = ui.live(L);
+    UI& live = uiWithRoom(ui, L);
     const LabelOptions options = readLabelOptions(L);
     const WidgetRect& rect = options.rect;
     Label* label = live.createLabel(options.parent, options.text, rect.x, rect.y, options.colours);

@@ -4,6 +4,7 @@
 #include "display/Renderer.hpp"
 #include "base/DeferredRelease.hpp"
 #include "base/LiveObjects.hpp"
+#include "base/MemoryBudget.hpp"
 #include "ui/Console.hpp"
 #include "ui/Label.hpp"
 #include "ui/TextField.hpp"
@@ -33,7 +34,8 @@ constexpr GridPoint MessageTextPosition{3, 2};
 } // namespace
 
 UI::UI(Hub* core)
-    : core(core), root(std::make_unique<UIWidget>(nullptr, 0, 0, 0, 0, ColorPair{White, Clear}))
+    : core(core), root(std::make_unique<UIWidget>(nullptr, 0, 0, 0, 0, ColorPair{White, Clear})),
+      consoleMemory(std::make_shared<MemoryBudget>(MostConsoleBytes))
 {
 }
 
@@ -46,6 +48,7 @@ Widget* UI::attach(UIWidget* parent, std::unique_ptr<Widget> widget)
     UIWidget* owner = parent ? parent : root.get();
     owner->addChild(std::move(widget));
     // A child given to a widget that has just left the tree leaves with it.
+    ++widgetCount;
     if (owner->isRemoved())
         retire(*added);
     else
@@ -71,9 +74,22 @@ TextField* UI::createTextField(UIWidget* parent, int x, int y, int width, ColorP
 
 Console* UI::createConsole(int x, int y, int width, int height)
 {
-    consoles.push_back(std::make_unique<Console>(core, x, y, width, height));
+    if (!consoleMemory->take(Console::bytesFor(width, height)))
+        return nullptr;
+    consoles.push_back(std::make_unique<Console>(core, consoleMemory, x, y, width, height));
     LiveObjects::add(consoles.back().get());
     return consoles.back().get();
+}
+
+void UI::removeConsole(Console* console)
+{
+    const auto found = std::find_if(consoles.begin(), consoles.end(),
+                                    [&](const std::unique_ptr<Console>& own) { return own.get() == console; });
+    if (found == consoles.end())
+        return;
+    LiveObjects::remove(console);
+    DeferredRelease::release(std::move(*found));
+    consoles.erase(found);
 }
 
 // Centred on the screen and tall enough for the wrapped text. The width is always odd, so the
@@ -215,6 +231,8 @@ void UI::discard(std::unique_ptr<UIWidget> widget)
 // input, not a script handle; and nothing may keep its handlers alive.
 void UI::retire(UIWidget& widget)
 {
+    if (!widget.isRemoved())
+        --widgetCount;
     widget.markRemoved();
     LiveObjects::remove(&widget);
     if (ScriptingInterface* script = core ? core->getScript() : nullptr)

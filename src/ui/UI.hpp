@@ -2,6 +2,7 @@
 
 #include "ui/UIWidget.hpp"
 
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -9,6 +10,7 @@ namespace qel {
 
 class Console;
 class Hub;
+class MemoryBudget;
 class Label;
 class TextField;
 class Window;
@@ -36,8 +38,16 @@ public:
     Window* createWindow(UIWidget* parent, int x, int y, int width, int height, ColorPair colors);
     Label* createLabel(UIWidget* parent, const WideString& text, int x, int y, ColorPair colors);
     TextField* createTextField(UIWidget* parent, int x, int y, int width, ColorPair colors);
-    // Consoles are not widgets: they stay, inactive at first, until the scripts reload.
+    // Consoles are not widgets: they stay, inactive at first, until removed or the scripts
+    // reload. All consoles together hold at most MostConsoleBytes; null when this one would not fit.
     Console* createConsole(int x, int y, int width, int height);
+    void removeConsole(Console* console);
+    static constexpr std::size_t MostConsoleBytes = 64 * 1024 * 1024;
+
+    // The tree holds at most MostWidgets widgets, so that a script opening windows without end
+    // meets a limit. Whether that many more fit.
+    bool hasRoomFor(int widgets) const { return widgetCount + widgets <= MostWidgets; }
+    static constexpr int MostWidgets = 16384;
 
     // A box wide enough for its dismiss text and no wider than the screen; the box is returned
     // so that the caller can give it a close handler.
@@ -88,6 +98,9 @@ private:
     unsigned focusChanges = 0;
     TextField* mainInputField = nullptr;
     std::vector<std::unique_ptr<Console>> consoles;
+    std::shared_ptr<MemoryBudget> consoleMemory;
+    // The widgets in the tree, the root aside.
+    int widgetCount = 0;
 };
 
 } // namespace qel

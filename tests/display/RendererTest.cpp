@@ -347,6 +347,26 @@ TEST(Renderer, PresentsOnlyPicturesThatChanged)
     EXPECT_TRUE(drawsFrame(*core)) << "a still picture now and then";
 }
 
+// The panel decodes and lays out an error once, when it arrives, so that a frame showing a
+// long one costs what a frame showing a short one does.
+TEST(Renderer, ALongErrorCostsAFrameNoMoreThanAShortOne)
+{
+    auto core = engineWithScreen(Cyan, DisplayStyle::FullFill);
+    Renderer& renderer = *core->getRenderer();
+    const auto tenFramesShowing = [&](const std::string& error) {
+        renderer.getErrorPanel().show(error);
+        const auto start = std::chrono::steady_clock::now();
+        for (int frame = 0; frame < 10; ++frame) {
+            renderer.windowSpoiled();
+            renderer.draw();
+        }
+        return std::chrono::steady_clock::now() - start;
+    };
+    const auto shortError = tenFramesShowing("short\nstack traceback:\n\t[C]: in ?");
+    const auto longError = tenFramesShowing(std::string(10 << 20, 'x') + "\nstack traceback:\n\t[C]: in ?");
+    EXPECT_LT(longError, shortError * 3 + std::chrono::milliseconds(100));
+}
+
 TEST(Renderer, EveryPaletteEntryShowsItsColourAndOthersDrawNothing)
 {
     auto core = engineWithScreen(Clear, DisplayStyle::FullFill);

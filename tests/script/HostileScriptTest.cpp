@@ -164,6 +164,30 @@ TEST(HostileScript, TheDebugLibraryCannotPassOtherValuesOffAsEngineObjects)
     EXPECT_EQ(engine.run("print(LuaCore(gCore).getVideoMode())").out, "0\n") << "the engine's own objects still work";
 }
 
+// Making an object sets the class's metatable on it, which the registry and the constructor's
+// upvalue both hold and a script can replace.
+TEST(HostileScript, ReplacedClassMetatablesMakeNoObjects)
+{
+    LuaTestEngine engine("function attempt(call) print(select(2, pcall(call))) end");
+    const test::Printed printed = engine.run(R"(
+        local registry, own = debug.getregistry(), debug.getregistry().LuaCore
+        for _, value in ipairs({1, "LuaCore", true, print, coroutine.create(print), gCore}) do
+            registry.LuaCore = value
+            attempt(function() return LuaCore(gCore) end)
+        end
+        registry.LuaCore = own
+        debug.setupvalue(LuaCore, 1, 1)
+        attempt(function() return LuaCore(gCore) end)
+        print(LuaScreenBuffer(gScreenBuffer).instance() == gScreenBuffer)
+    )");
+    std::string expected;
+    for (const char* type : {"number", "string", "boolean", "function", "thread", "userdata"})
+        expected += "scripts/snippet.lua:5: LuaCore: the class's metatable in the registry was replaced by a " +
+                    std::string(type) + " value\n";
+    expected += "scripts/snippet.lua:9: LuaCore: the class's metatable in the registry was replaced by a table value\n";
+    EXPECT_EQ(printed.out, expected + "true\n") << printed.err;
+}
+
 TEST(HostileScript, ExitsAndClosesAlwaysComplete)
 {
     LuaTestEngine engine(R"(

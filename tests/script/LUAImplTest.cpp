@@ -97,6 +97,34 @@ TEST(LUAImpl, ErrorsComeWithTheChainOfCallsThatRaisedThem)
         << "an error a method raises again in its caller has one traceback:\n" << fromCallback;
 }
 
+// A script can fail in ever new places: the record of errors already printed stays bounded,
+// says so once, and still prints a repeating error once.
+TEST(LUAImpl, TheRecordOfPrintedErrorsIsBounded)
+{
+    LuaTestEngine engine("function update() error('every frame', 0) end");
+    const test::Printed loads = engine.run("for n = 1, 600 do pcall(LuaCore(gCore).load, 'nope' .. n) end");
+    const std::string overflow = "qel: errors of more than 256 sources stand at once; errors already printed may be"
+                                 " printed again\n";
+    EXPECT_EQ(loads.err.find(overflow), loads.err.rfind(overflow)) << "said once";
+    EXPECT_NE(loads.err.find(overflow), std::string::npos);
+    EXPECT_TRUE(contains(loads.err, "cannot open scripts/nope600")) << "every failing file is printed";
+    EXPECT_EQ(engine.frame().err, "every frame\n");
+    EXPECT_EQ(engine.frame().err, "");
+}
+
+// The text after a NUL byte is often the real cause; it is printed, and the NUL shown as \0.
+TEST(LUAImpl, ErrorMessagesKeepWhatFollowsANulByte)
+{
+    LuaTestEngine engine(R"(
+        function update() error("before\0the real cause", 0) end
+        function onSetVideoMode() error("in\0a callback", 0) end
+    )");
+    EXPECT_EQ(engine.frame().err, "before\\0the real cause\n");
+    const std::string fromCallback = engine.run("LuaCore(gCore).setVideoMode(1)").errWithTracebacks;
+    EXPECT_EQ(fromCallback.rfind("in\\0a callback\nstack traceback:", 0), 0u) << fromCallback;
+    EXPECT_EQ(fromCallback.find("stack traceback:"), fromCallback.rfind("stack traceback:")) << fromCallback;
+}
+
 TEST(LUAImpl, AGameNeedsNoStartUpScript)
 {
     LuaTestEngine engine("function start() print('started') end");

@@ -215,3 +215,62 @@ TEST(LuaUI, ExtremeGeometryDrawsOnlyWhatAddsUpToTheScreen)
     expected[14] = beforeBox + "╚═══ [Enter ►] ═╝" + afterBox;
     EXPECT_EQ(screenText(engine.screen(), 0, 0, 80, 25), expected);
 }
+
+// Consoles draw on one budget of memory, their cells and their entries alike; a removed
+// console gives its share back at once.
+TEST(LuaUI, ConsolesShareABoundedMemoryAndCanBeRemoved)
+{
+    LuaTestEngine engine(withUI);
+    const Printed filled = engine.run(R"(
+        consoles = {}
+        local ok, message = true, nil
+        while ok and #consoles < 1000 do
+            ok, message = pcall(ui.createConsole, {x = 0, y = 0, width = 256, height = 256})
+            if ok then consoles[#consoles + 1] = LuaConsole(message) end
+        end
+        print(#consoles, message)
+    )");
+    EXPECT_EQ(filled.out, "31\tLuaUI.createConsole: consoles hold at most 64 MB together;"
+                          " remove some with LuaConsole.remove\n");
+
+    const Printed removed = engine.run(R"(
+        local last = consoles[#consoles]
+        last.remove()
+        print(pcall(last.insert, {text = 'x'}))
+        consoles[#consoles] = LuaConsole(ui.createConsole({width = 256, height = 256}))
+        print('made again')
+    )");
+    EXPECT_EQ(removed.out, "false\tLuaConsole.insert: object no longer exists\nmade again\n");
+
+    const Printed entries = engine.run(R"(
+        for i = 1, 4 do consoles[i].remove() end
+        local small = LuaConsole(ui.createConsole({width = 10, height = 6}))
+        local long = string.rep('x', 1024 * 1024)
+        local ok, message
+        for i = 1, 10 do ok, message = pcall(small.insert, {text = long}) end
+        print(message)
+        small.clear()
+        print(pcall(small.insert, {text = long}))
+    )");
+    EXPECT_EQ(entries.out, "LuaConsole.insert: consoles hold at most 64 MB together;"
+                           " the entry does not fit\ntrue\n")
+        << "the 27 consoles left hold 54 MB: the fifth entry of 2 MB does not fit, and a clear makes room";
+}
+
+// Each message box is three widgets that stay until the player or the script closes it.
+TEST(LuaUI, TheTreeHoldsABoundedNumberOfWidgets)
+{
+    LuaTestEngine engine(withUI);
+    const Printed filled = engine.run(R"(
+        local boxes, ok, message = 0, true, nil
+        while ok and boxes < 100000 do
+            ok, message = pcall(ui.showMessageBox, 'box')
+            if ok then boxes = boxes + 1 end
+        end
+        print(boxes, message)
+    )");
+    EXPECT_EQ(filled.out, "5461\tLuaUI.showMessageBox: the interface holds at most 16384 widgets;"
+                          " close some windows first\n");
+    EXPECT_TRUE(engine.core().getUI()->dismissTopWindow(ClosedBy::Escape));
+    EXPECT_EQ(engine.run("ui.showMessageBox('one more') print('shown')").out, "shown\n") << "a closed box makes room";
+}
