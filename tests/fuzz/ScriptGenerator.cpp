@@ -612,20 +612,21 @@ private:
     {
         switch (random.below(5)) {
         case 0: return consoleChurn();
-        case 1: return "for i = 1, " + std::to_string(random.between(1, 60)) + " do ui.showMessageBox(\"churn \" .. N .. \" \" .. i, function() return " +
+        case 1: return "for i = 1, " + std::to_string(random.between(1, 4)) + " do ui.showMessageBox(\"churn \" .. N .. \" \" .. i, function() return " +
                        (random.chance(50) ? "true" : "false") + " end) end";
-        case 2: return "for i = 1, " + std::to_string(random.between(1, 30)) + " do local w = LuaWindow(ui.createWindow({x = 1, y = 1, width = 20, height = 8, title = \"churn\"})); " +
+        case 2: return "for i = 1, " + std::to_string(random.between(1, 10)) + " do local w = LuaWindow(ui.createWindow({x = 1, y = 1, width = 20, height = 8, title = \"churn\"})); " +
                        "w.onDraw(function() return N end); w.close() end";
         case 3: return failingLoads();
         default: return churnError();
         }
     }
 
-    // A huge error, one full of NUL bytes, and one whose text goes on after a NUL (which must
-    // then be said too).
+    // A huge error, now and then, to be shown while the frames go on; one full of NUL bytes; one
+    // whose text goes on after a NUL (which must then be said too).
     std::string churnError()
     {
-        static const char* const errors[] = {"error(HUGE)", "error(string.rep(\"\\0\", 100000) .. BAD)",
+        static const char* const errors[] = {"if N % 60 == 1 then error(HUGE) end",
+                                             "error(string.rep(\"\\0\", 100000) .. BAD)",
                                              "error(\"NULBEFORE\\0NULAFTER \" .. N)"};
         return random.pick(errors);
     }
@@ -637,7 +638,7 @@ private:
         static const char* const afterwards[] = {"C[#C + 1] = c", "LuaConsole(c).remove()",
             "LuaConsole(c).remove(); LuaConsole(c).insert({text = \"gone\"})",
             "LuaConsole(c).insert({text = BIG}); LuaConsole(c).remove()", "LuaConsole(c).remove(); LuaConsole(c).remove()"};
-        return "for i = 1, " + std::to_string(random.between(1, 12)) +
+        return "for i = 1, " + std::to_string(random.between(1, 4)) +
                " do try(function() local c = ui.createConsole({x = 0, y = 0, width = 256, height = 256}); " +
                random.pick(afterwards) + " end) end";
     }
@@ -646,7 +647,7 @@ private:
     std::string failingLoads()
     {
         static const int nameLengths[] = {0, 0, 100, 2000};
-        return "for i = 1, " + std::to_string(random.between(10, 150)) + " do core.load(\"nope\" .. string.rep(\"n\", " +
+        return "for i = 1, " + std::to_string(random.between(10, 100)) + " do core.load(\"nope\" .. string.rep(\"n\", " +
                std::to_string(random.pick(nameLengths)) + ") .. N .. \"_\" .. i .. \"_\" .. math.random(1e9)) end";
     }
 
