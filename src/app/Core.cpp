@@ -5,7 +5,9 @@
 #include "app/LaunchOptions.hpp"
 #include "app/Recording.hpp"
 #include "app/ScriptClasses.hpp"
+#include "app/StopSignals.hpp"
 #include "base/GamePaths.hpp"
+#include "display/PictureFiles.hpp"
 #include "display/Renderer.hpp"
 #include "script/LUAImpl.hpp"
 #include "script/ScriptingInterface.hpp"
@@ -83,22 +85,26 @@ LaunchOptions recordedOptions(const std::optional<Recording>& replay)
     return options;
 }
 
-bool isKeyboardEvent(const sf::Event& event)
+// The events a recording keeps, and a replay takes from it instead of the window.
+bool isRecordedEvent(const sf::Event& event)
 {
     return event.type == sf::Event::KeyPressed || event.type == sf::Event::KeyReleased ||
-           event.type == sf::Event::TextEntered;
+           event.type == sf::Event::TextEntered || event.type == sf::Event::GainedFocus ||
+           event.type == sf::Event::LostFocus;
 }
 
 // Saves the window's picture as composed, before it is presented.
 void saveWindowPicture(const sf::RenderWindow& window, const std::vector<std::string>& paths)
 {
     sf::Texture texture;
-    if (!texture.create(window.getSize().x, window.getSize().y))
+    if (!texture.create(window.getSize().x, window.getSize().y)) {
+        for (const std::string& path : paths)
+            std::fprintf(stderr, "qel: cannot save the picture to \"%s\": the window's picture cannot be read\n",
+                         path.c_str());
         return;
+    }
     texture.update(window);
-    const sf::Image picture = texture.copyToImage();
-    for (const std::string& path : paths)
-        picture.saveToFile(path);
+    savePicture(texture.copyToImage(), paths);
 }
 
 } // namespace
@@ -120,10 +126,11 @@ void Core::init(int argc, const char* const* argv)
     if (replay)
         setenv("ALSOFT_DRIVERS", "null", 1);
     enterGameFolder(LaunchOptions::gameFolderIn(argc, argv));
-    std::optional<LaunchOptions> options = LaunchOptions::parse(argc, argv, basePath(), recordedOptions(replay));
+    LaunchOptions::Parsed parsed = LaunchOptions::parse(argc, argv, basePath(), recordedOptions(replay));
     std::fflush(stdout);
-    if (!options)
-        std::exit(1000);
+    if (!parsed.options)
+        std::exit(parsed.failureStatus);
+    std::optional<LaunchOptions>& options = parsed.options;
     const DisplayConnection display;
     if (!display.open()) {
         std::fprintf(stderr, "qel: cannot open a window: no X display is available (is DISPLAY set?)\n");
@@ -134,6 +141,7 @@ void Core::init(int argc, const char* const* argv)
     if (!control)
         std::exit(1);
     runControl = std::move(*control);
+    StopSignals::install();
     build(*options);
 }
 
@@ -163,13 +171,17 @@ void Core::build(const LaunchOptions& options)
 void Core::run()
 {
     FramePacer pacer(FrameRateLimit);
-    while (window->isOpen()) {
+    // A script that exits as it starts ends the run before the first frame.
+    while (window->isOpen() && !endRequested) {
         const int elapsed = clock.getElapsedTime().asMilliseconds();
         clock.restart();
         runFrame(elapsed);
         if (runControl.waitsForFrames())
             pacer.waitForNextFrame();
     }
+    window->close();
+    if (script)
+        script->quit();
     runControl.finish();
     shutdown();
 }
@@ -186,7 +198,9 @@ void Core::runFrame(int elapsedMilliseconds)
     drawFrame();
     if (std::exchange(fullscreenToggleRequested, false))
         toggleFullscreen();
-    if (runControl.endsNow())
+    if (StopSignals::received())
+        endRequested = true;
+    if (endRequested || runControl.endsNow())
         window->close();
 }
 
@@ -212,15 +226,17 @@ float Core::nextFrameTime(int elapsedMilliseconds, float previous)
 void Core::pollEvents()
 {
     sf::Event event;
-    while (window->pollEvent(event)) {
-        if (!runControl.takesPlayersKeys() && isKeyboardEvent(event))
+    while (!endRequested && window->pollEvent(event)) {
+        if (!runControl.takesPlayersKeys() && isRecordedEvent(event))
             continue;
         if (!handleEvent(event))
             return;
     }
-    while (std::optional<sf::Event> replayed = runControl.nextReplayedEvent())
-        if (!handleEvent(*replayed))
+    while (!endRequested) {
+        const std::optional<sf::Event> replayed = runControl.nextReplayedEvent();
+        if (!replayed || !handleEvent(*replayed))
             return;
+    }
 }
 
 bool Core::handleEvent(const sf::Event& event)
@@ -228,8 +244,8 @@ bool Core::handleEvent(const sf::Event& event)
     runControl.noteEvent(event);
     switch (event.type) {
     case sf::Event::Closed:
-        window->close();
-        return true;
+        endRequested = true;
+        return false;
     case sf::Event::KeyPressed:
         return keys->keyPressed(event.key);
     case sf::Event::KeyReleased:
@@ -240,6 +256,10 @@ bool Core::handleEvent(const sf::Event& event)
         return true;
     case sf::Event::GainedFocus:
     case sf::Event::LostFocus:
+        renderer->windowSpoiled();
+        if (script)
+            script->onFocus(event.type == sf::Event::GainedFocus);
+        return true;
     case sf::Event::Resized:
         renderer->windowSpoiled();
         return true;
@@ -305,11 +325,11 @@ void Core::createWindow(unsigned width, unsigned height)
     window->setMouseCursorVisible(false);
 }
 
-// A window that has closed (the script asked to exit) stays closed. Going fullscreen keeps the
-// window's size and place, and going back restores them.
+// A run that is ending (the script asked to exit) keeps its window as it is until it closes.
+// Going fullscreen keeps the window's size and place, and going back restores them.
 void Core::toggleFullscreen()
 {
-    if (!window->isOpen())
+    if (!window->isOpen() || endRequested)
         return;
     if (!fullscreen) {
         windowedSize = window->getSize();
@@ -333,7 +353,7 @@ void Core::setWindowTitle(const std::string& title)
 void Core::exit(int code)
 {
     exitCode = code;
-    window->close();
+    endRequested = true;
 }
 
 void Core::runScript(const std::string& name)

@@ -52,6 +52,9 @@ public:
     // A released game switches the reload and fullscreen keys off.
     void setHotKeys(KeyRouter::HotKeys hotKeys) { keys->setHotKeys(hotKeys); }
     KeyRouter::HotKeys getHotKeys() const { return keys->getHotKeys(); }
+    // Ends the run with the code as its status once the frame in progress is drawn: the rest of
+    // the script and the frame's update and drawing run, and a capture asked for the frame shows
+    // its picture, but the frame's events not yet treated are dropped.
     void exit(int code);
     void runScript(const std::string& name);
     // Shows a script error the host has printed over the picture, unless the options say not to.
@@ -60,8 +63,9 @@ public:
     bool hideScriptError();
     // Whether the key is down now, as the keyboard answers (or answered, in a replay).
     bool isKeyDown(sf::Keyboard::Key key) { return runControl.isKeyDown(key); }
-    // Saves the window's picture once the frame in progress is drawn.
-    void capture(const std::string& path) { runControl.requestCapture(path); }
+    // Saves the window's picture once the frame in progress is drawn; false, and not saved, when
+    // the frame has as many captures as it takes.
+    bool capture(const std::string& path) { return runControl.requestCapture(path); }
     // How this run is driven; a play by the player unless init was told otherwise.
     RunControl& getRunControl() { return runControl; }
     void shutdown();
@@ -101,6 +105,9 @@ private:
     float frameTime = 0.f;
     bool fullscreen = false;
     bool fullscreenToggleRequested = false;
+    // The script asked to exit, or the player closed the window: the window closes once the frame
+    // in progress is drawn, so that its captures still have a picture to read.
+    bool endRequested = false;
     bool errorPanelEnabled = true;
     int exitCode = 0;
 };

@@ -1,21 +1,61 @@
 #include "app/LaunchOptions.hpp"
 
-#include "base/DataFile.hpp"
+#include "base/TextFileReader.hpp"
 
+#include <algorithm>
+#include <cctype>
+#include <charconv>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
+#include <limits>
 
 namespace qel {
 
 namespace {
 
-// The number a value starts with; 0 when it starts with none.
-int numberIn(const std::string& value)
+// A whole number as the C library's atoi reads one (blanks, a sign, digits; the rest is
+// ignored), from lowest to highest; otherwise nothing, and why in fault. Reading it with atoi
+// itself would wrap a number too large for its type round to another one without a word.
+std::optional<int> numberIn(const std::string& value, int lowest, int highest, std::string& fault)
 {
-    return std::atoi(value.c_str());
+    const char* start = value.c_str() + std::min(value.find_first_not_of(" \t\n\v\f\r"), value.size());
+    // from_chars takes a minus sign only.
+    if (*start == '+' && std::isdigit(static_cast<unsigned char>(start[1])))
+        ++start;
+    int number = 0;
+    const std::from_chars_result read = std::from_chars(start, value.c_str() + value.size(), number);
+    if (read.ec == std::errc::invalid_argument) {
+        fault = "not a number";
+        return std::nullopt;
+    }
+    if (read.ec == std::errc::result_out_of_range || number < lowest || number > highest) {
+        fault = "out of range (" + std::to_string(lowest) + " to " + std::to_string(highest) + ")";
+        return std::nullopt;
+    }
+    return number;
+}
+
+constexpr int Lowest = std::numeric_limits<int>::min();
+constexpr int Highest = std::numeric_limits<int>::max();
+
+// A setting's number taken from its value; gives why not, or empty. The setting keeps its
+// value when the number is refused.
+std::string readNumber(int& setting, const std::string& value, int lowest = Lowest)
+{
+    std::string fault;
+    if (const std::optional<int> number = numberIn(value, lowest, Highest, fault))
+        setting = *number;
+    return fault;
+}
+
+// A switch is on for any number but 0.
+std::string readSwitch(bool& setting, const std::string& value)
+{
+    int number = setting;
+    const std::string fault = readNumber(number, value);
+    setting = number != 0;
+    return fault;
 }
 
 // Settings of the game are named alike on the command line (after '-') and in config.dat (after
@@ -29,7 +69,8 @@ struct Setting {
     // What --help says of it: the kind of value it takes, and what it sets (its default).
     const char* value;
     const char* help;
-    void (*apply)(LaunchOptions& options, const std::string& value);
+    // Takes the value; gives why it cannot, or empty.
+    std::string (*apply)(LaunchOptions& options, const std::string& value);
     // The value as the option would give it; only game settings have one.
     std::string (*show)(const LaunchOptions& options);
 };
@@ -41,50 +82,77 @@ std::string shown(Number number)
     return std::to_string(static_cast<int>(number));
 }
 
-// "FRAME:FILE", FRAME a whole number from 1; anything else is said and skipped.
-void addCapture(LaunchOptions& options, const std::string& value)
+// "FRAME:FILE", FRAME a whole number from 1.
+std::string addCapture(LaunchOptions& options, const std::string& value)
 {
     const std::size_t colon = value.find(':');
-    const int frame = numberIn(value);
-    if (colon == std::string::npos || colon + 1 == value.size() || frame < 1 ||
-        value.find_first_not_of("0123456789") != colon) {
-        std::fprintf(stderr, "qel: -capture takes FRAME:FILE.png (FRAME from 1), not \"%s\"\n", value.c_str());
-        return;
-    }
-    options.captures.push_back({frame, value.substr(colon + 1)});
+    if (colon == std::string::npos || colon + 1 == value.size() || value.find_first_not_of("0123456789") != colon)
+        return "not FRAME:FILE.png";
+    int frame = 0;
+    const std::string fault = readNumber(frame, value.substr(0, colon), 1);
+    if (fault.empty())
+        options.captures.push_back({frame, value.substr(colon + 1)});
+    return fault.empty() ? "" : "FRAME " + fault;
+}
+
+// A text setting takes any value.
+std::string readText(std::string& setting, const std::string& value)
+{
+    setting = value;
+    return "";
 }
 
 const Setting Settings[] = {
     {"script", Scope::Game, "NAME", "runs scripts/NAME.lua (config.dat's, else main)",
-     [](LaunchOptions& options, const std::string& value) { options.scriptName = value; },
+     [](LaunchOptions& options, const std::string& value) { return readText(options.scriptName, value); },
      [](const LaunchOptions& options) { return options.scriptName; }},
     {"wallpaper", Scope::Game, "N", "the picture data/wallpapers/N.png (18)",
-     [](LaunchOptions& options, const std::string& value) { options.wallpaperIndex = numberIn(value); },
+     [](LaunchOptions& options, const std::string& value) { return readNumber(options.wallpaperIndex, value); },
      [](const LaunchOptions& options) { return shown(options.wallpaperIndex); }},
     {"width", Scope::Game, "PIXELS", "window width (1280)",
-     [](LaunchOptions& options, const std::string& value) { options.width = numberIn(value); },
+     [](LaunchOptions& options, const std::string& value) { return readNumber(options.width, value); },
      [](const LaunchOptions& options) { return shown(options.width); }},
     {"height", Scope::Game, "PIXELS", "window height (720)",
-     [](LaunchOptions& options, const std::string& value) { options.height = numberIn(value); },
+     [](LaunchOptions& options, const std::string& value) { return readNumber(options.height, value); },
      [](const LaunchOptions& options) { return shown(options.height); }},
     {"fullscreen", Scope::Game, "0|1", "non-zero for fullscreen (0)",
-     [](LaunchOptions& options, const std::string& value) { options.fullscreen = numberIn(value) != 0; },
+     [](LaunchOptions& options, const std::string& value) { return readSwitch(options.fullscreen, value); },
      [](const LaunchOptions& options) { return shown(options.fullscreen); }},
     {"style", Scope::Game, "STYLE", "default, fullFill (stretched) or fullFit (centred 4:3) (default)",
-     [](LaunchOptions& options, const std::string& value) { options.style = value; },
+     [](LaunchOptions& options, const std::string& value) { return readText(options.style, value); },
      [](const LaunchOptions& options) { return options.style; }},
     {"errorpanel", Scope::Game, "0|1", "0 shows script errors on standard error only (1)",
-     [](LaunchOptions& options, const std::string& value) { options.errorPanel = numberIn(value) != 0; },
+     [](LaunchOptions& options, const std::string& value) { return readSwitch(options.errorPanel, value); },
      [](const LaunchOptions& options) { return shown(options.errorPanel); }},
     {"record", Scope::Run, "FILE", "writes the keys of this play, frame by frame, to FILE",
-     [](LaunchOptions& options, const std::string& value) { options.recordPath = value; }, nullptr},
+     [](LaunchOptions& options, const std::string& value) { return readText(options.recordPath, value); },
+     nullptr},
     {"replay", Scope::Run, "FILE", "plays the recording FILE again, at full speed",
-     [](LaunchOptions& options, const std::string& value) { options.replayPath = value; }, nullptr},
+     [](LaunchOptions& options, const std::string& value) { return readText(options.replayPath, value); },
+     nullptr},
     {"frames", Scope::Run, "N", "ends the run after frame N (a replay: after its last frame)",
-     [](LaunchOptions& options, const std::string& value) { options.lastFrame = numberIn(value); }, nullptr},
+     [](LaunchOptions& options, const std::string& value) { return readNumber(options.lastFrame, value, 1); },
+     nullptr},
     {"capture", Scope::Run, "N:FILE.png", "saves the window's picture after frame N (repeatable)",
      addCapture, nullptr},
 };
+
+// Takes the value of the setting, named as given (-width, #width); says a value it cannot take.
+// A game setting keeps its value then, with a warning; a run control cannot be kept otherwise
+// than asked, so it is an error, and false.
+bool apply(const Setting& setting, const std::string& givenName, LaunchOptions& options, const std::string& value)
+{
+    const std::string fault = setting.apply(options, value);
+    if (fault.empty())
+        return true;
+    if (setting.scope == Scope::Run) {
+        std::fprintf(stderr, "qel: %s \"%s\": %s\n", givenName.c_str(), value.c_str(), fault.c_str());
+        return false;
+    }
+    std::fprintf(stderr, "qel: %s \"%s\": %s; it stays %s\n", givenName.c_str(), value.c_str(), fault.c_str(),
+                 setting.show(options).c_str());
+    return true;
+}
 
 const char* const HelpOption = "--help";
 
@@ -115,17 +183,19 @@ bool isUnknownOption(int i, const char* const* argv)
 }
 
 // Every argument is printed and compared, values included; an option with no value after it
-// is ignored, and an unknown one is said and skipped.
-void readCommandLine(LaunchOptions& options, int argc, const char* const* argv)
+// is ignored, and an unknown one is said and skipped. False when a run control is refused.
+bool readCommandLine(LaunchOptions& options, int argc, const char* const* argv)
 {
+    bool taken = true;
     for (int i = 0; i < argc; ++i) {
         std::printf("arg[%d] = %s\n", i, argv[i]);
         if (isUnknownOption(i, argv))
             std::fprintf(stderr, "qel: unknown option %s (qel --help lists them)\n", argv[i]);
         const Setting* setting = findSetting(argv[i], '-');
         if (setting && i + 1 < argc)
-            setting->apply(options, argv[i + 1]);
+            taken = apply(*setting, argv[i], options, argv[i + 1]) && taken;
     }
+    return taken;
 }
 
 // A game folder needs no config.dat when its launch script has the usual name.
@@ -136,98 +206,65 @@ void takeUsualLaunchScript(LaunchOptions& options, const std::string& basePath)
         options.scriptName = "main";
 }
 
-// Longer than any setting needs; the rest of a longer line is skipped, so that a file of one
-// endless line cannot fill the memory.
-constexpr std::size_t MaxLineLength = 4096;
+// A config.dat of every setting takes some hundred bytes; these limits keep one read whole
+// within a few MB.
+constexpr TextFileReader::Limits ConfigLimits{64 << 10, 4096};
 
-// The lines of config.dat. A line ends at a line feed; a carriage return before it belongs to
-// the line end. Its text ends at its first NUL byte, as the printed line does, so that a NUL
+// The lines of config.dat, or none when it is missing (without a word) or refused (said in one
+// line). A line's text ends at its first NUL byte, as the printed line does, so that a NUL
 // hides the rest of the line from the key comparison and from the value alike.
-class ConfigLines {
-public:
-    // A missing file reads as an empty one, without a word; a folder or a pipe, which would fail
-    // or block, is refused with one line.
-    explicit ConfigLines(const std::string& path) : path(path)
-    {
-        std::error_code error;
-        if (std::filesystem::exists(path, error) && isDataFile(path, "settings"))
-            in.open(path);
-    }
-
-    bool next(std::string& line)
-    {
-        line.clear();
-        std::streambuf& bytes = *in.rdbuf();
-        int byte = bytes.sbumpc();
-        if (byte == std::char_traits<char>::eof())
-            return false;
-        ++number;
-        bool cut = false;
-        for (; byte != std::char_traits<char>::eof() && byte != '\n'; byte = bytes.sbumpc()) {
-            if (line.size() < MaxLineLength)
-                line.push_back(static_cast<char>(byte));
-            else
-                cut = true;
-        }
-        if (cut)
-            reportCut();
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        line.resize(std::strlen(line.c_str()));
-        return true;
-    }
-
-private:
-    // Only the first: one line of output for the whole file.
-    void reportCut()
-    {
-        if (!cutReported)
-            std::fprintf(stderr, "qel: line %d of \"%s\" is longer than %zu bytes; the rest of it is skipped\n",
-                         number, path.c_str(), MaxLineLength);
-        cutReported = true;
-    }
-
-    std::string path;
-    std::ifstream in;
-    int number = 0;
-    bool cutReported = false;
-};
+std::vector<std::string> configLines(const std::string& path)
+{
+    std::error_code missing;
+    if (!std::filesystem::exists(path, missing))
+        return {};
+    TextFileReader reader(path, ConfigLimits);
+    std::vector<std::string> lines;
+    for (std::string line; reader.nextLine(line);)
+        lines.push_back(line.substr(0, std::strlen(line.c_str())));
+    if (reader.fault().empty())
+        return lines;
+    std::fprintf(stderr, "qel: cannot load settings \"%s\": %s\n", path.c_str(), reader.fault().c_str());
+    return {};
+}
 
 // Key lines are printed; each value line is taken as it stands. A key on the last line,
 // with no value line, is ignored.
 void readConfigFile(LaunchOptions& options, const std::string& path)
 {
-    ConfigLines lines(path);
-    std::string line, value;
-    while (lines.next(line)) {
-        std::printf("line = %s\n", line.c_str());
-        const Setting* setting = findSetting(line, '#');
-        if (setting && lines.next(value))
-            setting->apply(options, value);
+    const std::vector<std::string> lines = configLines(path);
+    for (auto line = lines.begin(); line != lines.end(); ++line) {
+        std::printf("line = %s\n", line->c_str());
+        const Setting* setting = findSetting(*line, '#');
+        if (setting && line + 1 != lines.end()) {
+            const std::string& key = *line++;
+            apply(*setting, key, options, *line);
+        }
     }
 }
 
 } // namespace
 
-std::optional<LaunchOptions> LaunchOptions::parse(int argc, const char* const* argv,
-                                                  const std::string& basePath, LaunchOptions options)
+LaunchOptions::Parsed LaunchOptions::parse(int argc, const char* const* argv, const std::string& basePath,
+                                           LaunchOptions options)
 {
-    readCommandLine(options, argc, argv);
+    if (!readCommandLine(options, argc, argv))
+        return {std::nullopt, 1};
     if (options.scriptName.empty()) {
         readConfigFile(options, basePath + "config.dat");
         if (options.scriptName.empty())
             takeUsualLaunchScript(options, basePath);
         if (options.scriptName.empty()) {
             std::printf("Error 1000: Missing launch script\n");
-            return std::nullopt;
+            return {std::nullopt, MissingScriptStatus};
         }
     }
     std::printf("scriptName = %s\n", options.scriptName.c_str());
     std::printf("wallpaperIndex = %d\n", options.wallpaperIndex);
-    return options;
+    return {options, 0};
 }
 
-std::optional<LaunchOptions> LaunchOptions::parse(int argc, const char* const* argv, const std::string& basePath)
+LaunchOptions::Parsed LaunchOptions::parse(int argc, const char* const* argv, const std::string& basePath)
 {
     return parse(argc, argv, basePath, LaunchOptions());
 }
@@ -245,7 +282,7 @@ bool LaunchOptions::applyGameSetting(const std::string& name, const std::string&
 {
     const Setting* setting = findSetting("#" + name, '#');
     if (setting)
-        setting->apply(*this, value);
+        apply(*setting, "setting " + name, *this, value);
     return setting;
 }
 

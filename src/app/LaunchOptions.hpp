@@ -33,16 +33,21 @@ struct LaunchOptions {
     int lastFrame = 0;
     std::vector<Capture> captures;
 
-    // Prints the diagnostic lines on the way. The command line changes the given options (a
-    // replay's recorded ones, say). Gives nothing (after printing the error line) when no launch
-    // script is named anywhere.
-    static std::optional<LaunchOptions> parse(int argc, const char* const* argv,
-                                              const std::string& basePath, LaunchOptions options);
-    static std::optional<LaunchOptions> parse(int argc, const char* const* argv, const std::string& basePath);
+    // The options parse read, or nothing and the status the process ends with.
+    struct Parsed;
+    static constexpr int MissingScriptStatus = 1000;
+
+    // Prints the diagnostic lines on the way; a value a game setting cannot take is said, and
+    // the setting keeps its value. The command line changes the given options (a replay's
+    // recorded ones, say). Gives nothing (after printing the error line) when no launch script
+    // is named anywhere, or with status 1 when a run control (-frames, -capture) is refused:
+    // a run that could not end or capture as asked would run on, or come out without pictures.
+    static Parsed parse(int argc, const char* const* argv, const std::string& basePath, LaunchOptions options);
+    static Parsed parse(int argc, const char* const* argv, const std::string& basePath);
 
     // The game's settings as option names and values, as a recording keeps them.
     std::vector<std::pair<std::string, std::string>> gameSettings() const;
-    // Takes one of the game's settings; false for a name that is none.
+    // Takes one of the game's settings (a value it cannot take is said); false for a name that is none.
     bool applyGameSetting(const std::string& name, const std::string& value);
     // The run's files are named from the folder the program was started in, which a game
     // folder on the command line leaves before they are opened.
@@ -60,6 +65,11 @@ struct LaunchOptions {
 
     // The style a -style word names; an unknown word means the default one.
     static DisplayStyle displayStyleNamed(const std::string& word);
+};
+
+struct LaunchOptions::Parsed {
+    std::optional<LaunchOptions> options;
+    int failureStatus;
 };
 
 } // namespace qel

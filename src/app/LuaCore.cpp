@@ -109,10 +109,13 @@ int isKeyDown(LuaCore& core, lua_State* L)
 }
 
 // The picture is saved once the frame in progress is drawn, as the player sees it, so that
-// what the rest of the frame draws is in it too.
+// what the rest of the frame draws is in it too. A frame takes a few captures only: each is a
+// file written, and the line about the rest is printed once.
 int capture(LuaCore& core, lua_State* L)
 {
-    core.live(L).capture(readText(L, 1));
+    if (!core.live(L).capture(readText(L, 1)))
+        methodWarning(L, "a frame saves %d pictures at most; the others asked for are not saved",
+                      static_cast<int>(RunControl::MostCapturesAFrame));
     return 0;
 }
 

@@ -2,7 +2,6 @@
 
 #include "app/KeyNames.hpp"
 
-#include <istream>
 #include <sstream>
 
 namespace qel {
@@ -79,9 +78,11 @@ public:
             return readCharacter(frame, words);
         if (what == "down" || what == "up")
             return readPoll(frame, what == "down", words);
+        if (what == "focus")
+            return readFocus(frame, words);
         if (what == "end")
             return ending(words);
-        return "\"" + what + "\" is not press, release, text, down, up or end";
+        return "\"" + what + "\" is not press, release, text, focus, down, up or end";
     }
 
 private:
@@ -132,6 +133,18 @@ private:
         return ending(words);
     }
 
+    std::string readFocus(int frame, std::istringstream& words)
+    {
+        std::string word;
+        words >> word;
+        if (word != "gained" && word != "lost")
+            return "focus is \"gained\" or \"lost\", not \"" + word + "\"";
+        sf::Event event;
+        event.type = word == "gained" ? sf::Event::GainedFocus : sf::Event::LostFocus;
+        recording.events.push_back({frame, event});
+        return ending(words);
+    }
+
     std::string readPoll(int frame, bool down, std::istringstream& words)
     {
         std::string word;
@@ -148,22 +161,25 @@ private:
 
 } // namespace
 
-std::optional<Recording> Recording::read(std::istream& in, std::string& error)
+std::optional<Recording> Recording::read(TextFileReader& lines, std::string& error)
 {
     std::string line;
-    if (!std::getline(in, line) || line != FirstLine) {
-        error = "it does not start with \"" + std::string(FirstLine) + "\"";
+    if (!lines.nextLine(line) || line != FirstLine) {
+        error = lines.fault().empty() ? "it does not start with \"" + std::string(FirstLine) + "\"" : lines.fault();
         return std::nullopt;
     }
     Recording recording;
     RecordingReader reader(recording);
-    for (int number = 2; std::getline(in, line); ++number) {
+    while (lines.nextLine(line)) {
         error = reader.readLine(line);
         if (!error.empty()) {
-            error = "line " + std::to_string(number) + ": " + error;
+            error = "line " + std::to_string(lines.lineNumber()) + ": " + error;
             return std::nullopt;
         }
     }
+    error = lines.fault();
+    if (!error.empty())
+        return std::nullopt;
     return recording;
 }
 
@@ -178,6 +194,8 @@ std::string Recording::header(unsigned seed, const std::vector<std::pair<std::st
 std::string Recording::eventLine(int frame, const sf::Event& event)
 {
     const std::string prefix = std::to_string(frame);
+    if (event.type == sf::Event::GainedFocus || event.type == sf::Event::LostFocus)
+        return prefix + (event.type == sf::Event::GainedFocus ? " focus gained\n" : " focus lost\n");
     if (event.type == sf::Event::TextEntered)
         return prefix + " text " + std::to_string(event.text.unicode) + "\n";
     if (event.type != sf::Event::KeyPressed && event.type != sf::Event::KeyReleased)

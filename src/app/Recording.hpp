@@ -1,8 +1,9 @@
 #pragma once
 
+#include "base/TextFileReader.hpp"
+
 #include <SFML/Window/Event.hpp>
 
-#include <iosfwd>
 #include <optional>
 #include <string>
 #include <utility>
@@ -18,12 +19,13 @@ namespace qel {
 //   setting style fullFit        (one line for each game setting)
 //   12 press Left shift          (a key event: key name, then alt, control, shift, system if held)
 //   12 text 76                   (a typed character, as its Unicode number)
+//   13 focus lost                (the window lost the focus; "gained": it gained it)
 //   14 release Left
 //   15 down Return               (a poll of the keyboard found the key down; "up": found it up)
 //   3600 end                     (the last frame of the play)
 //
 // Blank lines and lines starting with '#' are skipped. Keys are named as in the Key table, or
-// given by number.
+// given by number. Lines may end in a carriage return and line feed.
 struct Recording {
     // A key press or release, or a typed character, as the window delivered it.
     struct Event {
@@ -44,8 +46,14 @@ struct Recording {
     // The last frame of the play: its end line's, else its last fact's.
     int endFrame = 0;
 
+    // A play of an hour at 60 frames a second, with a key pressed, released or typed in every
+    // other frame, takes about 1.5 MB; 16 MB holds ten such hours, and their facts take some
+    // tens of MB once read. The longest line the engine writes is a setting, a launch script's
+    // name at most (a path, which the system keeps within 4096 bytes).
+    static constexpr TextFileReader::Limits FileLimits{16 << 20, 4096};
+
     // Reads a recording; on a fault gives nothing and says in error what and on which line.
-    static std::optional<Recording> read(std::istream& in, std::string& error);
+    static std::optional<Recording> read(TextFileReader& lines, std::string& error);
 
     // The lines that begin a recording.
     static std::string header(unsigned seed, const std::vector<std::pair<std::string, std::string>>& settings);

@@ -33,11 +33,9 @@ RunControl& RunControl::operator=(RunControl&&) = default;
 
 std::optional<Recording> RunControl::readReplay(const std::string& path)
 {
-    std::ifstream in(path);
-    std::string error = in ? "" : std::strerror(errno);
-    std::optional<Recording> recording;
-    if (in)
-        recording = Recording::read(in, error);
+    TextFileReader lines(path, Recording::FileLimits);
+    std::string error;
+    std::optional<Recording> recording = Recording::read(lines, error);
     if (!recording)
         std::fprintf(stderr, "qel: cannot replay \"%s\": %s\n", path.c_str(), error.c_str());
     return recording;
@@ -105,6 +103,14 @@ bool RunControl::replayedKeyDown(sf::Keyboard::Key key)
         polls.pop_front();
     }
     return replayedDown[key];
+}
+
+bool RunControl::requestCapture(const std::string& path)
+{
+    if (requestedCaptures.size() >= MostCapturesAFrame)
+        return false;
+    requestedCaptures.push_back(path);
+    return true;
 }
 
 std::vector<std::string> RunControl::takeCaptures()

@@ -51,8 +51,10 @@ public:
     // Whether the key is down now: the keyboard's answer, or the recorded one in a replay.
     bool isKeyDown(sf::Keyboard::Key key);
 
-    // A picture to save after the frame in progress.
-    void requestCapture(const std::string& path) { requestedCaptures.push_back(path); }
+    // A picture to save after the frame in progress; false, and not asked, when the frame has
+    // MostCapturesAFrame already. The window's picture is read and encoded once for all of them.
+    bool requestCapture(const std::string& path);
+    static constexpr std::size_t MostCapturesAFrame = 16;
     // The pictures to save now that the frame begun is drawn.
     std::vector<std::string> takeCaptures();
     // Whether the window shows the frame begun. A replay shows one frame in ShownReplayFrames:

@@ -178,6 +178,24 @@ void LUAImpl::redraw()
     });
 }
 
+// A quit that fails is printed like any other error, and the game ends all the same.
+void LUAImpl::quit()
+{
+    callGlobal("quit", std::nullopt);
+}
+
+void LUAImpl::onFocus(bool gained)
+{
+    if (!callbacksAllowed())
+        return;
+    enter(Errors::EndCallingScript, ErrorSource{"focus", 0}, [&](lua_State* L) {
+        if (!pushGlobalFunction(L, "focus"))
+            return;
+        lua_pushboolean(L, gained);
+        lua_call(L, 1, 0);
+    });
+}
+
 bool LUAImpl::onWidgetClose(int handler, bool dismissedByEscape)
 {
     return runHandler(handler, [&](lua_State* L) {

@@ -73,6 +73,8 @@ public:
     void runFile(const std::string& fileName) override;
     void onGlobalKey(int keyCode, bool pressed, bool handled) override;
     void redraw() override;
+    void quit() override;
+    void onFocus(bool gained) override;
     bool onWidgetClose(int handler, bool dismissedByEscape) override;
     bool onWidgetKey(int handler, int keyCode, bool pressed) override;
     bool onWidgetDraw(int handler) override;

@@ -21,6 +21,10 @@ public:
     virtual void runFile(const std::string& fileName) = 0;
     virtual void onGlobalKey(int keyCode, bool pressed, bool handled) = 0;
     virtual void redraw() = 0;
+    // The game is about to end; the script may still save. Called once, before anything is torn down.
+    virtual void quit() = 0;
+    // The window gained or lost the focus.
+    virtual void onFocus(bool gained) = 0;
     // The widget handlers: each call gets the reference the widget keeps in that slot, and
     // answers false without running anything when it is NoReference.
     virtual bool onWidgetClose(int handler, bool dismissedByEscape) = 0;

@@ -20,6 +20,7 @@ namespace {
 
 struct Parsed {
     std::optional<LaunchOptions> options;
+    int failureStatus;
     std::string output;
 };
 
@@ -39,10 +40,9 @@ Parsed parse(std::vector<const char*> args, const TempDir& folder)
 {
     args.insert(args.begin(), "qel");
     testing::internal::CaptureStdout();
-    Parsed parsed;
-    parsed.options = LaunchOptions::parse(static_cast<int>(args.size()), args.data(), folder.prefix());
-    parsed.output = testing::internal::GetCapturedStdout();
-    return parsed;
+    const LaunchOptions::Parsed parsed =
+        LaunchOptions::parse(static_cast<int>(args.size()), args.data(), folder.prefix());
+    return {parsed.options, parsed.failureStatus, testing::internal::GetCapturedStdout()};
 }
 
 } // namespace
@@ -52,6 +52,7 @@ TEST(LaunchOptions, NoScriptAnywhereIsError1000)
     TempDir folder;
     const Parsed parsed = parse({}, folder);
     EXPECT_FALSE(parsed.options);
+    EXPECT_EQ(parsed.failureStatus, 1000);
     EXPECT_EQ(parsed.output, "arg[0] = qel\nError 1000: Missing launch script\n");
 }
 
@@ -183,22 +184,22 @@ TEST(LaunchOptions, ANulByteEndsTheTextOfItsLine)
                              "scriptName = game\nwallpaperIndex = 18\n");
 }
 
-// A file of endless lines is read in time proportional to its size, keeping only the start of
-// each line, and said once on the error output.
-TEST(LaunchOptions, LinesTooLongAreCutAndTheFileReadOnToTheEnd)
+// A config.dat larger than any real one is not read at all, not even in part, and is said once
+// on the error output.
+TEST(LaunchOptions, AConfigDatWithAnEndlessLineOrOfManyLinesIsRefusedWhole)
 {
     TempDir folder;
-    const std::string endless(8 << 20, 'x');
-    folder.write("config.dat", endless + "\n#script\ngame" + endless + "\n" + endless + "\n#width\n640\n");
-    testing::internal::CaptureStderr();
-    const auto start = std::chrono::steady_clock::now();
-    const Parsed parsed = parse({}, folder);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
-    EXPECT_TRUE(qel::test::saysOnceAbout(testing::internal::GetCapturedStderr(), "config.dat"));
-    ASSERT_TRUE(parsed.options);
-    EXPECT_EQ(parsed.options->width, 640);
-    EXPECT_EQ(parsed.options->scriptName, "game" + std::string(4092, 'x'));
-    EXPECT_LT(parsed.output.size(), 4 * 4200u) << "every line printed as cut";
+    for (const std::string& tooLarge : {"#script\ngame\n#width\n" + std::string(8 << 20, '7') + "\n",
+                                        "#script\ngame\n" + std::string(100'000, '\n')}) {
+        folder.write("config.dat", tooLarge);
+        testing::internal::CaptureStderr();
+        const auto start = std::chrono::steady_clock::now();
+        const Parsed parsed = parse({}, folder);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+        EXPECT_TRUE(qel::test::saysOnceAbout(testing::internal::GetCapturedStderr(), "config.dat"));
+        EXPECT_FALSE(parsed.options);
+        EXPECT_EQ(parsed.output, "arg[0] = qel\nError 1000: Missing launch script\n");
+    }
 }
 
 TEST(LaunchOptions, AConfigDatThatIsNoFileReadsAsEmptyAndIsNamed)
@@ -226,13 +227,8 @@ TEST(LaunchOptions, RunControlsComeFromTheCommandLineOnlyAndAreNotGameSettings)
     TempDir folder;
     folder.write("config.dat", "#script\ngame\n#frames\n50\n#record\nplay.rec\n");
     testing::internal::CaptureStderr();
-    const Parsed parsed = parse({"-capture", "12:a.png", "-capture", "x:b.png", "-capture", "0:c.png",
-                                 "-capture", "3", "-capture", "7:sub/d.png:e", "-replay", "old.rec"},
-                                folder);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "qel: -capture takes FRAME:FILE.png (FRAME from 1), not \"x:b.png\"\n"
-              "qel: -capture takes FRAME:FILE.png (FRAME from 1), not \"0:c.png\"\n"
-              "qel: -capture takes FRAME:FILE.png (FRAME from 1), not \"3\"\n");
+    const Parsed parsed = parse({"-capture", "12:a.png", "-capture", "7:sub/d.png:e", "-replay", "old.rec"}, folder);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     ASSERT_TRUE(parsed.options);
     LaunchOptions options = *parsed.options;
     EXPECT_EQ(options.lastFrame, 0) << "config.dat has no run controls";
@@ -263,7 +259,7 @@ TEST(LaunchOptions, GameSettingsReadBackAsTheyWereAndTheCommandLineChangesThem)
     TempDir folder;
     const char* args[] = {"qel", "-width", "640", "-replay", "play.rec"};
     testing::internal::CaptureStdout();
-    const std::optional<LaunchOptions> options = LaunchOptions::parse(5, args, folder.prefix(), replayed);
+    const std::optional<LaunchOptions> options = LaunchOptions::parse(5, args, folder.prefix(), replayed).options;
     testing::internal::GetCapturedStdout();
     ASSERT_TRUE(options);
     EXPECT_EQ(options->scriptName, "demo");
@@ -271,4 +267,59 @@ TEST(LaunchOptions, GameSettingsReadBackAsTheyWereAndTheCommandLineChangesThem)
     EXPECT_EQ(options->width, 640);
     EXPECT_EQ(LaunchOptions::valueIn(5, args, "replay"), "play.rec");
     EXPECT_EQ(LaunchOptions::valueIn(5, args, "record"), "");
+}
+
+TEST(LaunchOptions, ANumberOutOfRangeOrNoNumberIsSaidAndTheSettingKeepsItsValue)
+{
+    TempDir folder;
+    folder.write("config.dat", "#script\ngame\n#wallpaper\n99999999999\n#height\n-2147483649\n#width\n-0\n");
+    testing::internal::CaptureStderr();
+    const Parsed parsed = parse({"-width", "4294967296", "-fullscreen", "yes", "-errorpanel", "+0", "-wallpaper",
+                                 "2147483647", "-height", "+-1"},
+                                folder);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "qel: -width \"4294967296\": out of range (-2147483648 to 2147483647); it stays 1280\n"
+              "qel: -fullscreen \"yes\": not a number; it stays 0\n"
+              "qel: -height \"+-1\": not a number; it stays 720\n"
+              "qel: #wallpaper \"99999999999\": out of range (-2147483648 to 2147483647); it stays 2147483647\n"
+              "qel: #height \"-2147483649\": out of range (-2147483648 to 2147483647); it stays 720\n");
+    ASSERT_TRUE(parsed.options);
+    EXPECT_EQ(parsed.options->width, 0);
+    EXPECT_EQ(parsed.options->height, 720);
+    EXPECT_FALSE(parsed.options->fullscreen);
+    EXPECT_FALSE(parsed.options->errorPanel);
+    EXPECT_EQ(parsed.options->wallpaperIndex, 2147483647);
+
+    LaunchOptions replayed;
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(replayed.applyGameSetting("wallpaper", "-99999999999"));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "qel: setting wallpaper \"-99999999999\": out of range (-2147483648 to 2147483647); it stays 18\n");
+}
+
+TEST(LaunchOptions, AFrameOutOfRangeOrNoNumberIsAnErrorWithStatus1)
+{
+    TempDir folder;
+    const std::pair<const char*, const char*> refused[] = {
+        {"-frames", "4294967301"}, {"-frames", "-3"},  {"-frames", "0"},  {"-frames", "x"},
+        {"-capture", "4294967299:z.png"}, {"-capture", "0:c.png"}, {"-capture", "x:b.png"}, {"-capture", "3"}};
+    for (const auto& [option, value] : refused) {
+        testing::internal::CaptureStderr();
+        const Parsed parsed = parse({"-script", "game", option, value}, folder);
+        const std::string errors = testing::internal::GetCapturedStderr();
+        EXPECT_FALSE(parsed.options) << option << " " << value;
+        EXPECT_EQ(parsed.failureStatus, 1);
+        EXPECT_EQ(qel::test::errorLines(errors).size(), 1u) << errors;
+        EXPECT_EQ(errors.rfind("qel: " + std::string(option) + " \"" + value + "\": ", 0), 0u) << errors;
+    }
+    testing::internal::CaptureStderr();
+    parse({"-script", "game", "-frames", "-3", "-capture", "4294967299:z.png"}, folder);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "qel: -frames \"-3\": out of range (1 to 2147483647)\n"
+                                                      "qel: -capture \"4294967299:z.png\": FRAME out of range "
+                                                      "(1 to 2147483647)\n");
+
+    const Parsed largest = parse({"-script", "game", "-frames", "2147483647", "-capture", "2147483647:z.png"}, folder);
+    ASSERT_TRUE(largest.options);
+    EXPECT_EQ(largest.options->lastFrame, 2147483647);
+    EXPECT_EQ(largest.options->captures.at(0).frame, 2147483647);
 }

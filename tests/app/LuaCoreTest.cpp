@@ -4,12 +4,24 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
 using namespace qel;
 using test::LuaTestEngine;
 
 namespace {
 
 const char* const withCore = "core = LuaCore(gCore)";
+
+std::string contentsOf(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream contents;
+    contents << file.rdbuf();
+    return contents.str();
+}
 
 } // namespace
 
@@ -91,6 +103,37 @@ TEST(LuaCore, ExitLetsTheScriptAndTheFrameFinish)
     EXPECT_EQ(engine.frame().out, "update goes on\n");
     EXPECT_FALSE(engine.core().getWindow()->isOpen());
     EXPECT_EQ(engine.core().getExitCode(), 3);
+}
+
+// The engine runs in the game folder, where the paths are taken from.
+TEST(LuaCore, ACaptureThatCannotBeSavedIsSaidWithItsPathAndTheSystemsReason)
+{
+    LuaTestEngine engine(withCore);
+    std::filesystem::create_symlink("/dev/full", "full.png");
+    engine.run("core.capture('full.png') core.capture('no folder/shot.png') core.capture('saved.png')");
+    EXPECT_EQ(engine.frame().err, "qel: cannot save the picture to \"full.png\": No space left on device\n"
+                                  "qel: cannot save the picture to \"no folder/shot.png\": No such file or directory\n");
+    sf::Image saved;
+    EXPECT_TRUE(saved.loadFromFile("saved.png")) << "the other captures of the frame are saved";
+}
+
+// Each capture is a file written from the frame's one picture: a script asking for thousands
+// would stall the frame for as long.
+TEST(LuaCore, AFrameSavesSixteenCapturesAndWarnsOnceAboutTheRest)
+{
+    LuaTestEngine engine(withCore);
+    const std::string twenty = "for i = 1, 20 do core.capture(name .. i .. '.png') end";
+    EXPECT_EQ(engine.run("name = 'shot' " + twenty).err,
+              "scripts/snippet.lua:1: LuaCore.capture: warning: a frame saves 16 pictures at most; "
+              "the others asked for are not saved\n");
+    engine.frame();
+    EXPECT_EQ(engine.run("name = 'again' " + twenty).err, "") << "the warning is printed once";
+    engine.frame();
+    for (const std::string name : {"shot", "again"}) {
+        EXPECT_TRUE(std::filesystem::exists(name + "16.png"));
+        EXPECT_FALSE(std::filesystem::exists(name + "17.png"));
+        EXPECT_EQ(contentsOf(name + "16.png"), contentsOf(name + "1.png"));
+    }
 }
 
 TEST(LuaUtils, HashesTextWithTheEngineHash)

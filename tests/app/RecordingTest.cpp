@@ -13,8 +13,8 @@ namespace {
 
 std::optional<Recording> readText(const std::string& text, std::string& error)
 {
-    std::istringstream in(text);
-    return Recording::read(in, error);
+    qel::TextFileReader lines(std::make_unique<std::istringstream>(text), Recording::FileLimits);
+    return Recording::read(lines, error);
 }
 
 // The fault a recording's text is refused for; empty when it is read.
@@ -29,13 +29,15 @@ std::string faultOf(const std::string& body)
 
 TEST(Recording, WhatIsWrittenReadsBackTheSame)
 {
+    sf::Event lostFocus;
+    lostFocus.type = sf::Event::LostFocus;
     const std::string text =
         Recording::header(4000000000u, {{"script", "main"}, {"style", "full fit"}}) + "\n# a comment\n" +
         Recording::eventLine(3, test::keyPress(sf::Keyboard::Return, test::WithShift)) +
         Recording::eventLine(3, test::typedCharacter(0x263A)) + Recording::eventLine(5, test::keyRelease(sf::Keyboard::Unknown)) +
         Recording::eventLine(5, sf::Event{}) + Recording::pollLine({6, sf::Keyboard::Return, true}) +
-        Recording::pollLine({6, sf::Keyboard::Return, false}) + Recording::endLine(9);
-    EXPECT_NE(text.find("3 press Enter shift\n3 text 9786\n5 release Unknown\n6 down Enter\n6 up Enter\n9 end\n"),
+        Recording::pollLine({6, sf::Keyboard::Return, false}) + Recording::eventLine(7, lostFocus) + Recording::endLine(9);
+    EXPECT_NE(text.find("3 press Enter shift\n3 text 9786\n5 release Unknown\n6 down Enter\n6 up Enter\n7 focus lost\n9 end\n"),
               std::string::npos)
         << text;
 
@@ -44,7 +46,7 @@ TEST(Recording, WhatIsWrittenReadsBackTheSame)
     ASSERT_TRUE(read) << error;
     EXPECT_EQ(read->seed, 4000000000u);
     EXPECT_EQ(read->settings, (std::vector<std::pair<std::string, std::string>>{{"script", "main"}, {"style", "full fit"}}));
-    ASSERT_EQ(read->events.size(), 3u);
+    ASSERT_EQ(read->events.size(), 4u);
     EXPECT_EQ(read->events[0].frame, 3);
     EXPECT_EQ(read->events[0].event.type, sf::Event::KeyPressed);
     EXPECT_EQ(read->events[0].event.key.code, sf::Keyboard::Return);
@@ -53,6 +55,7 @@ TEST(Recording, WhatIsWrittenReadsBackTheSame)
     EXPECT_EQ(read->events[1].event.text.unicode, 0x263Au);
     EXPECT_EQ(read->events[2].event.type, sf::Event::KeyReleased);
     EXPECT_EQ(read->events[2].event.key.code, sf::Keyboard::Unknown);
+    EXPECT_EQ(read->events[3].event.type, sf::Event::LostFocus);
     ASSERT_EQ(read->polls.size(), 2u);
     EXPECT_TRUE(read->polls[0].down);
     EXPECT_FALSE(read->polls[1].down);
@@ -84,8 +87,30 @@ TEST(Recording, AFaultyFileIsRefusedWithTheLineAndWhatIsWrong)
     EXPECT_EQ(faultOf("5 press Left ctrl\n"), "line 2: \"ctrl\" is not alt, control, shift or system");
     EXPECT_EQ(faultOf("5 text 0x41\n"), "line 2: \"x41\" was not expected");
     EXPECT_EQ(faultOf("5 text 1114112\n"), "line 2: a character is given by its Unicode number");
-    EXPECT_EQ(faultOf("5 jump\n"), "line 2: \"jump\" is not press, release, text, down, up or end");
+    EXPECT_EQ(faultOf("5 jump\n"), "line 2: \"jump\" is not press, release, text, focus, down, up or end");
     EXPECT_EQ(faultOf("-1 end\n"), "line 2: \"-1\" is neither a frame number nor a known word");
     EXPECT_EQ(faultOf("5 end now\n"), "line 2: \"now\" was not expected");
     EXPECT_EQ(faultOf("setting\n"), "line 2: a setting needs a name");
+}
+
+TEST(Recording, LinesMayEndInACarriageReturnAndLineFeed)
+{
+    std::string error;
+    const std::optional<Recording> read =
+        readText("qel-recording 1\r\nseed 7\r\nsetting style fullFit\r\n2 press Left shift\r\n4 end\r\n", error);
+    ASSERT_TRUE(read) << error;
+    EXPECT_EQ(read->seed, 7u);
+    EXPECT_EQ(read->settings, (std::vector<std::pair<std::string, std::string>>{{"style", "fullFit"}}));
+    ASSERT_EQ(read->events.size(), 1u);
+    EXPECT_TRUE(read->events[0].event.key.shift);
+    EXPECT_EQ(read->endFrame, 4);
+}
+
+TEST(Recording, AnEndlessLineOrFileIsRefusedAtItsLimit)
+{
+    EXPECT_EQ(faultOf("# " + std::string(8 << 10, 'x') + "\n"), "line 2 is longer than 4096 bytes");
+    std::string many;
+    while (many.size() <= Recording::FileLimits.fileBytes)
+        many += "# a comment line of some length, again and again\n";
+    EXPECT_EQ(faultOf(many), "it is larger than 16777216 bytes");
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -31,9 +32,9 @@ end
 
 Recording recordingOf(const std::string& text)
 {
-    std::istringstream in(text);
+    TextFileReader lines(std::make_unique<std::istringstream>(text), Recording::FileLimits);
     std::string error;
-    std::optional<Recording> recording = Recording::read(in, error);
+    std::optional<Recording> recording = Recording::read(lines, error);
     EXPECT_TRUE(recording) << error;
     return recording.value_or(Recording{});
 }
@@ -112,9 +113,12 @@ TEST(RunControl, ARecordingKeepsTheSeedTheGameSettingsAndEachKeyEventInItsFrame)
     engine.core().getRunControl().finish();
 
     std::ifstream written(options.recordPath);
-    std::stringstream text;
-    text << written.rdbuf();
-    EXPECT_EQ(text.str(), "qel-recording 1\nseed " + std::to_string(seed) +
+    // The window system may tell of the focus in any frame.
+    std::string text;
+    for (std::string line; std::getline(written, line);)
+        if (line.find(" focus ") == std::string::npos)
+            text += line + "\n";
+    EXPECT_EQ(text, "qel-recording 1\nseed " + std::to_string(seed) +
                               "\nsetting script test\nsetting wallpaper 18\nsetting width 1280\n"
                               "setting height 720\nsetting fullscreen 0\nsetting style default\n"
                               "setting errorpanel 1\n1 press Left\n3 end\n");
@@ -124,4 +128,65 @@ TEST(RunControl, ARecordingKeepsTheSeedTheGameSettingsAndEachKeyEventInItsFrame)
     EXPECT_FALSE(RunControl::open(options, std::nullopt));
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "qel: cannot record to \"" + options.recordPath + "\": No such file or directory\n");
+}
+
+// The picture of the exit frame is the picture the frame drew, as that of any frame; the keys
+// still waiting in the frame are the play's after it ended.
+TEST(RunControl, AnExitEndsTheRunAfterItsFrameWithItsPictureAndWithoutItsLaterKeys)
+{
+    test::LuaTestEngine engine(R"(
+        local core = LuaCore(gCore)
+        log = {}
+        local frame = 0
+        function update()
+            frame = frame + 1
+            log[#log + 1] = "update"
+            if frame == 1 then core.capture("earlier.png") end
+        end
+        function key(code, pressed)
+            log[#log + 1] = "key " .. code
+            if code == Key.A then core.capture("exit.png") core.exit(4) end
+        end
+    )", "", replayOf("qel-recording 1\nseed 42\n2 press A\n2 press B\n3 end\n"));
+    EXPECT_EQ(playToTheEnd(engine), "update\nkey " + std::to_string(sf::Keyboard::A) + "\nupdate\n");
+    EXPECT_EQ(engine.core().getExitCode(), 4);
+    sf::Image earlier;
+    sf::Image exit;
+    ASSERT_TRUE(earlier.loadFromFile("earlier.png"));
+    ASSERT_TRUE(exit.loadFromFile("exit.png"));
+    ASSERT_EQ(exit.getSize(), earlier.getSize());
+    const std::size_t bytes = 4u * exit.getSize().x * exit.getSize().y;
+    EXPECT_TRUE(std::equal(exit.getPixelsPtr(), exit.getPixelsPtr() + bytes, earlier.getPixelsPtr()))
+        << "the exit frame's picture is the screen, not a closed window's blank";
+}
+
+TEST(RunControl, AReplayIsReadOnlyFromARegularFileAndMayHaveCarriageReturns)
+{
+    test::TempDir folder;
+    const std::string path = (folder.path / "play.rec").string();
+    folder.write("play.rec", "qel-recording 1\r\nseed 42\r\n2 press Left\r\n6 end\r\n");
+    const std::optional<Recording> replay = RunControl::readReplay(path);
+    ASSERT_TRUE(replay);
+    EXPECT_EQ(replay->seed, 42u);
+    EXPECT_EQ(replay->endFrame, 6);
+
+    for (const std::string& notAFile : {std::string("/dev/zero"), folder.path.string()}) {
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(RunControl::readReplay(notAFile));
+        EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                  "qel: cannot replay \"" + notAFile + "\": it is not a regular file\n");
+    }
+}
+
+// The game hears of the focus as the play did, and of its end once, by its quit.
+TEST(RunControl, AReplayGivesTheRecordedFocusAndItsEndCallsQuitOnce)
+{
+    test::LuaTestEngine engine(R"(
+        local frame = 0
+        function update() frame = frame + 1 end
+        function focus(gained) print(frame, "focus", gained) end
+        function quit() print(frame, "quit") end
+    )", "", replayOf("qel-recording 1\nseed 42\n2 focus lost\n3 focus gained\n4 end\n"));
+    const test::Printed printed = test::capturePrinted([&] { engine.core().run(); });
+    EXPECT_EQ(printed.out, "1\tfocus\tfalse\n2\tfocus\ttrue\n4\tquit\n");
 }

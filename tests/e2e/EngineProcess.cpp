@@ -72,6 +72,12 @@ EngineProcess::~EngineProcess()
     }
 }
 
+void EngineProcess::signal(int number) const
+{
+    if (!status && pid > 0)
+        kill(pid, number);
+}
+
 bool EngineProcess::running()
 {
     if (status || pid <= 0)

@@ -27,6 +27,8 @@ public:
     // signal reports 128 plus the signal number, as a shell does.
     std::optional<int> waitForExit(std::chrono::milliseconds timeout);
     bool running();
+    // Sends the signal to the process, as kill does.
+    void signal(int number) const;
 
     std::string output() const;
     std::string errors() const;

@@ -71,6 +71,7 @@ protected:
     const std::filesystem::path& gameFolder() const { return folder.path; }
     std::string output() const { return engine->output(); }
     std::string errors() const { return engine->errors(); }
+    void signalEngine(int number) const { engine->signal(number); }
 
     capture::WindowCapture windows;
     // The title by which the engine's window is found: the engine's own until a script sets one.

@@ -97,6 +97,23 @@ TEST_F(LaunchTest, TheEngineEndsWithTheStatusTheScriptChose)
     EXPECT_EQ(waitForExit(), 3);
 }
 
+// The picture is read before the window closes, whether the script or the command line asked.
+TEST_F(LaunchTest, CapturesOfTheFrameThatExitsShowItsPicture)
+{
+    writeScript("shot", R"(
+local frame = 0
+function redraw() fill(Color.Blue) end
+function update()
+    frame = frame + 1
+    if frame == 3 then core.capture("asked.png") core.exit(5) end
+end
+)");
+    EXPECT_EQ(runToTheEnd({"-script", "shot", "-capture", "3:given.png"}), 5) << errors();
+    const ScreenLayout layout(Style::Default, 80, {1280, 720});
+    EXPECT_TRUE(savedPicture("asked.png", cellShows(layout, 40, 12, Blue)));
+    EXPECT_TRUE(savedPicture("given.png", cellShows(layout, 40, 12, Blue)));
+}
+
 TEST_F(LaunchTest, CommandLineOptionsShapeTheWindowAndSkipConfigDat)
 {
     writeFile("config.dat", "#script\nmissing\n#width\n640\n");
@@ -142,6 +159,10 @@ TEST_F(LaunchTest, HelpListsTheOptionsAndMistakesOnTheCommandLineAreSaid)
     launch({"-script", "probe", "no/such/folder"});
     EXPECT_EQ(waitForExit(), 1);
     EXPECT_TRUE(test::saysOnceAbout(errors(), "no/such/folder")) << errors();
+
+    launch({"-script", "probe", "-frames", "4294967301"});
+    EXPECT_EQ(waitForExit(), 1) << "a run that could not end as asked does not start";
+    EXPECT_EQ(errors(), "qel: -frames \"4294967301\": out of range (1 to 2147483647)\n");
 
     launch({"-bogus", "-script", "probe", "-height", "-1"});
     expectWindowThenQuit({1280, 720}, Style::Default, 18);

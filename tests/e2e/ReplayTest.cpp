@@ -2,6 +2,9 @@
 
 #include <SFML/Window/Keyboard.hpp>
 
+#include <csignal>
+#include <fstream>
+#include <iterator>
 #include <regex>
 #include <sstream>
 
@@ -78,6 +81,20 @@ TEST_F(ReplayTest, APlayRecordedWithRealKeysReplaysTheSameForTheScript)
     EXPECT_EQ(echoed(output()), recorded);
 }
 
+// Ctrl+C in the terminal, or kill: the game hears of its end and the recording gets its end line.
+TEST_F(ReplayTest, AStopSignalEndsThePlayAsClosingTheWindowDoes)
+{
+    writeScript("quitting", "function quit() say('quit') end");
+    launch({"-script", "quitting", "-record", "play.rec"});
+    ASSERT_TRUE(waitForWindow());
+    signalEngine(SIGTERM);
+    EXPECT_EQ(waitForExit(), 0) << errors();
+    EXPECT_NE(output().find("quit\n"), std::string::npos) << output();
+    std::ifstream recording(gameFolder() / "play.rec");
+    const std::string text((std::istreambuf_iterator<char>(recording)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find(" end\n"), std::string::npos) << text;
+}
+
 TEST_F(ReplayTest, TheBundledGamesRecordedMinuteGivesTheCommittedPictures)
 {
     const std::filesystem::path replays = std::filesystem::path(QEL_GAME_DIR) / "tests" / "replays";
@@ -95,8 +112,11 @@ TEST_F(ReplayTest, ARecordingThatCannotBeReadOrWrittenStopsTheRunWithWhy)
     writeScript("echo", EchoScript);
     EXPECT_EQ(runToTheEnd({"-replay", "missing.rec"}), 1);
     EXPECT_NE(errors().find("qel: cannot replay \"" + (gameFolder() / "missing.rec").string() +
-                            "\": No such file or directory"),
+                            "\": there is no such file"),
               std::string::npos)
+        << errors();
+    EXPECT_EQ(runToTheEnd({"-replay", "/dev/zero"}), 1);
+    EXPECT_NE(errors().find("qel: cannot replay \"/dev/zero\": it is not a regular file"), std::string::npos)
         << errors();
     EXPECT_EQ(replay("5 press Left\n3 press Right\n"), 1);
     EXPECT_NE(errors().find("play.rec\": line 3: frame 3 comes after frame 5"), std::string::npos) << errors();

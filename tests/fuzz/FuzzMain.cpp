@@ -3,7 +3,9 @@
 //
 //   qel-fuzz [--seconds T] [--runs N] [--first-seed S]   a session over consecutive seeds
 //   qel-fuzz --seed S [--script FILE] [--minimise]       one run; FILE replaces the seed's script
-//   other options: --frames N, --timeout SECONDS, --max-rss-mb M, --failures DIR
+//   other options: --frames N, --timeout SECONDS, --max-rss-mb M, --failures DIR, and
+//   --attack NAME, which makes every run the named attack (mixed, registry, churn, captures,
+//   replay) instead of the seed's own
 #include "fuzz/FuzzRun.hpp"
 #include "fuzz/ScriptGenerator.hpp"
 
@@ -14,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -25,6 +28,7 @@ using namespace qel::fuzz;
 
 struct Settings {
     std::optional<uint64_t> seed;
+    std::optional<Attack> attack;
     uint64_t firstSeed = 0;
     long runs = -1;
     double seconds = -1;
@@ -32,7 +36,9 @@ struct Settings {
     bool minimise = false;
     RunLimits limits;
     std::filesystem::path failures = std::filesystem::temp_directory_path() / "qel-fuzz-failures";
-    std::filesystem::path gameData = std::filesystem::path(QEL_GAME_DIR) / "data";
+    std::filesystem::path gameFolder = QEL_GAME_DIR;
+    // The real recording that replays are made from.
+    std::string recording;
 };
 
 // The script text of a failure is printed in full for the first few failures of a session.
@@ -43,7 +49,7 @@ constexpr int MinimisingRuns = 150;
 [[noreturn]] void usage()
 {
     std::fprintf(stderr, "usage: qel-fuzz [--seconds T] [--runs N] [--first-seed S] [--seed S [--script FILE] "
-                         "[--minimise]] [--frames N] [--timeout SECONDS] [--max-rss-mb M] [--failures DIR]\n");
+                         "[--minimise]] [--frames N] [--timeout SECONDS] [--max-rss-mb M] [--failures DIR] [--attack NAME]\n");
     std::exit(2);
 }
 
@@ -78,6 +84,8 @@ Settings parseSettings(int argc, char** argv)
             settings.limits.residentMiB = std::stol(value);
         else if (option == "--failures")
             settings.failures = value;
+        else if (option == "--attack" && (settings.attack = attackNamed(value)))
+            continue;
         else
             usage();
     }
@@ -100,8 +108,13 @@ FuzzCase makeCase(const Settings& settings, uint64_t seed)
 {
     FuzzCase fuzzCase;
     fuzzCase.seed = seed;
-    fuzzCase.script = settings.scriptFile.empty() ? generateScript(seed) : readFile(settings.scriptFile);
-    fuzzCase.keys = planKeyEvents(seed, settings.limits.frames);
+    fuzzCase.attack = settings.attack.value_or(attackOf(seed));
+    if (fuzzCase.attack == Attack::Replay) {
+        fuzzCase.recording = generateRecording(seed, settings.recording);
+        return fuzzCase;
+    }
+    fuzzCase.script = settings.scriptFile.empty() ? generateScript(seed, fuzzCase.attack) : readFile(settings.scriptFile);
+    fuzzCase.keys = planKeyEvents(seed, framesOf(fuzzCase.attack, settings.limits));
     return fuzzCase;
 }
 
@@ -143,7 +156,7 @@ std::string minimise(const Settings& settings, FuzzCase fuzzCase, Verdict verdic
             trial.insert(trial.end(), kept.begin() + static_cast<long>(std::min(first + chunk, kept.size())), kept.end());
             fuzzCase.script = joined(trial);
             ++runs;
-            if (runCase(fuzzCase, settings.limits, settings.gameData).verdict == verdict)
+            if (runCase(fuzzCase, settings.limits, settings.gameFolder).verdict == verdict)
                 kept = trial;
             else
                 first += chunk;
@@ -155,12 +168,18 @@ std::string minimise(const Settings& settings, FuzzCase fuzzCase, Verdict verdic
 
 void reportFailure(const Settings& settings, const FuzzCase& fuzzCase, const RunResult& result, int failureCount)
 {
-    const std::filesystem::path saved = saveScript(settings, fuzzCase.seed, "", fuzzCase.script);
-    std::fprintf(stderr, "FAIL seed %llu: %s: %s (%.1f s, %ld MiB)\n", static_cast<unsigned long long>(fuzzCase.seed),
-                 verdictName(result.verdict), result.reason.c_str(), result.seconds, result.peakResidentMiB);
+    std::fprintf(stderr, "FAIL seed %llu (%s): %s: %s (%.1f s, %ld MiB)\n", static_cast<unsigned long long>(fuzzCase.seed),
+                 attackName(fuzzCase.attack), verdictName(result.verdict), result.reason.c_str(), result.seconds,
+                 result.peakResidentMiB);
     std::fprintf(stderr, "%s", result.report.c_str());
-    std::fprintf(stderr, "script: %s\nrerun: qel-fuzz --seed %llu --script %s\n", saved.c_str(),
-                 static_cast<unsigned long long>(fuzzCase.seed), saved.c_str());
+    if (fuzzCase.attack == Attack::Replay) {
+        std::fprintf(stderr, "recording: %s\nrerun: qel-fuzz --seed %llu --attack replay\n",
+                     fuzzCase.recording.description.c_str(), static_cast<unsigned long long>(fuzzCase.seed));
+        return;
+    }
+    const std::filesystem::path saved = saveScript(settings, fuzzCase.seed, "", fuzzCase.script);
+    std::fprintf(stderr, "script: %s\nrerun: qel-fuzz --seed %llu --attack %s --script %s\n", saved.c_str(),
+                 static_cast<unsigned long long>(fuzzCase.seed), attackName(fuzzCase.attack), saved.c_str());
     if (failureCount <= PrintedScripts)
         std::fprintf(stderr, "---- script of seed %llu\n%s---- end of script\n",
                      static_cast<unsigned long long>(fuzzCase.seed), fuzzCase.script.c_str());
@@ -171,23 +190,61 @@ void reportFailure(const Settings& settings, const FuzzCase& fuzzCase, const Run
     std::fprintf(stderr, "minimal script: %s\n%s", minimal.c_str(), smaller.c_str());
 }
 
+// What a session found, by attack and verdict, and the most memory a run took.
+class Tally {
+public:
+    void add(const FuzzCase& fuzzCase, const RunResult& result)
+    {
+        ++runs[fuzzCase.attack];
+        if (result.verdict != Verdict::Passed)
+            ++found[std::string(attackName(fuzzCase.attack)) + " " + verdictName(result.verdict)];
+        if (result.peakResidentMiB > peak) {
+            peak = result.peakResidentMiB;
+            peakSeed = fuzzCase.seed;
+        }
+    }
+
+    void print() const
+    {
+        std::string text = "qel-fuzz: runs by attack:";
+        for (const auto& [attack, count] : runs)
+            text += std::string(" ") + attackName(attack) + " " + std::to_string(count);
+        if (!found.empty())
+            text += "; failures:";
+        for (const auto& [what, count] : found)
+            text += " " + what + " " + std::to_string(count) + ",";
+        std::fprintf(stderr, "%s\nqel-fuzz: the most resident memory was %ld MiB (seed %llu)\n", text.c_str(), peak,
+                     static_cast<unsigned long long>(peakSeed));
+    }
+
+private:
+    std::map<Attack, long> runs;
+    std::map<std::string, long> found;
+    long peak = 0;
+    uint64_t peakSeed = 0;
+};
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const Settings settings = parseSettings(argc, argv);
+    Settings settings = parseSettings(argc, argv);
+    settings.recording = readFile((settings.gameFolder / "tests" / "replays" / "one-minute.rec").string());
     const uint64_t first = settings.seed.value_or(settings.firstSeed);
     const auto start = std::chrono::steady_clock::now();
     const auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
     long runs = 0;
     int failures = 0;
+    Tally tally;
     while ((settings.runs < 0 || runs < settings.runs) && (settings.seconds < 0 || elapsed() < settings.seconds)) {
         const FuzzCase fuzzCase = makeCase(settings, first + static_cast<uint64_t>(runs));
-        const RunResult result = runCase(fuzzCase, settings.limits, settings.gameData);
+        const RunResult result = runCase(fuzzCase, settings.limits, settings.gameFolder);
         ++runs;
+        tally.add(fuzzCase, result);
         if (result.verdict != Verdict::Passed)
             reportFailure(settings, fuzzCase, result, ++failures);
     }
+    tally.print();
     std::fprintf(stderr, "qel-fuzz: %ld runs, %d failed, seeds %llu to %llu, %.0f s\n", runs, failures,
                  static_cast<unsigned long long>(first), static_cast<unsigned long long>(first + runs - 1), elapsed());
     return failures ? 1 : 0;

@@ -5,10 +5,13 @@
 #include "app/LaunchOptions.hpp"
 #include "support/GameFolder.hpp"
 
+#include <SFML/Graphics/Image.hpp>
+
 #include <fcntl.h>
 #include <sys/prctl.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -37,6 +40,27 @@ constexpr size_t ReportLines = 40;
 constexpr int NoFolderStatus = 120;
 constexpr int NoDisplayStatus = 121;
 
+// Churn runs longer than the others, for a store that grows with every frame to show.
+constexpr int ChurnFrames = 240;
+// A replay runs at most this many of the recording's frames.
+constexpr int ReplayFrames = 600;
+// The statuses a replay may end with: played, refused, or no launch script named (which ends
+// the process with 1000, seen as its low byte).
+constexpr int RefusedStatus = 1;
+constexpr int NoScriptStatus = 1000 & 0xFF;
+
+// The recording a replay is given, in the run's folder, and the folder captures go to.
+const char* const RecordingName = "hostile.rec";
+const char* const ShotsFolder = "shots";
+// Error text a script raises around a NUL byte: both parts must be said.
+const char* const BeforeNul = "NULBEFORE";
+const char* const AfterNul = "NULAFTER";
+// A picture in the captures' folder that is a link to the full device, which takes no byte;
+// a script captures to it, then to a name starting with the second: that one saved means the
+// first was asked for.
+const char* const FullDevicePicture = "full.png";
+const char* const PairedCapture = "full-";
+
 // The frame limit and vertical sync would make every frame last a sixtieth of a second; a
 // fullscreen switch makes a new window with both set again.
 class Unthrottled {
@@ -61,7 +85,7 @@ bool windowOpen(Core& core)
 }
 
 // The child's work: the engine as the program runs it, with key events before each frame.
-void runEngine(const FuzzCase& fuzzCase, int frames)
+void runEngine(const FuzzCase& fuzzCase)
 {
     LaunchOptions options;
     options.scriptName = "main";
@@ -77,9 +101,9 @@ void runEngine(const FuzzCase& fuzzCase, int frames)
         core.build(options);
     }
     Unthrottled unthrottled;
-    for (int frame = 0; frame < frames && windowOpen(core); ++frame) {
+    for (size_t frame = 0; frame < fuzzCase.keys.size() && windowOpen(core); ++frame) {
         unthrottled.apply(core);
-        for (const sf::Event& event : fuzzCase.keys.at(static_cast<size_t>(frame)))
+        for (const sf::Event& event : fuzzCase.keys[frame])
             if (!windowOpen(core) || !core.handleEvent(event))
                 break;
         if (windowOpen(core))
@@ -88,7 +112,31 @@ void runEngine(const FuzzCase& fuzzCase, int frames)
     core.shutdown();
 }
 
-[[noreturn]] void runChild(const FuzzCase& fuzzCase, int frames, const std::filesystem::path& folder)
+// The program's own start with -replay, which reads the recording before anything else; the
+// frames then run as the program's main loop runs them, up to a limit.
+[[noreturn]] void runReplay(const std::filesystem::path& gameFolder)
+{
+    const std::string folder = gameFolder.string();
+    const char* const argv[] = {"qel", "-replay", RecordingName, folder.c_str()};
+    Core core;
+    {
+        const DisplayConnection connection(50);
+        if (!connection.open())
+            _exit(NoDisplayStatus);
+        core.init(4, argv);
+    }
+    Unthrottled unthrottled;
+    for (int frame = 0; frame < ReplayFrames && windowOpen(core); ++frame) {
+        unthrottled.apply(core);
+        core.runFrame(16);
+    }
+    core.getRunControl().finish();
+    core.shutdown();
+    _exit(core.getExitCode());
+}
+
+[[noreturn]] void runChild(const FuzzCase& fuzzCase, const std::filesystem::path& folder,
+                           const std::filesystem::path& gameFolder)
 {
     setpgid(0, 0);
     // Lets the parent's debugger read the stack of a hung run.
@@ -98,8 +146,32 @@ void runEngine(const FuzzCase& fuzzCase, int frames)
     if (quiet < 0 || errors < 0 || dup2(quiet, STDOUT_FILENO) < 0 || dup2(errors, STDERR_FILENO) < 0 ||
         chdir(folder.c_str()) != 0)
         _exit(NoFolderStatus);
-    runEngine(fuzzCase, frames);
+    if (fuzzCase.attack == Attack::Replay)
+        runReplay(gameFolder);
+    runEngine(fuzzCase);
     _exit(0);
+}
+
+// Puts the recording where the replay reads it; false when the machine would not.
+bool placeRecording(const HostileRecording& recording, const std::filesystem::path& folder)
+{
+    const std::filesystem::path path = folder / RecordingName;
+    std::error_code error;
+    switch (recording.form) {
+    case HostileRecording::Form::Contents:
+        return bool(std::ofstream(path, std::ios::binary) << recording.contents);
+    case HostileRecording::Form::Sparse:
+        if (!(std::ofstream(path, std::ios::binary) << recording.contents))
+            return false;
+        std::filesystem::resize_file(path, recording.sparseSize, error);
+        return !error;
+    case HostileRecording::Form::Pipe:
+        return mkfifo(path.c_str(), 0600) == 0;
+    case HostileRecording::Form::Path:
+        std::filesystem::create_symlink(recording.path, path, error);
+        return !error;
+    }
+    return false;
 }
 
 long residentMiB(pid_t pid)
@@ -114,8 +186,10 @@ long residentMiB(pid_t pid)
 std::string readErrors(const std::filesystem::path& file)
 {
     std::ifstream in(file, std::ios::binary);
-    std::string text(static_cast<size_t>(LongestErrorOutput), '\0');
-    in.read(text.data(), LongestErrorOutput);
+    std::error_code error;
+    const auto size = std::min<uintmax_t>(std::filesystem::file_size(file, error), LongestErrorOutput);
+    std::string text(error ? 0 : static_cast<size_t>(size), '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
     text.resize(static_cast<size_t>(in.gcount()));
     return text;
 }
@@ -172,8 +246,80 @@ std::string stackOf(pid_t pid)
     return stack;
 }
 
+void failExit(RunResult& result, int code)
+{
+    result.verdict = Verdict::FailedExit;
+    result.reason = "exit status " + std::to_string(code);
+    if (code == NoDisplayStatus)
+        result.reason += ": the X server refused every connection";
+    else if (code == NoFolderStatus)
+        result.reason += ": the game folder could not be set up";
+}
+
+void failOutput(RunResult& result, const std::string& reason)
+{
+    result.verdict = Verdict::WrongOutput;
+    result.reason = reason;
+}
+
+// A replay plays the recording or refuses it with status 1 and one line that says why; the
+// real recording, with either line end, is played.
+void judgeReplay(RunResult& result, int code, const std::string& errors, const HostileRecording& recording)
+{
+    const std::vector<std::string> lines = linesOf(errors);
+    const bool saidInALine = lines.size() == 1 && lines[0].rfind("qel: ", 0) == 0;
+    if (code != 0 && code != RefusedStatus && code != NoScriptStatus)
+        failExit(result, code);
+    else if (code == RefusedStatus && !saidInALine)
+        failOutput(result, "a refused recording (" + recording.description + ") was said in " +
+                               std::to_string(lines.size()) + " lines, not one");
+    else if (code != 0 && recording.valid)
+        failOutput(result, "a right recording (" + recording.description + ") was refused");
+}
+
+bool isBlank(const sf::Image& picture)
+{
+    const sf::Uint8* pixels = picture.getPixelsPtr();
+    const size_t bytes = size_t(picture.getSize().x) * picture.getSize().y * 4;
+    return bytes == 0 || std::all_of(pixels, pixels + bytes, [](sf::Uint8 byte) { return byte == 0; });
+}
+
+// Each capture saved must be a picture with something in it; reading them all would take
+// longer than the run, so those of the exit frame and a few others are read.
+void judgeCaptures(RunResult& result, const std::string& errors, const std::filesystem::path& shots)
+{
+    constexpr int ReadPictures = 20;
+    int read = 0;
+    std::error_code error;
+    // A picture written elsewhere and moved in its place replaces the link, and is saved.
+    const bool fullDeviceStands = std::filesystem::is_symlink(shots / FullDevicePicture, error);
+    for (const std::filesystem::directory_entry& entry : std::filesystem::directory_iterator(shots, error)) {
+        const std::string name = entry.path().filename().string();
+        if (fullDeviceStands && name.rfind(PairedCapture, 0) == 0 && errors.find(FullDevicePicture) == std::string::npos)
+            return failOutput(result, "a capture to the full device failed without a word");
+        if (!entry.is_regular_file(error) || entry.is_symlink(error) || entry.path().extension() != ".png" ||
+            (name.rfind("exit", 0) != 0 && ++read > ReadPictures))
+            continue;
+        sf::Image picture;
+        if (!picture.loadFromFile(entry.path().string()))
+            return failOutput(result, "the capture " + name + " is no picture");
+        if (isBlank(picture))
+            return failOutput(result, "the capture " + name + " is blank");
+    }
+}
+
+// An error whose text holds a NUL byte must be said whole, the text after the NUL too.
+void judgeNulText(RunResult& result, const std::string& errors)
+{
+    std::istringstream in(errors);
+    for (std::string line; std::getline(in, line);)
+        if (line.find(BeforeNul) != std::string::npos && line.find(AfterNul) == std::string::npos)
+            return failOutput(result, "an error lost its text after a NUL byte");
+}
+
 // Judges a child that ended by itself.
-void judgeEnd(RunResult& result, int status, const std::string& errors)
+void judgeEnd(RunResult& result, int status, const std::string& errors, const FuzzCase& fuzzCase,
+              const std::filesystem::path& folder)
 {
     const char* marker = markerIn(errors);
     if (marker) {
@@ -182,13 +328,14 @@ void judgeEnd(RunResult& result, int status, const std::string& errors)
     } else if (WIFSIGNALED(status)) {
         result.verdict = Verdict::Crashed;
         result.reason = "signal " + std::to_string(WTERMSIG(status)) + " (" + strsignal(WTERMSIG(status)) + ")";
+    } else if (fuzzCase.attack == Attack::Replay) {
+        judgeReplay(result, WEXITSTATUS(status), errors, fuzzCase.recording);
     } else if (WEXITSTATUS(status) != 0) {
-        result.verdict = Verdict::FailedExit;
-        result.reason = "exit status " + std::to_string(WEXITSTATUS(status));
-        if (WEXITSTATUS(status) == NoDisplayStatus)
-            result.reason += ": the X server refused every connection";
-        else if (WEXITSTATUS(status) == NoFolderStatus)
-            result.reason += ": the game folder could not be set up";
+        failExit(result, WEXITSTATUS(status));
+    } else {
+        judgeCaptures(result, errors, folder / ShotsFolder);
+        if (result.verdict == Verdict::Passed)
+            judgeNulText(result, errors);
     }
     if (result.verdict != Verdict::Passed)
         result.report = reportOf(errors, marker);
@@ -206,27 +353,43 @@ const char* verdictName(Verdict verdict)
     case Verdict::Hung: return "hang";
     case Verdict::Bloated: return "memory";
     case Verdict::FailedExit: return "failed exit";
+    case Verdict::WrongOutput: return "wrong output";
     }
     return "?";
 }
 
-RunResult runCase(const FuzzCase& fuzzCase, const RunLimits& limits, const std::filesystem::path& gameData)
+int framesOf(Attack attack, const RunLimits& limits)
 {
-    const test::GameFolder folder(gameData);
+    return attack == Attack::Churn ? std::max(limits.frames, ChurnFrames) : limits.frames;
+}
+
+RunResult runCase(const FuzzCase& fuzzCase, const RunLimits& limits, const std::filesystem::path& gameFolder)
+{
+    const test::GameFolder folder(gameFolder / "data");
     folder.writeScript("startup.lua", "");
     folder.writeScript("main.lua", fuzzCase.script);
+    std::filesystem::create_directory(folder.path() / ShotsFolder);
+    std::filesystem::create_symlink("/dev/full", folder.path() / ShotsFolder / FullDevicePicture);
+    RunResult result;
+    if (fuzzCase.attack == Attack::Replay && !placeRecording(fuzzCase.recording, folder.path())) {
+        result.verdict = Verdict::FailedExit;
+        result.reason = "the recording could not be put in the run's folder";
+        return result;
+    }
 
+    // A forked child starts with the fuzzer's own pages resident, which grow over a session as
+    // the sanitizer keeps freed memory; a run is judged by what it adds to them.
+    const long inherited = residentMiB(getpid());
     const auto start = std::chrono::steady_clock::now();
     const pid_t child = fork();
     if (child == 0)
-        runChild(fuzzCase, limits.frames, folder.path());
+        runChild(fuzzCase, folder.path(), gameFolder);
 
-    RunResult result;
     const auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
     int status = 0;
     rusage usage{};
     while (wait4(child, &status, WNOHANG, &usage) == 0) {
-        result.peakResidentMiB = std::max(result.peakResidentMiB, residentMiB(child));
+        result.peakResidentMiB = std::max(result.peakResidentMiB, residentMiB(child) - inherited);
         const bool bloated = result.peakResidentMiB > limits.residentMiB;
         if (bloated || elapsed() > limits.seconds) {
             const std::string stack = bloated ? "" : stackOf(child);
@@ -243,8 +406,15 @@ RunResult runCase(const FuzzCase& fuzzCase, const RunLimits& limits, const std::
         usleep(5000);
     }
     result.seconds = elapsed();
-    result.peakResidentMiB = std::max(result.peakResidentMiB, usage.ru_maxrss / 1024);
-    judgeEnd(result, status, readErrors(folder.path() / "errors.txt"));
+    result.peakResidentMiB = std::max(result.peakResidentMiB, usage.ru_maxrss / 1024 - inherited);
+    const std::string errors = readErrors(folder.path() / "errors.txt");
+    judgeEnd(result, status, errors, fuzzCase, folder.path());
+    // A burst between two looks at the child shows in its peak only.
+    if (result.verdict == Verdict::Passed && result.peakResidentMiB > limits.residentMiB) {
+        result.verdict = Verdict::Bloated;
+        result.reason = "peaked at " + std::to_string(result.peakResidentMiB) + " MiB resident";
+        result.report = reportOf(errors, nullptr);
+    }
     return result;
 }
 

@@ -2,6 +2,7 @@
 
 #include "fuzz/Random.hpp"
 
+#include <cctype>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,6 +28,7 @@ function resumeAll() for i = 1, #CO do coroutine.resume(CO[i]) end end
 function reentrant(name, body, ...) local depth = REENTERED[name] or 0; if depth >= 2 then return end; REENTERED[name] = depth + 1; local results = table.pack(pcall(body, ...)); REENTERED[name] = depth; if not results[1] then error(results[2], 0) end; return table.unpack(results, 2, results.n) end
 DEAD = coroutine.create(function() end); coroutine.resume(DEAD)
 try(function() STALE = ui.createWindow({x = 1, y = 1, width = 10, height = 5}); LuaWindow(STALE).close() end)
+REGISTRY = debug.getregistry()
 )";
 
 // Values no method expects, as Lua expressions.
@@ -39,7 +41,7 @@ const char* const HostileValues[] = {
     "LuaWindow(gUI)", "LuaCore(nil)", "W[1]", "F[1]", "L[1]", "C[1]", "STALE", "_G",
 };
 
-enum class Arg { Integer, Number, Colour, Text, Switch, Mode, Style, SoundId, SoundPath, ScriptName, Parent, Handler };
+enum class Arg { Integer, Number, Colour, Text, Switch, Mode, Style, SoundId, SoundPath, ScriptName, CapturePath, Parent, Handler };
 
 struct Option {
     const char* name;
@@ -120,7 +122,7 @@ const std::vector<ScriptClass>& scriptClasses()
          {{"instance", {}}, {"load", {A::ScriptName}}, {"exit", {A::Integer}}, {"toggleFullscreen", {}},
           {"setWindowTitle", {A::Text}}, {"setHotKeys", {}, Options::HotKeys}, {"setVideoMode", {A::Mode}}, {"getVideoMode", {}},
           {"setDisplayStyle", {A::Style}}, {"getDisplayStyle", {}}, {"setWallpaper", {A::Integer}},
-          {"getWallpaper", {}}, {"isKeyDown", {A::Integer}}}},
+          {"getWallpaper", {}}, {"isKeyDown", {A::Integer}}, {"capture", {A::CapturePath}}}},
         {"LuaUtils", {"utils", "LuaUtils(gUtils)", "LuaUtils(gCore)"}, {{"instance", {}}, {"hash", {A::Text}}}},
         {"LuaScreenBuffer", {"screen", "LuaScreenBuffer(gScreenBuffer)", "OLDSCREEN", "LuaScreenBuffer(gUI)"},
          {{"instance", {}}, {"redraw", {}}, {"clear", {A::Colour}}, {"print", {}, Options::Print},
@@ -133,7 +135,7 @@ const std::vector<ScriptClass>& scriptClasses()
         {"LuaConsole", {"LuaConsole(C[#])", "LuaConsole(W[#])"},
          {{"instance", {}}, {"setActive", {A::Switch}}, {"isActive", {}}, {"display", {}},
           {"insert", {}, Options::Insert}, {"insertEmptyLine", {}}, {"clear", {}}, {"setId", {A::Integer}},
-          {"getId", {}}}},
+          {"getId", {}}, {"remove", {}}}},
         {"LuaTextField", {"LuaTextField(F[#])", "LuaTextField(L[#])"},
          {{"instance", {}}, {"focus", {}}, {"unfocus", {}}, {"getText", {}}, {"setText", {A::Text}},
           {"clear", {}}, {"setInputPrefix", {A::Text}}, {"onEnter", {A::Handler}}, {"setId", {A::Integer}},
@@ -161,11 +163,13 @@ const int WatchedKeys[] = {0, 17, 36, 57, 58, 59, 60, 71, 73};
 
 class ScriptWriter {
 public:
-    explicit ScriptWriter(uint64_t seed) : random(seed) {}
+    ScriptWriter(uint64_t seed, Attack attack) : random(seed), attack(attack) {}
 
     std::string write()
     {
         std::string script = Prelude;
+        if (attack == Attack::Churn)
+            script += "HUGE = string.rep(\"E\", 10 * 2^20)\n";
         // The callbacks come first: globals tampered with later could keep them from being defined.
         for (const std::string& line : callbacks())
             script += line + "\n";
@@ -180,7 +184,7 @@ private:
     {
         std::vector<std::string> lines;
         lines.push_back(callback("start", "", block(1)));
-        lines.push_back(callback("update", "dt", "N = N + 1; " + guarded(everyFrame()) + frameBlocks()));
+        lines.push_back(updateCallback());
         lines.push_back(callback("key", "code, pressed, handled", keyBlocks()));
         lines.push_back(callback("redraw", "", block(1)));
         const std::string rewrap = random.chance(70) ? "screen = LuaScreenBuffer(gScreenBuffer); " : "";
@@ -198,8 +202,24 @@ private:
             return name + " = " + hostile();
         if (random.chance(3))
             return "-- no " + name;
+        return reentrantFunction(name, parameters, body);
+    }
+
+    static std::string reentrantFunction(const std::string& name, const std::string& parameters, const std::string& body)
+    {
         return "function " + name + "(" + parameters + ") return reentrant(\"" + name + "\", function(" + parameters +
                ") " + body + " end" + (parameters.empty() ? "" : ", " + parameters) + ") end";
+    }
+
+    // The churn and the captures run from every frame, so their runs always define update.
+    std::string updateCallback()
+    {
+        const std::string body = "N = N + 1; " + guarded(everyFrame()) + frameBlocks();
+        if (attack == Attack::Churn)
+            return reentrantFunction("update", "dt", body + "; " + churnFrame());
+        if (attack == Attack::Captures)
+            return reentrantFunction("update", "dt", body + "; " + captureFrame());
+        return callback("update", "dt", body);
     }
 
     std::string everyFrame()
@@ -251,33 +271,44 @@ private:
         if (depth >= 2)
             return methodCall();
         using Make = std::string (ScriptWriter::*)(int);
-        static const std::pair<int, Make> kinds[] = {
+        struct Kind {
+            int weight;
+            Make make;
+            // The attack whose runs make this kind of statement most of the time.
+            Attack aim = Attack::Mixed;
+        };
+        static const Kind kinds[] = {
             {40, &ScriptWriter::methodCallStatement}, {10, &ScriptWriter::windowWithHandlers},
             {5, &ScriptWriter::closeWindow}, {6, &ScriptWriter::handler}, {5, &ScriptWriter::finalizers},
             {4, &ScriptWriter::collectorControl}, {5, &ScriptWriter::coroutineStatement},
             {2, &ScriptWriter::globalsTampering}, {4, &ScriptWriter::debugTrick}, {3, &ScriptWriter::classMetatable},
             {5, &ScriptWriter::displayChange}, {3, &ScriptWriter::loop}, {3, &ScriptWriter::raise},
-            {2, &ScriptWriter::callbackTampering}, {2, &ScriptWriter::keepScreen}, {1, &ScriptWriter::registryTampering},
+            {2, &ScriptWriter::callbackTampering}, {2, &ScriptWriter::keepScreen},
+            {2, &ScriptWriter::registryTampering, Attack::Registry}, {2, &ScriptWriter::churnStatement, Attack::Churn},
+            {2, &ScriptWriter::captureStatement, Attack::Captures},
         };
+        const auto weightOf = [&](const Kind& kind) { return kind.aim != Attack::Mixed && kind.aim == attack ? 120 : kind.weight; };
         int total = 0;
-        for (const auto& kind : kinds)
-            total += kind.first;
+        for (const Kind& kind : kinds)
+            total += weightOf(kind);
         int roll = random.below(total);
-        for (const auto& kind : kinds) {
-            if (roll < kind.first)
-                return (this->*kind.second)(depth);
-            roll -= kind.first;
+        for (const Kind& kind : kinds) {
+            if (roll < weightOf(kind))
+                return (this->*kind.make)(depth);
+            roll -= weightOf(kind);
         }
         return methodCall();
     }
 
     std::string methodCallStatement(int) { return methodCall(); }
 
-    std::string methodCall()
+    std::string methodCall() { return methodCallOf(scriptClasses()[random.below(static_cast<int>(scriptClasses().size()))]); }
+
+    std::string methodCallOf(const ScriptClass& scriptClass) { return methodCallOn(scriptClass, objectOf(scriptClass)); }
+
+    std::string methodCallOn(const ScriptClass& scriptClass, const std::string& object)
     {
-        const ScriptClass& scriptClass = scriptClasses()[random.below(static_cast<int>(scriptClasses().size()))];
         const Method& method = scriptClass.methods[random.below(static_cast<int>(scriptClass.methods.size()))];
-        const std::string object = objectOf(scriptClass);
         const bool colon = random.chance(8);
         std::string call = object + (colon ? ":" : ".") + method.name + "(" + arguments(method) + ")";
         if (method.keptIn)
@@ -289,7 +320,20 @@ private:
     {
         if (random.chance(3))
             return scriptClass.name + std::string("(") + hostile() + ")";
-        std::string object = scriptClass.objects[random.below(static_cast<int>(scriptClass.objects.size()))];
+        return withIndex(scriptClass.objects[random.below(static_cast<int>(scriptClass.objects.size()))]);
+    }
+
+    // An object the class's constructor makes now, of the engine object it is meant for.
+    std::string newObjectOf(const ScriptClass& scriptClass)
+    {
+        for (const char* object : scriptClass.objects)
+            if (std::string(object).rfind(scriptClass.name + std::string("("), 0) == 0)
+                return withIndex(object);
+        return objectOf(scriptClass);
+    }
+
+    std::string withIndex(std::string object)
+    {
         const size_t slot = object.find('#');
         if (slot != std::string::npos)
             object.replace(slot, 1, index());
@@ -346,6 +390,9 @@ private:
                                              "\"data\"", "\"/dev/null\"", "\"scripts/main.lua\""};
         static const char* const scripts[] = {"\"nothing.lua\"", "\"main.lua\"", "\"\"", "\"../data/monitor.png\"",
                                               "\"startup.lua\""};
+        // Never into data/, which is the bundled game's own folder.
+        static const char* const captures[] = {"\"shots/method.png\"", "\"shots/full.png\"", "\"/dev/full\"", "\"nowhere/shot.png\"", "\"\"",
+                                               "\"shots/shot.bmp\"", "\"shots/shot.nope\"", "\"shots\"", "\"scripts/main.lua\""};
         static const char* const parents[] = {"W[#W]", "W[1]", "F[1]", "L[1]", "C[1]", "STALE", "nil", "gUI"};
         switch (kind) {
         case Arg::Integer: return std::to_string(random.chance(80) ? random.between(-2, 30) : random.between(-100, 1000));
@@ -358,6 +405,7 @@ private:
         case Arg::SoundId: return random.chance(85) ? "S[" + std::to_string(random.between(1, 3)) + "]" : "S[#S]";
         case Arg::SoundPath: return random.pick(sounds);
         case Arg::ScriptName: return random.pick(scripts);
+        case Arg::CapturePath: return random.pick(captures);
         case Arg::Parent: return random.pick(parents);
         case Arg::Handler: return handlerFunction("...", 2);
         }
@@ -515,22 +563,138 @@ private:
 
     std::string keepScreen(int) { return "OLDSCREEN = screen"; }
 
+    // A registry entry replaced with a value of any type, then objects made and methods called
+    // while it stands; now and then it is put back afterwards. The class metatables are the
+    // entries that objects are made with, the integer keys hold the window handlers, 2 the globals.
+    // The io library's own entries are left alone: the interpreter's io functions take what they
+    // find there on trust.
     std::string registryTampering(int)
     {
-        static const char* const changes[] = {"debug.getregistry().LuaWindow = {}", "debug.getregistry().LuaCore = nil",
-            "debug.getregistry()[3] = 42", "for k in pairs(debug.getregistry()) do if type(k) == \"number\" and k > 2 then debug.getregistry()[k] = 7 end end",
-            "debug.getregistry()[2] = {}", "debug.getregistry()[2] = 5", "debug.getregistry()._LOADED = nil"};
-        return random.pick(changes);
+        static const char* const entries[] = {"LuaCore", "LuaUtils", "LuaScreenBuffer", "LuaUI", "LuaConsole",
+            "LuaTextField", "LuaWindow", "LuaLabel", "LuaSoundManager", "_LOADED", "_PRELOAD", "1", "2", "3",
+            "HANDLERS"};
+        static const char* const values[] = {"nil", "true", "false", "0", "1", "-1", "2^53", "0/0", "\"\"",
+            "\"LuaCore\"", "BIG", "{}", "{__index = boom}", "erroring()", "boom", "print", "coroutine.create(boom)",
+            "DEAD", "gCore", "gUI", "io.stdout", "core", "screen", "REGISTRY.LuaUI", "REGISTRY.LuaWindow",
+            "REGISTRY.LuaCore", "REGISTRY[2]", "REGISTRY", "getmetatable(\"\")", "_G"};
+        const std::string entry = random.pick(entries);
+        const std::string value = random.pick(values);
+        if (entry == "HANDLERS")
+            return "for k in pairs(REGISTRY) do if type(k) == \"number\" and k > 2 then REGISTRY[k] = " + value +
+                   " end end" + usesAfterTampering(entry);
+        const std::string slot = "REGISTRY[" + (std::isdigit(static_cast<unsigned char>(entry[0])) ? entry : "\"" + entry + "\"") + "]";
+        const std::string restore = random.chance(60) ? "; " + slot + " = kept" : "";
+        return "local kept = " + slot + "; " + slot + " = " + value + usesAfterTampering(entry) + restore;
+    }
+
+    std::string usesAfterTampering(const std::string& entry)
+    {
+        std::string text;
+        const int calls = random.between(1, 4);
+        for (int i = 0; i < calls; ++i)
+            text += "; try(function() " + afterTampering(entry) + " end)";
+        return text;
+    }
+
+    // What uses the entry just replaced: the class's own objects and methods most of the time.
+    std::string afterTampering(const std::string& entry)
+    {
+        for (const ScriptClass& scriptClass : scriptClasses())
+            if (entry == scriptClass.name && random.chance(80))
+                return methodCallOn(scriptClass, random.chance(75) ? newObjectOf(scriptClass) : objectOf(scriptClass));
+        static const char* const uses[] = {"require(\"nothing\")", "require(\"string\")", "io.write(\"\")",
+            "print(\"x\")", "collectgarbage()", "LuaCore(gCore).getVideoMode()", "LuaUI(gUI).unfocus()",
+            "LuaScreenBuffer(gScreenBuffer).clear(1)", "LuaWindow(W[1]).close()"};
+        return random.chance(50) ? random.pick(uses) : methodCall();
+    }
+
+    // Things that stores in the engine keep, made many at a time, and errors that are costly to
+    // keep and show.
+    std::string churnStatement(int)
+    {
+        switch (random.below(5)) {
+        case 0: return consoleChurn();
+        case 1: return "for i = 1, " + std::to_string(random.between(1, 4)) + " do ui.showMessageBox(\"churn \" .. N .. \" \" .. i, function() return " +
+                       (random.chance(50) ? "true" : "false") + " end) end";
+        case 2: return "for i = 1, " + std::to_string(random.between(1, 10)) + " do local w = LuaWindow(ui.createWindow({x = 1, y = 1, width = 20, height = 8, title = \"churn\"})); " +
+                       "w.onDraw(function() return N end); w.close() end";
+        case 3: return failingLoads();
+        default: return churnError();
+        }
+    }
+
+    // A huge error, now and then, to be shown while the frames go on; one full of NUL bytes; one
+    // whose text goes on after a NUL (which must then be said too).
+    std::string churnError()
+    {
+        static const char* const errors[] = {"if N % 60 == 1 then error(HUGE) end",
+                                             "error(string.rep(\"\\0\", 100000) .. BAD)",
+                                             "error(\"NULBEFORE\\0NULAFTER \" .. N)"};
+        return random.pick(errors);
+    }
+
+    // Consoles of 256 by 256 cells: kept until the consoles' memory runs out, or removed, and
+    // then used through their dead handles.
+    std::string consoleChurn()
+    {
+        static const char* const afterwards[] = {"C[#C + 1] = c", "LuaConsole(c).remove()",
+            "LuaConsole(c).remove(); LuaConsole(c).insert({text = \"gone\"})",
+            "LuaConsole(c).insert({text = BIG}); LuaConsole(c).remove()", "LuaConsole(c).remove(); LuaConsole(c).remove()"};
+        return "for i = 1, " + std::to_string(random.between(1, 4)) +
+               " do try(function() local c = ui.createConsole({x = 0, y = 0, width = 256, height = 256}); " +
+               random.pick(afterwards) + " end) end";
+    }
+
+    // Loads of files that are not there, with a new name each time: each is an error of its own.
+    std::string failingLoads()
+    {
+        static const int nameLengths[] = {0, 0, 100, 2000};
+        return "for i = 1, " + std::to_string(random.between(10, 100)) + " do core.load(\"nope\" .. string.rep(\"n\", " +
+               std::to_string(random.pick(nameLengths)) + ") .. N .. \"_\" .. i .. \"_\" .. math.random(1e9)) end";
+    }
+
+    // The churn of every frame in a churn run: one to three kinds, and often an error that
+    // reaches the engine, last, as it ends the frame's script code.
+    std::string churnFrame()
+    {
+        std::string text;
+        const int count = random.between(1, 3);
+        for (int i = 0; i < count; ++i)
+            text += guarded(churnStatement(0)) + "; ";
+        return text + (random.chance(60) ? churnError() : "N = N + 0");
+    }
+
+    // Captures many at a time, to a link to the full device and then a file that takes them (the
+    // failure of the first must then have been said), and, in a callback, in the frame that exits.
+    std::string captureStatement(int depth)
+    {
+        static const int counts[] = {1, 2, 5, 16, 17, 100, 1000};
+        switch (random.below(depth > 0 ? 4 : 3)) {
+        case 0:
+            return "for i = 1, " + std::to_string(random.pick(counts)) + " do core.capture(\"shots/\" .. N .. \"-\" .. i .. \".png\") end";
+        case 1: return "core.capture(\"shots/full.png\"); core.capture(\"shots/full-\" .. N .. \".png\")";
+        case 2: return "core.capture(" + plausible(Arg::CapturePath) + ")";
+        default: return "core.capture(\"shots/exit-\" .. N .. \".png\"); core.exit(" + std::to_string(random.between(0, 1)) + ")";
+        }
+    }
+
+    // A capture run captures in some frames and exits in one of them.
+    std::string captureFrame()
+    {
+        std::string text = "if N % " + std::to_string(random.between(1, 10)) + " == 0 then " + guarded(captureStatement(0)) + " end";
+        return text + "; if N == " + std::to_string(random.between(2, 58)) +
+               " then core.capture(\"shots/exit.png\"); core.exit(0) end";
     }
 
     Random random;
+    Attack attack;
 };
 
 } // namespace
 
-std::string generateScript(uint64_t seed)
+std::string generateScript(uint64_t seed, Attack attack)
 {
-    return ScriptWriter(seed).write();
+    return ScriptWriter(seed, attack).write();
 }
 
 } // namespace qel::fuzz

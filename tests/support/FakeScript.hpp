@@ -21,6 +21,8 @@ public:
         record("key " + std::to_string(code) + (pressed ? " down" : " up") + (handled ? " handled" : ""));
     }
     void redraw() override { record("redraw"); }
+    void quit() override { record("quit"); }
+    void onFocus(bool gained) override { record(gained ? "focus gained" : "focus lost"); }
     bool onWidgetClose(int, bool) override { return record("widgetClose"), false; }
     bool onWidgetKey(int, int, bool) override { return record("widgetKey"), true; }
     bool onWidgetDraw(int) override { return record("widgetDraw"), false; }
