@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qel {
 
@@ -66,6 +67,16 @@ public:
     // Saves the window's picture once the frame in progress is drawn; false, and not saved, when
     // the frame has as many captures as it takes.
     bool capture(const std::string& path) { return runControl.requestCapture(path); }
+    // The game's saved data, as this run sees it (a replay: as the recorded play saw it).
+    std::optional<std::string> loadSaved(const std::string& name, std::string& error)
+    {
+        return runControl.loadSaved(name, error);
+    }
+    bool save(const std::string& name, const std::optional<std::string>& bytes, std::string& error)
+    {
+        return runControl.save(name, bytes, error);
+    }
+    std::vector<std::string> savedNames() { return runControl.savedNames(); }
     // How this run is driven; a play by the player unless init was told otherwise.
     RunControl& getRunControl() { return runControl; }
     void shutdown();

@@ -1,5 +1,6 @@
 #include "app/LaunchOptions.hpp"
 
+#include "base/SaveStore.hpp"
 #include "base/TextFileReader.hpp"
 
 #include <algorithm>
@@ -124,6 +125,12 @@ const Setting Settings[] = {
     {"errorpanel", Scope::Game, "0|1", "0 shows script errors on standard error only (1)",
      [](LaunchOptions& options, const std::string& value) { return readSwitch(options.errorPanel, value); },
      [](const LaunchOptions& options) { return shown(options.errorPanel); }},
+    {"identity", Scope::Game, "NAME", "keeps saved data in the folder NAME (the game folder's name)",
+     [](LaunchOptions& options, const std::string& value) { return readText(options.identity, value); },
+     [](const LaunchOptions& options) { return options.identity; }},
+    {"savedir", Scope::Run, "DIR", "keeps saved data in DIR (the user's data folder, qel/saves/GAME)",
+     [](LaunchOptions& options, const std::string& value) { return readText(options.saveDir, value); },
+     nullptr},
     {"record", Scope::Run, "FILE", "writes the keys of this play, frame by frame, to FILE",
      [](LaunchOptions& options, const std::string& value) { return readText(options.recordPath, value); },
      nullptr},
@@ -294,8 +301,25 @@ void LaunchOptions::resolveRunPaths(const std::filesystem::path& launchFolder)
     };
     resolve(recordPath);
     resolve(replayPath);
+    resolve(saveDir);
     for (Capture& capture : captures)
         resolve(capture.path);
+}
+
+// An identity that is no plain name could reach outside the user's save folders: the game
+// folder's name stands in for it.
+std::filesystem::path LaunchOptions::saveFolder() const
+{
+    if (!saveDir.empty())
+        return saveDir;
+    if (SaveStore::isName(identity))
+        return SaveStore::userFolder(identity);
+    if (!identity.empty())
+        std::fprintf(stderr, "qel: the identity \"%s\" is not a plain name (letters, digits, '-', '_', '.'); the game"
+                             " folder's name is used\n", identity.c_str());
+    std::error_code error;
+    const std::string folderName = std::filesystem::current_path(error).filename().string();
+    return SaveStore::userFolder(folderName.empty() ? "unnamed" : folderName);
 }
 
 std::string LaunchOptions::valueIn(int argc, const char* const* argv, const std::string& option)

@@ -21,6 +21,8 @@ struct LaunchOptions {
     bool fullscreen = false;
     // Whether script errors are shown in the window too; a released game may switch it off.
     bool errorPanel = true;
+    // The name of the game's folder of saved data; empty: the game folder's name.
+    std::string identity;
 
     // How the run is driven, from the command line only.
     struct Capture {
@@ -29,6 +31,8 @@ struct LaunchOptions {
     };
     std::string recordPath;
     std::string replayPath;
+    // Where saved data is kept instead of the user's data folder.
+    std::string saveDir;
     // The run ends after this frame; 0 sets no end.
     int lastFrame = 0;
     std::vector<Capture> captures;
@@ -52,6 +56,8 @@ struct LaunchOptions {
     // The run's files are named from the folder the program was started in, which a game
     // folder on the command line leaves before they are opened.
     void resolveRunPaths(const std::filesystem::path& launchFolder);
+    // The folder of the game's saved data; the working directory is the game folder.
+    std::filesystem::path saveFolder() const;
     // The value the command line gives the option (the last, if given more than once), or empty.
     static std::string valueIn(int argc, const char* const* argv, const std::string& option);
 

@@ -1,8 +1,10 @@
 #include "app/LuaCore.hpp"
 
 #include "app/Core.hpp"
+#include "base/SaveStore.hpp"
 #include "display/DisplayModes.hpp"
 #include "display/Renderer.hpp"
+#include "script/SavedValue.hpp"
 #include "script/ScriptArguments.hpp"
 
 #include <SFML/Window/Keyboard.hpp>
@@ -119,6 +121,58 @@ int capture(LuaCore& core, lua_State* L)
     return 0;
 }
 
+// The name of saved data at index: a plain name, or a script error.
+std::string readSaveName(lua_State* L, int index)
+{
+    const std::string name = readText(L, index);
+    if (!SaveStore::isName(name))
+        methodError(L, "\"%s\" is no name for saved data: 1 to %d letters, digits, '-', '_' or '.', not starting"
+                       " with '.'", name.substr(0, SaveStore::LongestName + 1).c_str(), int(SaveStore::LongestName));
+    return name;
+}
+
+// true, or false and why when the disc refuses; saving nil removes the name.
+int save(LuaCore& core, lua_State* L)
+{
+    const std::string name = readSaveName(L, 1);
+    std::optional<std::string> bytes;
+    if (!lua_isnoneornil(L, 2))
+        bytes = SavedValue::encode(L, 2);
+    std::string error;
+    if (core.live(L).save(name, bytes, error))
+        return pushBoolean(L, true);
+    lua_pushboolean(L, false);
+    lua_pushfstring(L, "cannot save \"%s\": %s", name.c_str(), error.c_str());
+    return 2;
+}
+
+// The value, or nil when there is none, or nil and why when the file is damaged.
+int loadSaved(LuaCore& core, lua_State* L)
+{
+    const std::string name = readSaveName(L, 1);
+    std::string error;
+    const std::optional<std::string> bytes = core.live(L).loadSaved(name, error);
+    if (bytes && SavedValue::decode(L, *bytes, error))
+        return 1;
+    lua_pushnil(L);
+    if (error.empty())
+        return 1;
+    lua_pushfstring(L, "saved data \"%s\" is damaged: %s", name.c_str(), error.c_str());
+    return 2;
+}
+
+// A sorted list of the names.
+int savedNames(LuaCore& core, lua_State* L)
+{
+    const std::vector<std::string> names = core.live(L).savedNames();
+    lua_createtable(L, static_cast<int>(names.size()), 0); /* list */
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        lua_pushlstring(L, names[i].data(), names[i].size());
+        lua_rawseti(L, -2, static_cast<int>(i + 1)); /* list */
+    }
+    return 1;
+}
+
 } // namespace
 
 const char* const LuaCore::className = "LuaCore";
@@ -138,6 +192,9 @@ const ScriptMethod<LuaCore> LuaCore::methods[] = {
     {"isKeyDown", isKeyDown},
     {"setHotKeys", setHotKeys},
     {"capture", capture},
+    {"save", save},
+    {"loadSaved", loadSaved},
+    {"savedNames", savedNames},
     {nullptr, nullptr},
 };
 

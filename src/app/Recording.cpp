@@ -1,7 +1,9 @@
 #include "app/Recording.hpp"
 
 #include "app/KeyNames.hpp"
+#include "base/SaveStore.hpp"
 
+#include <algorithm>
 #include <sstream>
 
 namespace qel {
@@ -9,6 +11,10 @@ namespace qel {
 namespace {
 
 const char* const FirstLine = "qel-recording 1";
+
+// Saved data the play loaded goes in lines of this many bytes, well within the longest line.
+constexpr std::size_t BytesPerLine = 1024;
+const char* const HexDigits = "0123456789abcdef";
 
 // The modifier words after a key's name, in the order they are written, and what they stand for.
 struct Modifier {
@@ -63,6 +69,10 @@ public:
             return words >> recording.seed ? ending(words) : "a seed is a whole number";
         if (first == "setting")
             return readSetting(words);
+        if (first == "+")
+            return readBytes(words);
+        if (const std::string cut = unfinishedLoad(); !cut.empty())
+            return cut;
         int frame;
         std::istringstream number(first);
         if (!(number >> frame) || number.peek() != std::char_traits<char>::eof() || frame < 0)
@@ -80,9 +90,23 @@ public:
             return readPoll(frame, what == "down", words);
         if (what == "focus")
             return readFocus(frame, words);
+        if (what == "loaded" || what == "nothing" || what == "unreadable")
+            return readLoad(frame, what, words);
+        if (what == "names")
+            return readListing(frame, words);
         if (what == "end")
             return ending(words);
-        return "\"" + what + "\" is not press, release, text, focus, down, up or end";
+        return "\"" + what + "\" is not press, release, text, focus, down, up, loaded, nothing, unreadable, names"
+               " or end";
+    }
+
+    // The fault of a recording that ends inside a load's bytes, or empty.
+    std::string unfinishedLoad() const
+    {
+        if (bytesAwaited == 0)
+            return "";
+        return "the bytes of \"" + recording.loads.back().name + "\" end " + std::to_string(bytesAwaited) +
+               " bytes short";
     }
 
 private:
@@ -156,7 +180,49 @@ private:
         return ending(words);
     }
 
+    std::string readLoad(int frame, const std::string& what, std::istringstream& words)
+    {
+        Recording::Load load{frame, "", std::nullopt, ""};
+        if (!(words >> load.name) || !SaveStore::isName(load.name))
+            return "\"" + load.name + "\" is no name of saved data";
+        if (what == "unreadable") {
+            std::getline(words >> std::ws, load.fault);
+        } else if (what == "loaded") {
+            if (!(words >> bytesAwaited) || bytesAwaited > SaveStore::MostFileBytes)
+                return "the size of saved data is a whole number up to 16 MB";
+            load.bytes.emplace();
+        }
+        recording.loads.push_back(std::move(load));
+        return ending(words);
+    }
+
+    std::string readBytes(std::istringstream& words)
+    {
+        std::string hex;
+        words >> hex;
+        if (hex.size() % 2 != 0 || hex.size() / 2 > bytesAwaited || hex.find_first_not_of(HexDigits) != std::string::npos)
+            return bytesAwaited == 0 ? "bytes follow no load of saved data" : "\"" + hex + "\" is not the hex bytes awaited";
+        std::string& bytes = *recording.loads.back().bytes;
+        for (std::size_t i = 0; i < hex.size(); i += 2)
+            bytes.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+        bytesAwaited -= hex.size() / 2;
+        return ending(words);
+    }
+
+    std::string readListing(int frame, std::istringstream& words)
+    {
+        Recording::Listing listing{frame, {}};
+        for (std::string name; words >> name; listing.names.push_back(name))
+            if (!SaveStore::isName(name))
+                return "\"" + name + "\" is no name of saved data";
+        recording.listings.push_back(std::move(listing));
+        return "";
+    }
+
     Recording& recording;
+
+public:
+    std::size_t bytesAwaited = 0;
 };
 
 } // namespace
@@ -178,6 +244,8 @@ std::optional<Recording> Recording::read(TextFileReader& lines, std::string& err
         }
     }
     error = lines.fault();
+    if (error.empty() && reader.bytesAwaited > 0)
+        error = "the recording ends inside the bytes of \"" + recording.loads.back().name + "\"";
     if (!error.empty())
         return std::nullopt;
     return recording;
@@ -210,6 +278,32 @@ std::string Recording::eventLine(int frame, const sf::Event& event)
 std::string Recording::pollLine(const Poll& poll)
 {
     return std::to_string(poll.frame) + (poll.down ? " down " : " up ") + keyWord(poll.key) + "\n";
+}
+
+std::string Recording::loadLines(const Load& load)
+{
+    const std::string prefix = std::to_string(load.frame);
+    if (!load.bytes)
+        return prefix + (load.fault.empty() ? " nothing " + load.name : " unreadable " + load.name + " " + load.fault) + "\n";
+    const std::string& bytes = *load.bytes;
+    std::string text = prefix + " loaded " + load.name + " " + std::to_string(bytes.size()) + "\n";
+    for (std::size_t start = 0; start < bytes.size(); start += BytesPerLine) {
+        text += "+ ";
+        for (std::size_t i = start; i < std::min(bytes.size(), start + BytesPerLine); ++i) {
+            text += HexDigits[static_cast<unsigned char>(bytes[i]) >> 4];
+            text += HexDigits[static_cast<unsigned char>(bytes[i]) & 15];
+        }
+        text += "\n";
+    }
+    return text;
+}
+
+std::string Recording::listingLine(const Listing& listing)
+{
+    std::string line = std::to_string(listing.frame) + " names";
+    for (const std::string& name : listing.names)
+        line += " " + name;
+    return line + "\n";
 }
 
 std::string Recording::endLine(int frame)

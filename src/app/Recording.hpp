@@ -22,6 +22,11 @@ namespace qel {
 //   13 focus lost                (the window lost the focus; "gained": it gained it)
 //   14 release Left
 //   15 down Return               (a poll of the keyboard found the key down; "up": found it up)
+//   20 loaded scores 40          (saved data the play loaded: its name and size in bytes, the
+//   + 71656c2d73617665...         bytes following in lines of at most 1024, in hex)
+//   20 nothing options           (a load found nothing under the name)
+//   20 unreadable x it is not a regular file   (a load could not read the file: why)
+//   21 names options scores      (the names a listing of the saved data found)
 //   3600 end                     (the last frame of the play)
 //
 // Blank lines and lines starting with '#' are skipped. Keys are named as in the Key table, or
@@ -39,18 +44,34 @@ struct Recording {
         bool down;
     };
 
+    // What a load of saved data found: the bytes, or none (with the reason when the file could not be read).
+    struct Load {
+        int frame;
+        std::string name;
+        std::optional<std::string> bytes;
+        std::string fault;
+    };
+    struct Listing {
+        int frame;
+        std::vector<std::string> names;
+    };
+
     unsigned seed = 0;
     std::vector<std::pair<std::string, std::string>> settings;
     std::vector<Event> events;
     std::vector<Poll> polls;
+    std::vector<Load> loads;
+    std::vector<Listing> listings;
     // The last frame of the play: its end line's, else its last fact's.
     int endFrame = 0;
 
     // A play of an hour at 60 frames a second, with a key pressed, released or typed in every
     // other frame, takes about 1.5 MB; 16 MB holds ten such hours, and their facts take some
     // tens of MB once read. The longest line the engine writes is a setting, a launch script's
-    // name at most (a path, which the system keeps within 4096 bytes).
-    static constexpr TextFileReader::Limits FileLimits{16 << 20, 4096};
+    // name at most (a path, which the system keeps within 4096 bytes), or a listing of saved
+    // names; loaded saved data goes in lines of 2048 hex digits, and the room above the keys'
+    // 16 MB holds the largest value a game can save (16 MB) a few times over.
+    static constexpr TextFileReader::Limits FileLimits{112 << 20, 4096};
 
     // Reads a recording; on a fault gives nothing and says in error what and on which line.
     static std::optional<Recording> read(TextFileReader& lines, std::string& error);
@@ -61,6 +82,8 @@ struct Recording {
     static std::string eventLine(int frame, const sf::Event& event);
     static std::string pollLine(const Poll& poll);
     static std::string endLine(int frame);
+    static std::string loadLines(const Load& load);
+    static std::string listingLine(const Listing& listing);
 };
 
 } // namespace qel

@@ -54,8 +54,12 @@ std::optional<RunControl> RunControl::open(const LaunchOptions& options, std::op
         for (const Recording::Poll& poll : replay->polls)
             if (isKey(poll.key))
                 control.replayedPolls[poll.key].push_back(poll);
+        for (Recording::Load& load : replay->loads)
+            control.replayedLoads[load.name].push_back(std::move(load));
+        control.replayedListings.assign(replay->listings.begin(), replay->listings.end());
         control.replay = std::move(replay);
     }
+    control.saves = SaveStore(options.saveFolder());
     if (!options.recordPath.empty()) {
         control.recordPath = options.recordPath;
         control.recordFile = std::make_unique<std::ofstream>(options.recordPath);
@@ -111,6 +115,50 @@ bool RunControl::requestCapture(const std::string& path)
         return false;
     requestedCaptures.push_back(path);
     return true;
+}
+
+std::optional<std::string> RunControl::loadSaved(const std::string& name, std::string& error)
+{
+    error.clear();
+    if (replay) {
+        if (const auto saved = replaySaves.find(name); saved != replaySaves.end())
+            return saved->second;
+        std::deque<Recording::Load>& loads = replayedLoads[name];
+        if (loads.empty())
+            return std::nullopt;
+        Recording::Load load = std::move(loads.front());
+        loads.pop_front();
+        error = load.fault;
+        return load.bytes;
+    }
+    std::optional<std::string> bytes = saves.read(name, error);
+    if (recordFile)
+        write(Recording::loadLines({frame, name, bytes, error}));
+    return bytes;
+}
+
+bool RunControl::save(const std::string& name, const std::optional<std::string>& bytes, std::string& error)
+{
+    if (replay) {
+        replaySaves[name] = bytes;
+        return true;
+    }
+    return bytes ? saves.write(name, *bytes, error) : saves.remove(name, error);
+}
+
+std::vector<std::string> RunControl::savedNames()
+{
+    if (replay) {
+        if (replayedListings.empty())
+            return {};
+        std::vector<std::string> names = std::move(replayedListings.front().names);
+        replayedListings.pop_front();
+        return names;
+    }
+    std::vector<std::string> names = saves.names();
+    if (recordFile)
+        write(Recording::listingLine({frame, names}));
+    return names;
 }
 
 std::vector<std::string> RunControl::takeCaptures()

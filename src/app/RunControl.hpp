@@ -2,12 +2,14 @@
 
 #include "app/LaunchOptions.hpp"
 #include "app/Recording.hpp"
+#include "base/SaveStore.hpp"
 
 #include <SFML/Window/Event.hpp>
 
 #include <array>
 #include <deque>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,7 +23,9 @@ namespace qel {
 //
 // A recorded or replayed play runs in frames of a fixed 1/60 s, so that the scripts see the same
 // dt in both; a replay does not wait for the frame rate, and takes no keys from the player. Every
-// poll of the keyboard goes through here, so that a replay answers as the keyboard did.
+// poll of the keyboard goes through here, so that a replay answers as the keyboard did, and so
+// does every use of the game's saved data: a recording keeps what each load and listing found,
+// and a replay answers from it without touching the save folder, keeping its own saves in memory.
 class RunControl {
 public:
     // A play by the player, with math.random seeded from the clock.
@@ -50,6 +54,12 @@ public:
     void noteEvent(const sf::Event& event);
     // Whether the key is down now: the keyboard's answer, or the recorded one in a replay.
     bool isKeyDown(sf::Keyboard::Key key);
+
+    // The saved data under the name, as SaveStore::read gives it (or gave it, in a replay).
+    std::optional<std::string> loadSaved(const std::string& name, std::string& error);
+    // Stores the bytes under the name, or removes it when there are none; as SaveStore does.
+    bool save(const std::string& name, const std::optional<std::string>& bytes, std::string& error);
+    std::vector<std::string> savedNames();
 
     // A picture to save after the frame in progress; false, and not asked, when the frame has
     // MostCapturesAFrame already. The window's picture is read and encoded once for all of them.
@@ -85,6 +95,13 @@ private:
     std::size_t nextEvent = 0;
     std::array<std::deque<Recording::Poll>, sf::Keyboard::KeyCount> replayedPolls;
     std::array<bool, sf::Keyboard::KeyCount> replayedDown{};
+
+    SaveStore saves;
+    // A replay's answers: the recorded loads of each name and listings in their order, and the
+    // saves the replay made itself (none: removed), which answer later loads of their names.
+    std::map<std::string, std::deque<Recording::Load>> replayedLoads;
+    std::deque<Recording::Listing> replayedListings;
+    std::map<std::string, std::optional<std::string>> replaySaves;
 };
 
 } // namespace qel
