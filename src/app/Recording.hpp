@@ -70,8 +70,8 @@ struct Recording {
     // tens of MB once read. The longest line the engine writes is a setting, a launch script's
     // name at most (a path, which the system keeps within 4096 bytes), or a listing of saved
     // names; loaded saved data goes in lines of 2048 hex digits, and the room above the keys'
-    // 16 MB holds the largest value a game can save (16 MB) a few times over.
-    static constexpr TextFileReader::Limits FileLimits{112 << 20, 4096};
+    // 16 MB holds the largest value a game can save (16 MB, twice that in hex) once over.
+    static constexpr TextFileReader::Limits FileLimits{64 << 20, 4096};
 
     // Reads a recording; on a fault gives nothing and says in error what and on which line.
     static std::optional<Recording> read(TextFileReader& lines, std::string& error);

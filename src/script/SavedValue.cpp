@@ -139,9 +139,9 @@ private:
         openTables.push_back(identity);
         lua_pushnil(L);
         while (lua_next(L, table)) { /* key, value */
-            path.push_back(pathStep(L, -2));
             if (lua_type(L, -2) != LUA_TSTRING && lua_type(L, -2) != LUA_TNUMBER && lua_type(L, -2) != LUA_TBOOLEAN)
                 fail(std::string(" has a key that is a ") + luaL_typename(L, -2));
+            path.push_back(pathStep(L, -2));
             value(-2);
             value(-1);
             path.pop_back();

@@ -128,7 +128,7 @@ TEST(LaunchOptions, HelpIsAskedOutsideAValueAndListsEveryOptionOnALine)
     for (const char* option : {"script", "width", "height", "fullscreen", "style", "wallpaper", "errorpanel",
                                "record", "replay", "frames", "capture"})
         EXPECT_NE(help.find("\n  -" + std::string(option) + " "), std::string::npos) << option;
-    EXPECT_EQ(std::count(help.begin(), help.end(), '\n'), 2 + 11 + 1) << help;
+    EXPECT_EQ(std::count(help.begin(), help.end(), '\n'), 2 + 13 + 1) << help;
 }
 
 TEST(LaunchOptions, UnknownOptionsAreSaidOneLineEachAndSkipped)

@@ -87,7 +87,7 @@ TEST(Recording, AFaultyFileIsRefusedWithTheLineAndWhatIsWrong)
     EXPECT_EQ(faultOf("5 press Left ctrl\n"), "line 2: \"ctrl\" is not alt, control, shift or system");
     EXPECT_EQ(faultOf("5 text 0x41\n"), "line 2: \"x41\" was not expected");
     EXPECT_EQ(faultOf("5 text 1114112\n"), "line 2: a character is given by its Unicode number");
-    EXPECT_EQ(faultOf("5 jump\n"), "line 2: \"jump\" is not press, release, text, focus, down, up or end");
+    EXPECT_EQ(faultOf("5 jump\n"), "line 2: \"jump\" is not press, release, text, focus, down, up, loaded, nothing, unreadable, names or end");
     EXPECT_EQ(faultOf("-1 end\n"), "line 2: \"-1\" is neither a frame number nor a known word");
     EXPECT_EQ(faultOf("5 end now\n"), "line 2: \"now\" was not expected");
     EXPECT_EQ(faultOf("setting\n"), "line 2: a setting needs a name");
@@ -112,5 +112,5 @@ TEST(Recording, AnEndlessLineOrFileIsRefusedAtItsLimit)
     std::string many;
     while (many.size() <= Recording::FileLimits.fileBytes)
         many += "# a comment line of some length, again and again\n";
-    EXPECT_EQ(faultOf(many), "it is larger than 16777216 bytes");
+    EXPECT_EQ(faultOf(many), "it is larger than " + std::to_string(Recording::FileLimits.fileBytes) + " bytes");
 }

@@ -1,3 +1,5 @@
+#include "support/TempDir.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -14,5 +16,8 @@ int main(int argc, char** argv)
     }
     // No audio device on test machines: the engine's audio library opens its null device.
     setenv("ALSOFT_DRIVERS", "null", 0);
+    // Saved data goes to a folder of the run's own, never into the user's.
+    const qel::test::TempDir dataHome;
+    setenv("XDG_DATA_HOME", dataHome.path.c_str(), 1);
     return RUN_ALL_TESTS();
 }
