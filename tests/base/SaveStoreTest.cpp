@@ -134,6 +134,6 @@ TEST(SaveStore, AKilledSaveLeavesTheOldValueOrTheNew)
         ASSERT_TRUE(isSomeNthValue(*bytes)) << "after kill " << kill << ": " << bytes->substr(0, 40);
         savesDone = std::stoul(bytes->substr(0, bytes->find(':'))) + 1;
     }
-    EXPECT_GT(savesDone, 40u);
+    EXPECT_GT(savesDone, 0u) << "no kill came after a save";
     EXPECT_EQ(SaveStore(folder.path).names(), std::vector<std::string>{"value"});
 }
