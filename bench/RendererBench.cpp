@@ -7,6 +7,8 @@
 //   D  a full screen of which a tenth of the cells change every frame
 //   R  the changing screen drawn one cell at a time, by the plain reference way
 //   I  the processor time a still screen costs in the real main loop, at its frame rate
+// and what the script host's time check costs a Lua-heavy update (2,000 put calls and a loop of
+// arithmetic), with the check and without it, in blocks taken in turn.
 // The frames of P to R are taken in turn, one of each per round, so that every scenario meets
 // the same load on a shared machine; the ratios are medians over blocks of rounds, with the
 // quartiles of those blocks beside them.
@@ -17,7 +19,9 @@
 
 #include "app/Core.hpp"
 #include "app/LaunchOptions.hpp"
+#include "app/ScriptClasses.hpp"
 #include "display/Renderer.hpp"
+#include "script/LUAImpl.hpp"
 #include "script/ScriptingInterface.hpp"
 
 #include <SFML/OpenGL.hpp>
@@ -249,6 +253,53 @@ Row measureConfiguration(Core& core, const Configuration& configuration, int rou
     return row;
 }
 
+const char* const LuaHeavyUpdate = R"(
+local screen = LuaScreenBuffer(gScreenBuffer)
+local cell = {x = 0, y = 0, text = "#", color = Color.Yellow}
+function update(dt)
+    for i = 1, 2000 do
+        cell.x, cell.y = i % 80, i % 25
+        screen.put(cell)
+    end
+    local sum = 0
+    for i = 1, 200000 do sum = sum + (i * 7) % 13 end
+end
+)";
+
+// Milliseconds per update of the Lua-heavy script, with the time check and without.
+struct ScriptCost {
+    std::vector<double> checked, unchecked, ratios;
+};
+
+double timeUpdates(Core& core, double timeLimit, int updates)
+{
+    ScriptEnvironment environment = scriptEnvironment(core);
+    environment.timeLimit = timeLimit;
+    LUAImpl host(std::move(environment));
+    host.load("luaheavy");
+    host.update(0.016f);
+    sf::Clock clock;
+    for (int update = 0; update < updates; ++update)
+        host.update(0.016f);
+    return clock.getElapsedTime().asSeconds() * 1000 / updates;
+}
+
+ScriptCost measureScriptCheck(Core& core, int blocks)
+{
+    std::ofstream("scripts/luaheavy.lua") << LuaHeavyUpdate;
+    ScriptCost cost;
+    for (int block = 0; block < blocks; ++block) {
+        // Each block starts with the other variant.
+        const bool checkedFirst = block % 2 == 0;
+        const double first = timeUpdates(core, checkedFirst ? 5 : 0, 20);
+        const double second = timeUpdates(core, checkedFirst ? 0 : 5, 20);
+        cost.checked.push_back(checkedFirst ? first : second);
+        cost.unchecked.push_back(checkedFirst ? second : first);
+        cost.ratios.push_back(cost.checked.back() / cost.unchecked.back());
+    }
+    return cost;
+}
+
 // A ratio's median over the blocks, with its quartiles.
 std::string spread(const std::vector<double>& values)
 {
@@ -266,6 +317,7 @@ int main(int argc, char** argv)
     const std::filesystem::path folder = enterEmptyGame();
     std::vector<Row> rows;
     std::string rendererName;
+    ScriptCost scriptCost;
     {
         LaunchOptions options;
         options.scriptName = "bench";
@@ -275,6 +327,7 @@ int main(int argc, char** argv)
         rendererName = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
         for (const Configuration& configuration : configurations)
             rows.push_back(measureConfiguration(core, configuration, rounds));
+        scriptCost = measureScriptCheck(core, 20);
         core.shutdown();
     }
     const double idleSeconds = 3;
@@ -299,6 +352,9 @@ int main(int argc, char** argv)
                     spread(row.changingToEmpty).c_str(), spread(row.steadyToEmpty).c_str(),
                     spread(row.partialShare).c_str(), spread(row.changingToReference).c_str());
     }
+    std::printf("\nScript time check, Lua-heavy update (2000 put calls, 200000 arithmetic steps), ms per update:\n"
+                "checked %.2f, unchecked %.2f, checked/unchecked %s\n",
+                median(scriptCost.checked), median(scriptCost.unchecked), spread(scriptCost.ratios).c_str());
     std::filesystem::remove_all(folder);
     return 0;
 }

@@ -160,8 +160,12 @@ void Core::build(const LaunchOptions& options)
                                                                    [this] { return hideScriptError(); },
                                                                    [this](sf::Keyboard::Key key) { return isKeyDown(key); }});
     // A host installed by a test stays.
-    if (!script)
-        script = std::make_unique<LUAImpl>(scriptEnvironment(*this));
+    if (!script) {
+        ScriptEnvironment environment = scriptEnvironment(*this);
+        environment.timeLimit = options.scriptLimit;
+        environment.memoryLimit = static_cast<std::size_t>(options.scriptMemory) << 20;
+        script = std::make_unique<LUAImpl>(std::move(environment));
+    }
     script->load(options.scriptName);
     renderer->setDisplayStyle(LaunchOptions::displayStyleNamed(options.style), Repaint::Later);
     startScript();
@@ -226,7 +230,7 @@ float Core::nextFrameTime(int elapsedMilliseconds, float previous)
 void Core::pollEvents()
 {
     sf::Event event;
-    while (!endRequested && window->pollEvent(event)) {
+    while (!endRequested && nextWindowEvent(event)) {
         if (!runControl.takesPlayersKeys() && isRecordedEvent(event))
             continue;
         if (!handleEvent(event))
@@ -237,6 +241,29 @@ void Core::pollEvents()
         if (!replayed || !handleEvent(*replayed))
             return;
     }
+}
+
+bool Core::nextWindowEvent(sf::Event& event)
+{
+    if (heldEvents.empty())
+        return window->pollEvent(event);
+    event = heldEvents.front();
+    heldEvents.pop_front();
+    return true;
+}
+
+bool Core::endRequestedDuringCall()
+{
+    sf::Event event;
+    while (!endRequested && window && window->pollEvent(event)) {
+        if (event.type == sf::Event::Closed)
+            endRequested = true;
+        else
+            heldEvents.push_back(event);
+    }
+    if (StopSignals::received())
+        endRequested = true;
+    return endRequested;
 }
 
 bool Core::handleEvent(const sf::Event& event)

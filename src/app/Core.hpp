@@ -8,6 +8,7 @@
 #include <SFML/System/Clock.hpp>
 #include <SFML/Window/Event.hpp>
 
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -80,6 +81,9 @@ public:
     // How this run is driven; a play by the player unless init was told otherwise.
     RunControl& getRunControl() { return runControl; }
     void shutdown();
+    // Asked by the script host while a call runs long: whether the game is to end (the window's
+    // close button, a stop signal). The window's other events wait for the next frame.
+    bool endRequestedDuringCall();
 
     sf::RenderWindow* getWindow() override { return window.get(); }
     Renderer* getRenderer() { return renderer.get(); }
@@ -97,6 +101,8 @@ public:
 private:
     void createWindow(unsigned width, unsigned height);
     void pollEvents();
+    // The events a long script call left for this frame first, then the window's.
+    bool nextWindowEvent(sf::Event& event);
     void drawFrame();
     void reloadScripts();
 
@@ -119,6 +125,7 @@ private:
     // The script asked to exit, or the player closed the window: the window closes once the frame
     // in progress is drawn, so that its captures still have a picture to read.
     bool endRequested = false;
+    std::deque<sf::Event> heldEvents;
     bool errorPanelEnabled = true;
     int exitCode = 0;
 };

@@ -96,6 +96,25 @@ std::string addCapture(LaunchOptions& options, const std::string& value)
     return fault.empty() ? "" : "FRAME " + fault;
 }
 
+// Seconds, a whole or decimal number from 0 to a day.
+std::string readSeconds(double& setting, const std::string& value)
+{
+    const char* start = value.c_str() + std::min(value.find_first_not_of(" \t"), value.size());
+    double seconds = 0;
+    const std::from_chars_result read = std::from_chars(start, value.c_str() + value.size(), seconds);
+    if (read.ec != std::errc() || !(seconds >= 0 && seconds <= 86400))
+        return "not a number of seconds from 0 to 86400";
+    setting = seconds;
+    return "";
+}
+
+std::string shownSeconds(double seconds)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", seconds);
+    return text;
+}
+
 // A text setting takes any value.
 std::string readText(std::string& setting, const std::string& value)
 {
@@ -125,6 +144,12 @@ const Setting Settings[] = {
     {"errorpanel", Scope::Game, "0|1", "0 shows script errors on standard error only (1)",
      [](LaunchOptions& options, const std::string& value) { return readSwitch(options.errorPanel, value); },
      [](const LaunchOptions& options) { return shown(options.errorPanel); }},
+    {"scriptlimit", Scope::Game, "SECONDS", "stops a script call running longer; 0: no limit (5)",
+     [](LaunchOptions& options, const std::string& value) { return readSeconds(options.scriptLimit, value); },
+     [](const LaunchOptions& options) { return shownSeconds(options.scriptLimit); }},
+    {"scriptmemory", Scope::Game, "MB", "the most memory the scripts may hold (1024)",
+     [](LaunchOptions& options, const std::string& value) { return readNumber(options.scriptMemory, value, 1); },
+     [](const LaunchOptions& options) { return shown(options.scriptMemory); }},
     {"identity", Scope::Game, "NAME", "keeps saved data in the folder NAME (the game folder's name)",
      [](LaunchOptions& options, const std::string& value) { return readText(options.identity, value); },
      [](const LaunchOptions& options) { return options.identity; }},

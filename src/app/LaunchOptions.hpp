@@ -21,6 +21,10 @@ struct LaunchOptions {
     bool fullscreen = false;
     // Whether script errors are shown in the window too; a released game may switch it off.
     bool errorPanel = true;
+    // How long one call into the scripts may run, in seconds (0: without end), and how many
+    // megabytes the interpreter may hold.
+    double scriptLimit = 5;
+    int scriptMemory = 1024;
     // The name of the game's folder of saved data; empty: the game folder's name.
     std::string identity;
 

@@ -90,6 +90,7 @@ ScriptEnvironment scriptEnvironment(Core& core)
     environment.screenBuffer = [&core] { return scriptGlobal("gScreenBuffer", core.getScreenBuffer()); };
     environment.showError = [&core](const std::string& text) { core.showScriptError(text); };
     environment.randomSeed = core.getRunControl().randomSeed();
+    environment.closeRequested = [&core] { return core.endRequestedDuringCall(); };
     return environment;
 }
 

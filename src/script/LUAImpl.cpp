@@ -7,9 +7,11 @@
 
 #include <lua.hpp>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <filesystem>
 #include <optional>
 #include <utility>
@@ -28,15 +30,16 @@ std::string launchScriptPath(const std::string& name)
     return basePath() + "scripts/" + name + ".lua";
 }
 
-// The standard allocator; the interpreter's user data names the host that owns it.
-void* allocate(void*, void* block, size_t, size_t newSize)
-{
-    if (newSize == 0) {
-        std::free(block);
-        return nullptr;
-    }
-    return std::realloc(block, newSize);
-}
+using Clock = std::chrono::steady_clock;
+
+// The count hook reads the clock once per this many instructions: often enough to stop a call
+// within microseconds of its limit, seldom enough to cost next to nothing.
+constexpr int WatchInterval = 5000;
+// A call running this long polls for a close request, every ClosePollInterval.
+constexpr Clock::duration CloseCheckAfter = std::chrono::milliseconds(500);
+constexpr Clock::duration ClosePollInterval = std::chrono::milliseconds(250);
+// Room the message handler has past the memory limit, for the traceback of "not enough memory".
+constexpr std::size_t ErrorReserve = std::size_t(1) << 20;
 
 // Loads a chunk with the given loader and runs it, raising any error of either step.
 template <class Load>
@@ -280,7 +283,10 @@ bool LUAImpl::enter(Errors errors, const ErrorSource& source, Body body)
     lua_pushcfunction(L, deferred ? keepErrorValue : addTraceback);
     lua_pushcfunction(L, &LUAImpl::runBody<Body>);
     lua_pushlightuserdata(L, &body);
+    beginEntry(L);
     const int status = lua_pcall(L, 1, 0, -3);
+    --entryDepth;
+    reportingError = false;
     lua_remove(L, status == LUA_OK ? -1 : -2); /* the message handler */
     if (status == LUA_OK) {
         // Most entries run cleanly with no error standing: they need no lookup.
@@ -311,12 +317,86 @@ LUAImpl& LUAImpl::hostOf(lua_State* L)
     return *static_cast<LUAImpl*>(host);
 }
 
+// The standard allocator, counting what the interpreter holds. Only growth is refused: the
+// interpreter takes a failed allocation for a "not enough memory" error (after collecting
+// once), and counts on shrinking never failing.
+void* LUAImpl::allocate(void* host, void* block, std::size_t oldSize, std::size_t newSize)
+{
+    LUAImpl& self = *static_cast<LUAImpl*>(host);
+    // Without a block, oldSize tells the kind of object to make.
+    const std::size_t held = block ? oldSize : 0;
+    if (newSize == 0) {
+        std::free(block);
+        self.allocatedBytes -= held;
+        return nullptr;
+    }
+    const std::size_t limit = self.environment.memoryLimit + (self.reportingError ? ErrorReserve : 0);
+    if (newSize > held && self.allocatedBytes - held + newSize > limit)
+        return nullptr;
+    void* moved = std::realloc(block, newSize);
+    if (moved)
+        self.allocatedBytes = self.allocatedBytes - held + newSize;
+    return moved;
+}
+
+// Every thread the entry may run on is watched: the entry's own here, and coroutines, which take
+// the hook of the thread that makes them. A thread that stopped an earlier call gets its
+// interval back.
+void LUAImpl::beginEntry(lua_State* L)
+{
+    if (entryDepth++ == 0) {
+        entryStart = Clock::now();
+        nextClosePoll = entryStart + CloseCheckAfter;
+        stopReason.clear();
+    }
+    if (environment.timeLimit > 0)
+        lua_sethook(L, watchTime, LUA_MASKCOUNT, WatchInterval);
+}
+
+// Once a call must stop, the hook raises its error at every instruction of every thread it
+// reaches, so that the error unwinds through each pcall of the script up to the engine.
+void LUAImpl::watchTime(lua_State* L, lua_Debug*)
+{
+    LUAImpl& host = hostOf(L);
+    if (host.entryDepth == 0)
+        return;
+    if (host.callMustStop(Clock::now())) {
+        lua_sethook(L, watchTime, LUA_MASKCOUNT, 1);
+        luaL_error(L, "%s", host.stopReason.c_str());
+    }
+    if (lua_gethookcount(L) != WatchInterval)
+        lua_sethook(L, watchTime, LUA_MASKCOUNT, WatchInterval);
+}
+
+bool LUAImpl::callMustStop(Clock::time_point now)
+{
+    if (!stopReason.empty())
+        return true;
+    const std::chrono::duration<double> ran = now - entryStart;
+    char reason[96];
+    if (ran.count() > environment.timeLimit) {
+        std::snprintf(reason, sizeof reason, "script ran for more than %g s without returning", environment.timeLimit);
+        stopReason = reason;
+        return true;
+    }
+    if (now < nextClosePoll || !environment.closeRequested)
+        return false;
+    nextClosePoll = now + ClosePollInterval;
+    if (!environment.closeRequested())
+        return false;
+    std::snprintf(reason, sizeof reason, "script stopped after running for %.1f s without returning: the game is closing",
+                  ran.count());
+    stopReason = reason;
+    return true;
+}
+
 // The message handler of the engine's entries: the error as text, numbers as they are and other
 // values by their type, followed by the chain of calls that raised it. An error that a method
 // raises again in its caller gets the chain taken where the callback failed, which goes on down
 // through the method to the caller.
 int LUAImpl::addTraceback(lua_State* L)
 {
+    hostOf(L).reportingError = true;
     const std::string message = printableMessage(L, 1);
     std::string& deferred = hostOf(L).deferredTraceback;
     if (deferred.compare(0, message.size(), message) == 0 && deferred.find("\nstack traceback:") == message.size())
@@ -332,6 +412,7 @@ int LUAImpl::addTraceback(lua_State* L)
 // of calls waits for the report.
 int LUAImpl::keepErrorValue(lua_State* L)
 {
+    hostOf(L).reportingError = true;
     lua_settop(L, 1);
     if (lua_type(L, 1) == LUA_TSTRING || lua_type(L, 1) == LUA_TNUMBER) {
         luaL_traceback(L, L, printableMessage(L, 1).c_str(), 1); /* error, traceback */
@@ -371,7 +452,11 @@ void LUAImpl::closeInterpreter()
     if (!state)
         return;
     const DeferredRelease::Hold hold;
+    // Finalizers run now, and are watched as a call of their own.
+    beginEntry(state);
     lua_close(std::exchange(state, nullptr));
+    --entryDepth;
+    allocatedBytes = 0;
     ScriptObjects::destroyAll(this);
 }
 

@@ -2,6 +2,8 @@
 
 #include "script/ScriptingInterface.hpp"
 
+#include <chrono>
+#include <cstddef>
 #include <functional>
 #include <map>
 #include <optional>
@@ -12,6 +14,7 @@
 #include <vector>
 
 struct lua_State;
+struct lua_Debug;
 
 namespace qel {
 
@@ -40,6 +43,12 @@ struct ScriptEnvironment {
     std::function<void(const std::string&)> showError;
     // Where math.random starts in every fresh interpreter.
     unsigned randomSeed = 0;
+    // How long one call from the engine into the scripts may run, in seconds; 0 lets it run on.
+    double timeLimit = 5;
+    // How many bytes the interpreter may hold.
+    std::size_t memoryLimit = std::size_t(1) << 30;
+    // Whether the player has asked to end the game; asked now and then while a call runs long.
+    std::function<bool()> closeRequested;
 };
 
 // The script host: runs the game's scripts in an embedded Lua interpreter and turns engine
@@ -56,6 +65,12 @@ struct ScriptEnvironment {
 // ends the script code that called the method, as a plain call would: the method raises the
 // error once the engine's work is done (RunningMethod). A global function the script does not
 // define is skipped.
+//
+// The host also bounds every call: one that runs past the time limit, or past half a second once
+// the player has asked to close the window, is stopped with a script error, raised again at
+// every instruction until the call has returned to the engine so that no pcall can swallow it
+// for good. Calls made while a call runs (callbacks of a method) run on its time. Allocations
+// past the memory limit fail, and the script gets Lua's "not enough memory".
 class LUAImpl : public ScriptingInterface {
 public:
     explicit LUAImpl(ScriptEnvironment environment);
@@ -115,6 +130,12 @@ private:
     // Notes the error of a source; false when it is the error the source gave last.
     bool recordError(const ErrorSource& source, const std::string& text);
     static LUAImpl& hostOf(lua_State* L);
+    static void* allocate(void* host, void* block, std::size_t oldSize, std::size_t newSize);
+    // Starts the clock of an entry made from the engine's loop, and watches the entry's thread.
+    void beginEntry(lua_State* L);
+    static void watchTime(lua_State* L, lua_Debug* event);
+    // Whether the running call must stop now; says why in stopReason.
+    bool callMustStop(std::chrono::steady_clock::time_point now);
     static int addTraceback(lua_State* L);
     static int keepErrorValue(lua_State* L);
 
@@ -130,6 +151,15 @@ private:
     bool recordOverflowSaid = false;
     // The chain of calls of the latest error that a callback raised inside a method.
     std::string deferredTraceback;
+
+    // Entries under way, and when the outermost began.
+    int entryDepth = 0;
+    std::chrono::steady_clock::time_point entryStart;
+    std::chrono::steady_clock::time_point nextClosePoll;
+    std::string stopReason;
+    std::size_t allocatedBytes = 0;
+    // The message handler may go a little past the memory limit, to report running out.
+    bool reportingError = false;
 };
 
 } // namespace qel

@@ -126,9 +126,9 @@ TEST(LaunchOptions, HelpIsAskedOutsideAValueAndListsEveryOptionOnALine)
     EXPECT_FALSE(asksForHelp({"-help"}));
     const std::string help = LaunchOptions::help();
     for (const char* option : {"script", "width", "height", "fullscreen", "style", "wallpaper", "errorpanel",
-                               "record", "replay", "frames", "capture"})
+                               "scriptlimit", "scriptmemory", "record", "replay", "frames", "capture"})
         EXPECT_NE(help.find("\n  -" + std::string(option) + " "), std::string::npos) << option;
-    EXPECT_EQ(std::count(help.begin(), help.end(), '\n'), 2 + 13 + 1) << help;
+    EXPECT_EQ(std::count(help.begin(), help.end(), '\n'), 2 + 15 + 1) << help;
 }
 
 TEST(LaunchOptions, UnknownOptionsAreSaidOneLineEachAndSkipped)

@@ -121,7 +121,7 @@ TEST(RunControl, ARecordingKeepsTheSeedTheGameSettingsAndEachKeyEventInItsFrame)
     EXPECT_EQ(text, "qel-recording 1\nseed " + std::to_string(seed) +
                               "\nsetting script test\nsetting wallpaper 18\nsetting width 1280\n"
                               "setting height 720\nsetting fullscreen 0\nsetting style default\n"
-                              "setting errorpanel 1\nsetting identity \n1 press Left\n3 end\n");
+                              "setting errorpanel 1\nsetting scriptlimit 5\nsetting scriptmemory 1024\nsetting identity \n1 press Left\n3 end\n");
 
     options.recordPath = (folder.path / "no such folder" / "play.rec").string();
     testing::internal::CaptureStderr();

@@ -47,13 +47,13 @@ class LuaTestEngine {
 public:
     // A run control other than the player's drives a recorded or replayed play.
     explicit LuaTestEngine(const std::string& launchScript, const std::string& startupScript = "",
-                           RunControl run = RunControl())
+                           RunControl run = RunControl(), const LaunchOptions& options = testOptions())
     {
         folder.writeScript("startup.lua", startupScript);
         folder.writeScript("test.lua", launchScript);
         engine = std::make_unique<Core>();
         engine->getRunControl() = std::move(run);
-        startup = capturePrinted([&] { engine->build(testOptions()); });
+        startup = capturePrinted([&] { engine->build(options); });
     }
 
     LuaTestEngine(const LuaTestEngine&) = delete;
