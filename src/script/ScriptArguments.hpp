@@ -115,7 +115,8 @@ void warnNotOptions(lua_State* L, int index);
 // Calls visit(name, valueIndex) for every entry of the option table at index whose key is a
 // string, with the value on top of the stack; visit says whether the method knows the option,
 // and an unknown one is warned about. Other keys are skipped: reading them as text would change
-// them in place and break the traversal. A value that is not a table holds no options.
+// them in place and break the traversal. A value that is not a table holds no options, and is
+// warned about unless the call left it out.
 template <class Visit>
 void forEachOption(lua_State* L, int index, Visit visit)
 {
