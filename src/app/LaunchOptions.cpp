@@ -115,6 +115,15 @@ std::string shownSeconds(double seconds)
     return text;
 }
 
+// One of the words displayStyleNamed knows.
+std::string readStyle(std::string& setting, const std::string& value)
+{
+    if (value != "default" && LaunchOptions::displayStyleNamed(value) == DisplayStyle::Default)
+        return "not default, fullFill or fullFit";
+    setting = value;
+    return "";
+}
+
 // A text setting takes any value.
 std::string readText(std::string& setting, const std::string& value)
 {
@@ -139,7 +148,7 @@ const Setting Settings[] = {
      [](LaunchOptions& options, const std::string& value) { return readSwitch(options.fullscreen, value); },
      [](const LaunchOptions& options) { return shown(options.fullscreen); }},
     {"style", Scope::Game, "STYLE", "default, fullFill (stretched) or fullFit (centred 4:3) (default)",
-     [](LaunchOptions& options, const std::string& value) { return readText(options.style, value); },
+     [](LaunchOptions& options, const std::string& value) { return readStyle(options.style, value); },
      [](const LaunchOptions& options) { return options.style; }},
     {"errorpanel", Scope::Game, "0|1", "0 shows script errors on standard error only (1)",
      [](LaunchOptions& options, const std::string& value) { return readSwitch(options.errorPanel, value); },
@@ -186,6 +195,20 @@ bool apply(const Setting& setting, const std::string& givenName, LaunchOptions& 
     return true;
 }
 
+// Says that the setting, named as given, has no value to take. A game setting keeps its value;
+// a run control cannot be kept otherwise than asked, so it is an error, and false.
+bool refuseMissingValue(const Setting& setting, const std::string& givenName, const LaunchOptions& options)
+{
+    if (setting.scope == Scope::Run) {
+        std::fprintf(stderr, "qel: %s: no value after it (-%s %s)\n", givenName.c_str(), setting.name, setting.value);
+        return false;
+    }
+    const std::string kept = setting.show(options);
+    std::fprintf(stderr, "qel: %s: no value after it; it stays %s\n", givenName.c_str(),
+                 kept.empty() ? "empty" : kept.c_str());
+    return true;
+}
+
 const char* const HelpOption = "--help";
 
 // The setting when text is prefix + a known option name, else null; config.dat knows only the
@@ -215,7 +238,7 @@ bool isUnknownOption(int i, const char* const* argv)
 }
 
 // Every argument is printed and compared, values included; an option with no value after it
-// is ignored, and an unknown one is said and skipped. False when a run control is refused.
+// is said and ignored, and an unknown one is said and skipped. False when a run control is refused.
 bool readCommandLine(LaunchOptions& options, int argc, const char* const* argv)
 {
     bool taken = true;
@@ -226,6 +249,8 @@ bool readCommandLine(LaunchOptions& options, int argc, const char* const* argv)
         const Setting* setting = findSetting(argv[i], '-');
         if (setting && i + 1 < argc)
             taken = apply(*setting, argv[i], options, argv[i + 1]) && taken;
+        else if (setting)
+            taken = refuseMissingValue(*setting, argv[i], options) && taken;
     }
     return taken;
 }
@@ -260,15 +285,31 @@ std::vector<std::string> configLines(const std::string& path)
     return {};
 }
 
-// Key lines are printed; each value line is taken as it stands. A key on the last line,
-// with no value line, is ignored.
+// A line starting with '#' that names no setting of config.dat: a misspelt key, or a run control,
+// which only the command line takes.
+void warnUnknownKey(const std::string& line)
+{
+    if (findSetting("-" + line.substr(1), '-'))
+        std::fprintf(stderr, "qel: %s is not read from config.dat: only the command line takes -%s\n",
+                     line.c_str(), line.c_str() + 1);
+    else
+        std::fprintf(stderr, "qel: unknown setting %s in config.dat (qel --help lists them)\n", line.c_str());
+}
+
+// Key lines are printed; each value line is taken as it stands. A key on the last line, with no
+// value line, is said and ignored.
 void readConfigFile(LaunchOptions& options, const std::string& path)
 {
     const std::vector<std::string> lines = configLines(path);
     for (auto line = lines.begin(); line != lines.end(); ++line) {
         std::printf("line = %s\n", line->c_str());
         const Setting* setting = findSetting(*line, '#');
-        if (setting && line + 1 != lines.end()) {
+        if (!setting) {
+            if (line->rfind('#', 0) == 0)
+                warnUnknownKey(*line);
+        } else if (line + 1 == lines.end()) {
+            refuseMissingValue(*setting, *line, options);
+        } else {
             const std::string& key = *line++;
             apply(*setting, key, options, *line);
         }

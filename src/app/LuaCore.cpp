@@ -9,13 +9,16 @@
 
 #include <SFML/Window/Keyboard.hpp>
 
+#include <optional>
+
 namespace qel {
 
 namespace {
 
-// The script's VideoMode and DisplayStyle tables, for warnings about numbers outside them.
+// The script's VideoMode, DisplayStyle and Key tables, for warnings about values outside them.
 const NumberTable VideoModeTable{"VideoMode", "video mode", static_cast<int>(VideoMode::Text40x25)};
 const NumberTable DisplayStyleTable{"DisplayStyle", "display style", static_cast<int>(DisplayStyle::FullFit)};
+const NumberTable KeyTable{"Key", "key code", sf::Keyboard::KeyCount - 1, sf::Keyboard::Unknown};
 
 // Runs the file at once, nested in the calling script; the name is taken as it is, ".lua" included.
 int load(LuaCore& core, lua_State* L)
@@ -99,15 +102,16 @@ int getWallpaper(LuaCore& core, lua_State* L)
     return pushInteger(L, core.live(L).getRenderer()->getWallpaper());
 }
 
-// Asks the keyboard itself, so a key counts as held whichever window has the focus; a number
-// that is no key (Key.Unknown, or outside the table) is never held. A replay answers as the
-// keyboard did when the play was recorded.
+// Asks the keyboard itself, so a key counts as held whichever window has the focus. Key.Unknown
+// is never held; anything else that is not a number of the Key table (a misspelt name is nil)
+// is warned about and never held either. A replay answers as the keyboard did when the play was
+// recorded.
 int isKeyDown(LuaCore& core, lua_State* L)
 {
     Core& live = core.live(L);
-    const int code = readInteger(L, 1);
-    const bool isKey = code >= 0 && code < sf::Keyboard::KeyCount;
-    return pushBoolean(L, isKey && live.isKeyDown(static_cast<sf::Keyboard::Key>(code)));
+    const std::optional<int> code = readTableEntry(L, 1, KeyTable);
+    const bool isKey = code && *code != sf::Keyboard::Unknown;
+    return pushBoolean(L, isKey && live.isKeyDown(static_cast<sf::Keyboard::Key>(*code)));
 }
 
 // The picture is saved once the frame in progress is drawn, as the player sees it, so that

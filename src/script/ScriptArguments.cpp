@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 
 namespace qel {
 
@@ -23,6 +24,30 @@ std::string textAt(lua_State* L, int index)
     return std::string(text, length);
 }
 
+// A warning quotes this much of a string at most.
+constexpr std::size_t LongestQuotedText = 40;
+
+// The value at index as a warning names it: "nil", "the string "big"", "a table".
+std::string describeValue(lua_State* L, int index)
+{
+    switch (lua_type(L, index)) {
+    case LUA_TNONE:
+        return "missing";
+    case LUA_TNIL:
+        return "nil";
+    case LUA_TSTRING:
+        return "the string \"" + textAt(L, index).substr(0, LongestQuotedText) + "\"";
+    case LUA_TNUMBER: {
+        // A copy, which lua_tostring may turn into a string, keeps the argument a number.
+        lua_pushvalue(L, index); /* ..., copy */
+        const std::string number = lua_tostring(L, -1);
+        lua_pop(L, 1); /* ... */
+        return "the number " + number;
+    }
+    }
+    return std::string("a ") + luaL_typename(L, index);
+}
+
 void warnUnlessNumber(lua_State* L, int index, std::string_view option)
 {
     if (!lua_isnumber(L, index))
@@ -31,7 +56,31 @@ void warnUnlessNumber(lua_State* L, int index, std::string_view option)
 
 bool isInTable(lua_Number number, const NumberTable& table)
 {
-    return number >= 0 && number <= table.last && number == std::floor(number);
+    return number >= table.first && number <= table.last && number == std::floor(number);
+}
+
+// Warns about a number, or numeric string, that is not in the table; whether the value is a
+// number in it.
+bool checkInTable(lua_State* L, int index, const NumberTable& table)
+{
+    int isNumber = 0;
+    const lua_Number number = lua_tonumberx(L, index, &isNumber);
+    if (!isNumber)
+        return false;
+    if (isInTable(number, table))
+        return true;
+    methodWarning(L, "%s %f is not in the %s table", table.valueName, number, table.name);
+    return false;
+}
+
+// Warns about an argument that is not a number or not in the table; whether it is a number in it.
+bool checkTableArgument(lua_State* L, int index, const NumberTable& table)
+{
+    if (lua_type(L, index) == LUA_TNUMBER)
+        return checkInTable(L, index, table);
+    methodWarning(L, "argument %d is %s, not a number from the %s table", index, describeValue(L, index).c_str(),
+                  table.name);
+    return false;
 }
 
 } // namespace
@@ -72,7 +121,8 @@ int readIntegerOption(lua_State* L, int index, std::string_view option)
 uint8_t readColourOption(lua_State* L, int index, std::string_view option)
 {
     warnUnlessNumber(L, index, option);
-    return readColour(L, index);
+    checkInTable(L, index, ColorTable);
+    return static_cast<uint8_t>(readInteger(L, index));
 }
 
 // Lua truth reads every value; only a boolean or nil was meant as a switch.
@@ -94,16 +144,27 @@ std::string readTextOption(lua_State* L, int index, std::string_view option)
 
 int readTableNumber(lua_State* L, int index, const NumberTable& table)
 {
-    int isNumber = 0;
-    const lua_Number number = lua_tonumberx(L, index, &isNumber);
-    if (isNumber && !isInTable(number, table))
-        methodWarning(L, "%s %f is not in the %s table", table.valueName, number, table.name);
+    checkTableArgument(L, index, table);
+    return readInteger(L, index);
+}
+
+std::optional<int> readTableEntry(lua_State* L, int index, const NumberTable& table)
+{
+    if (!checkTableArgument(L, index, table))
+        return std::nullopt;
     return readInteger(L, index);
 }
 
 void warnUnknownOption(lua_State* L, std::string_view option)
 {
     methodWarning(L, "unknown option \"%s\"", std::string(option).c_str());
+}
+
+void warnNotOptions(lua_State* L, int index)
+{
+    if (!lua_isnone(L, index))
+        methodWarning(L, "argument %d is %s, not a table of options", lua_absindex(L, index),
+                      describeValue(L, index).c_str());
 }
 
 int lastArgument(lua_State* L)

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -14,8 +15,9 @@ namespace qel {
 // follows Lua truth (only nil and false are false). Text is the exception: a value that is
 // neither a string nor a number has no text, and raising a script error that names the method
 // and the argument or option is kinder than guessing one. What they read leniently but is
-// likely a mistake (an option of the wrong type, a number that is not in its table) gets a
-// warning line (methodWarning), and is read as before.
+// likely a mistake (an option of the wrong type, a number that is not in its table, an
+// enumeration argument or option table of the wrong type) gets a warning line (methodWarning),
+// and is read as before.
 
 // Truncated toward zero, cut to 32 bits.
 int readInteger(lua_State* L, int index);
@@ -33,20 +35,23 @@ bool readSwitchOption(lua_State* L, int index, std::string_view option);
 std::string readTextOption(lua_State* L, int index, std::string_view option);
 
 // One of the read-only number tables that scripts name values by, such as Color or VideoMode.
-// Its numbers run from 0 to last.
+// Its numbers run from first to last.
 struct NumberTable {
     const char* name;
     // What a value is called in a warning: "colour", "video mode".
     const char* valueName;
     int last;
+    int first = 0;
 };
 
 // The Color table's last number, Clear2; LuaScreenBuffer holds it to the Color enum.
 constexpr int LastColour = 17;
 inline constexpr NumberTable ColorTable{"Color", "colour", LastColour};
 
-// Reads as readInteger does; warns about a number that is not in the table.
+// Reads as readInteger does; warns about a value that is not a number in the table.
 int readTableNumber(lua_State* L, int index, const NumberTable& table);
+// The number when it is one of the table's; otherwise nothing, and the same warning.
+std::optional<int> readTableEntry(lua_State* L, int index, const NumberTable& table);
 
 // Where a method reads a value that may come after the object in a colon call: the last
 // argument. With no arguments, a position that reads as none.
@@ -103,16 +108,22 @@ bool readColours(lua_State* L, std::string_view name, int value, Colours& colour
 
 // Warns that the running method has no option of this name.
 void warnUnknownOption(lua_State* L, std::string_view option);
+// Warns that the argument at index, which is no table, cannot hold options; a call without it
+// takes the defaults, and is no mistake.
+void warnNotOptions(lua_State* L, int index);
 
 // Calls visit(name, valueIndex) for every entry of the option table at index whose key is a
 // string, with the value on top of the stack; visit says whether the method knows the option,
 // and an unknown one is warned about. Other keys are skipped: reading them as text would change
-// them in place and break the traversal. A value that is not a table holds no options.
+// them in place and break the traversal. A value that is not a table holds no options, and is
+// warned about unless the call left it out.
 template <class Visit>
 void forEachOption(lua_State* L, int index, Visit visit)
 {
-    if (!lua_istable(L, index))
+    if (!lua_istable(L, index)) {
+        warnNotOptions(L, index);
         return;
+    }
     const int table = lua_absindex(L, index);
     lua_pushnil(L); /* first key */
     while (lua_next(L, table)) { /* key, value */

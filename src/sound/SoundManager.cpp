@@ -178,23 +178,43 @@ SoundManager::~SoundManager()
 int32_t SoundManager::load(const char* path)
 {
     const std::string fullPath = basePath() + path;
-    const int32_t id = hashString(fullPath.c_str());
-    if (id == NoSound) {
+    const int32_t hashed = hashString(fullPath.c_str());
+    if (hashed == NoSound) {
         // Stored under 0, the sound would answer for every failed load's result.
         std::fprintf(stderr, "qel: cannot load sound \"%s\": its identifier would be 0, the failure value\n",
                      fullPath.c_str());
         return NoSound;
     }
-    if (const SoundEntry* loaded = find(id)) {
-        if (loaded->path != fullPath)
-            std::fprintf(stderr, "qel: sound \"%s\" has the identifier %d of the loaded \"%s\" and gets that sound\n",
-                         fullPath.c_str(), id, loaded->path.c_str());
-        return id;
-    }
+    if (const std::optional<int32_t> loaded = identifierOf(fullPath, hashed))
+        return *loaded;
     std::optional<SoundEntry> entry = isStreamed(fullPath) ? openStream(fullPath) : decode(fullPath);
     if (!entry)
         return NoSound;
+    const int32_t id = freeIdentifierFrom(hashed);
+    if (id != hashed)
+        std::fprintf(stderr, "qel: sound \"%s\" has the identifier %d of the loaded \"%s\"; it gets %d instead\n",
+                     fullPath.c_str(), hashed, find(hashed)->path.c_str(), id);
     sounds.emplace(id, std::move(*entry));
+    return id;
+}
+
+// Most paths are stored under their hash; only a path that found its hash taken lies elsewhere.
+std::optional<int32_t> SoundManager::identifierOf(const std::string& path, int32_t hashed) const
+{
+    if (const SoundEntry* entry = find(hashed); entry && entry->path == path)
+        return hashed;
+    for (const auto& [id, entry] : sounds)
+        if (entry.path == path)
+            return id;
+    return std::nullopt;
+}
+
+// Counts up from the hash, round from the largest identifier to the smallest, past 0.
+int32_t SoundManager::freeIdentifierFrom(int32_t hashed) const
+{
+    int32_t id = hashed;
+    while (id == NoSound || find(id))
+        id = static_cast<int32_t>(static_cast<uint32_t>(id) + 1u);
     return id;
 }
 

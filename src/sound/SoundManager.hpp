@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace qel {
@@ -17,7 +18,8 @@ class Hub;
 // One loaded sound: decoded whole (buffer and sound) or streamed from disk (music). Exactly one
 // of sound and music is set.
 struct SoundEntry {
-    // The path it was loaded from, to name both sides when another path has the same identifier.
+    // The path it was loaded from: loading it again finds the sound, and a path whose hash is taken
+    // is told whose it is.
     std::string path;
     // Declared before the sound so that it outlives the sound that plays from it.
     std::unique_ptr<sf::SoundBuffer> buffer;
@@ -33,7 +35,8 @@ struct SoundEntry {
 };
 
 // The store of loaded sounds, named by the hash of their paths so that a script can compute an
-// identifier from a path. Every operation on an identifier with no sound does nothing and gives
+// identifier from a path. A path whose hash names another path's sound gets the next free
+// identifier instead. Every operation on an identifier with no sound does nothing and gives
 // false, 0 or the origin.
 class SoundManager {
 public:
@@ -46,7 +49,7 @@ public:
     SoundManager& operator=(const SoundManager&) = delete;
 
     // Paths ending in ".ogg" or ".OGG" are streamed, all others decoded whole. A path already
-    // loaded, or one with the identifier of a loaded path, is not opened again.
+    // loaded is not opened again and keeps its identifier; a path whose hash is taken is said.
     int32_t load(const char* path);
     bool unload(int32_t id);
     // Releases every sound, in ascending identifier order.
@@ -76,6 +79,10 @@ private:
     // Runs change(entry) on the sound with the identifier; false when there is none.
     template <class Change>
     bool changeSound(int32_t id, Change change);
+    // The identifier of the path's sound, when it is loaded.
+    std::optional<int32_t> identifierOf(const std::string& path, int32_t hashed) const;
+    // The first identifier from hashed on that names no sound and is not the failure value.
+    int32_t freeIdentifierFrom(int32_t hashed) const;
     SoundEntry* find(int32_t id);
     const SoundEntry* find(int32_t id) const;
 

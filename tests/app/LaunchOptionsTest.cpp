@@ -228,7 +228,9 @@ TEST(LaunchOptions, RunControlsComeFromTheCommandLineOnlyAndAreNotGameSettings)
     folder.write("config.dat", "#script\ngame\n#frames\n50\n#record\nplay.rec\n");
     testing::internal::CaptureStderr();
     const Parsed parsed = parse({"-capture", "12:a.png", "-capture", "7:sub/d.png:e", "-replay", "old.rec"}, folder);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "qel: #frames is not read from config.dat: only the command line takes -frames\n"
+              "qel: #record is not read from config.dat: only the command line takes -record\n");
     ASSERT_TRUE(parsed.options);
     LaunchOptions options = *parsed.options;
     EXPECT_EQ(options.lastFrame, 0) << "config.dat has no run controls";
@@ -322,4 +324,49 @@ TEST(LaunchOptions, AFrameOutOfRangeOrNoNumberIsAnErrorWithStatus1)
     ASSERT_TRUE(largest.options);
     EXPECT_EQ(largest.options->lastFrame, 2147483647);
     EXPECT_EQ(largest.options->captures.at(0).frame, 2147483647);
+}
+
+// Config.dat wins over the command line, so its lines are said after the command line's.
+TEST(LaunchOptions, StyleWordsKeysAndMissingValuesItCannotReadAreSaidAndTheSettingKeepsItsValue)
+{
+    TempDir folder;
+    folder.write("config.dat", "#script\ngame\n#widht\n800\n#style\nbogus\n#\nFullFit\n#width");
+    testing::internal::CaptureStderr();
+    const Parsed parsed = parse({"-style", "fullFit", "-style", "stretched", "-height"}, folder);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "qel: -style \"stretched\": not default, fullFill or fullFit; it stays fullFit\n"
+              "qel: -height: no value after it; it stays 720\n"
+              "qel: unknown setting #widht in config.dat (qel --help lists them)\n"
+              "qel: #style \"bogus\": not default, fullFill or fullFit; it stays fullFit\n"
+              "qel: unknown setting # in config.dat (qel --help lists them)\n"
+              "qel: #width: no value after it; it stays 1280\n");
+    ASSERT_TRUE(parsed.options);
+    EXPECT_EQ(parsed.options->style, "fullFit");
+    EXPECT_EQ(parsed.options->width, 1280);
+    EXPECT_EQ(parsed.options->height, 720);
+
+    testing::internal::CaptureStderr();
+    parse({"-style", "default", "-style", "full-fill", "-script"}, folder);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "qel: -script: no value after it; it stays empty\n"
+                                                      "qel: unknown setting #widht in config.dat (qel --help lists them)\n"
+                                                      "qel: #style \"bogus\": not default, fullFill or fullFit; it "
+                                                      "stays full-fill\n"
+                                                      "qel: unknown setting # in config.dat (qel --help lists them)\n"
+                                                      "qel: #width: no value after it; it stays 1280\n")
+        << "every style word is taken";
+}
+
+TEST(LaunchOptions, ARunControlWithoutAValueIsAnErrorWithStatus1)
+{
+    TempDir folder;
+    for (const char* option : {"-frames", "-capture", "-record", "-replay", "-savedir"}) {
+        testing::internal::CaptureStderr();
+        const Parsed parsed = parse({"-script", "game", option}, folder);
+        const std::string errors = testing::internal::GetCapturedStderr();
+        EXPECT_FALSE(parsed.options) << option;
+        EXPECT_EQ(parsed.failureStatus, 1);
+        EXPECT_EQ(qel::test::errorLines(errors).size(), 1u) << errors;
+        EXPECT_EQ(errors.rfind("qel: " + std::string(option) + ": no value after it (" + option + " ", 0), 0u)
+            << errors;
+    }
 }

@@ -1,6 +1,7 @@
 #include "app/LuaCore.hpp"
 
 #include "script/LuaTestEngine.hpp"
+#include "support/ReplayedPlay.hpp"
 
 #include <gtest/gtest.h>
 
@@ -50,6 +51,31 @@ TEST(LuaCore, KeyTableNamesTheKeyCodesAndIsKeyDownRefusesOtherNumbers)
               "0\t25\t26\t35\t36\t57\t58\t58\t59\t59\t71\t74\t75\t85\t99\t100\t-1\n");
     EXPECT_EQ(engine.run("print(core.isKeyDown(Key.A), core.isKeyDown(Key.Unknown), core.isKeyDown(101))").out,
               "false\tfalse\tfalse\n");
+}
+
+// The replay holds A down, the key numbered 0, which a value read as 0 would ask about.
+TEST(LuaCore, IsKeyDownAnswersFalseForWhatIsNoKeyAndWarnsOnceALine)
+{
+    LuaTestEngine engine(withCore, "", test::replayOf("qel-recording 1\n1 down A\n9 end\n"));
+    engine.frame();
+    engine.writeScript("held.lua", "for i = 1, 2 do\n"
+                                   "  print(core.isKeyDown(Key.A), core.isKeyDown(Key.Unknown))\n"
+                                   "  print(core.isKeyDown(nil), core.isKeyDown('Left'), core.isKeyDown('0'))\n"
+                                   "  print(core.isKeyDown(Key.Esc), core.isKeyDown(101), core.isKeyDown(0.5))\n"
+                                   "end\n");
+    const test::Printed printed = test::capturePrinted([&] { engine.core().runScript("held.lua"); });
+    const std::string answers = "true\tfalse\nfalse\tfalse\tfalse\nfalse\tfalse\tfalse\n";
+    EXPECT_EQ(printed.out, answers + answers);
+    const std::string method = "LuaCore.isKeyDown: warning: ";
+    EXPECT_EQ(test::errorLines(printed.err),
+              (test::Lines{"scripts/held.lua:3: " + method + "argument 1 is nil, not a number from the Key table",
+                           "scripts/held.lua:3: " + method + "argument 1 is the string \"Left\", not a number from "
+                                                             "the Key table",
+                           "scripts/held.lua:3: " + method + "argument 1 is the string \"0\", not a number from "
+                                                             "the Key table",
+                           "scripts/held.lua:4: " + method + "argument 1 is nil, not a number from the Key table",
+                           "scripts/held.lua:4: " + method + "key code 101 is not in the Key table",
+                           "scripts/held.lua:4: " + method + "key code 0.5 is not in the Key table"}));
 }
 
 TEST(LuaCore, SetHotKeysSwitchesOnlyTheKeysItNames)

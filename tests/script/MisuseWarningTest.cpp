@@ -68,6 +68,17 @@ TEST(MisuseWarning, EachMisuseGetsOneLineNamingThePlaceAndTheMethod)
          "LuaCore.setVideoMode: warning: video mode 7 is not in the VideoMode table"},
         {"display-style", "core.setDisplayStyle(-1)",
          "LuaCore.setDisplayStyle: warning: display style -1 is not in the DisplayStyle table"},
+        {"video-mode-string", "core.setVideoMode('big')",
+         "LuaCore.setVideoMode: warning: argument 1 is the string \"big\", not a number from the VideoMode table"},
+        {"display-style-nil", "core.setDisplayStyle(DisplayStyle.Stretched)",
+         "LuaCore.setDisplayStyle: warning: argument 1 is nil, not a number from the DisplayStyle table"},
+        {"colour-table", "sb.clear({})",
+         "LuaScreenBuffer.clear: warning: argument 1 is a table, not a number from the Color table"},
+        {"options-string", "sb.print('text')",
+         "LuaScreenBuffer.print: warning: argument 1 is the string \"text\", not a table of options"},
+        {"options-number", "log.insert(12)", "LuaConsole.insert: warning: argument 1 is the number 12, not a table of "
+                                             "options"},
+        {"options-nil", "core.setHotKeys(nil)", "LuaCore.setHotKeys: warning: argument 1 is nil, not a table of options"},
         {"colon", "core:getWallpaper()",
          "LuaCore.getWallpaper: warning: called with ':'; methods are called with '.', as in screen.print{...}"},
     };

@@ -55,6 +55,19 @@ TEST_F(ScriptedSounds, AFailedLoadGivesZeroAndAppliesNoSetting)
               "scripts/snippet.lua:1: LuaSoundManager.load: argument 1 must be a string or a number, not table\n");
 }
 
+// "ac" and "be" hash alike: the second path's sound is loaded under an identifier of its own.
+TEST_F(ScriptedSounds, APathWhoseHashIsTakenIsLoadedAndAnsweredUnderTheIdentifierLoadGave)
+{
+    test::writeTone(sounds.path / "ac.wav");
+    test::writeTone(sounds.path / "be.wav");
+    engine.run("first = sm.load('" + path("ac.wav") + "')");
+    const Printed second = engine.run("second = sm.load('" + path("be.wav") + "', 0.25, 0, 2) "
+                                      "print(second - first, sm.getVolume(second), sm.getPitch(second), "
+                                      "sm.getVolume(first)) sm.unload(second) print(sm.play(second), sm.play(first))");
+    EXPECT_EQ(second.out, "0.000000 0.000000 0.050000\n1\t25\t2\t100\nfalse\ttrue\n");
+    EXPECT_NE(second.err.find(path("be.wav")), std::string::npos) << second.err;
+}
+
 TEST_F(ScriptedSounds, FlagsFollowLuaTruth)
 {
     engine.run("id = sm.load(blip)");

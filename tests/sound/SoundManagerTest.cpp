@@ -232,23 +232,51 @@ TEST_F(SoundFiles, APathWhoseIdentifierWouldBeZeroIsRefused)
     EXPECT_NE(loadQuietly("same-tone"), SoundManager::NoSound) << "the file itself loads under another name";
 }
 
-// "ac" and "be" hash alike, so two names differing only there share an identifier.
-TEST_F(SoundFiles, ASecondPathWithTheSameIdentifierGetsTheFirstSoundAndIsNamed)
+// "ac", "be" and "cg" hash alike, so names differing only there have the same hash.
+TEST_F(SoundFiles, PathsWhoseHashIsTakenGetTheNextFreeIdentifierAndKeepIt)
 {
-    writeTone(path("sound-ac.wav"));
-    const int32_t id = loadQuietly("sound-ac.wav");
-    ASSERT_NE(id, SoundManager::NoSound);
+    for (const char* name : {"sound-ac.wav", "sound-be.wav", "sound-cg.wav"})
+        writeTone(path(name));
+    const int32_t hashed = loadQuietly("sound-ac.wav");
+    ASSERT_EQ(hashed, hashString(path("sound-be.wav").c_str()));
 
     testing::internal::CaptureStderr();
-    EXPECT_EQ(manager.load(path("sound-be.wav").c_str()), id) << "a file that does not even exist";
+    const int32_t second = manager.load(path("sound-be.wav").c_str());
     const std::string diagnostic = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(std::count(diagnostic.begin(), diagnostic.end(), '\n'), 1) << diagnostic;
+    EXPECT_EQ(second, hashed + 1);
+    EXPECT_TRUE(saysOnceAbout(diagnostic, path("sound-be.wav"))) << diagnostic;
     EXPECT_NE(diagnostic.find(path("sound-ac.wav")), std::string::npos) << diagnostic;
-    EXPECT_NE(diagnostic.find(path("sound-be.wav")), std::string::npos) << diagnostic;
+    EXPECT_EQ(loadQuietly("sound-cg.wav"), hashed + 2) << "past every taken identifier";
 
+    manager.setVolume(second, 0.5f);
+    EXPECT_EQ(manager.getVolume(second), 50.f);
+    EXPECT_EQ(manager.getVolume(hashed), 100.f) << "each path has a sound of its own";
+
+    EXPECT_TRUE(manager.unload(hashed));
     testing::internal::CaptureStderr();
-    manager.load(path("sound-ac.wav").c_str());
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "the same path again is no collision";
+    EXPECT_EQ(manager.load(path("sound-be.wav").c_str()), second) << "a loaded path keeps its identifier";
+    EXPECT_EQ(manager.load(path("sound-ac.wav").c_str()), hashed) << "its own identifier is free again";
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "a path loaded again is no collision";
+
+    std::filesystem::remove(path("sound-cg.wav"));
+    EXPECT_TRUE(manager.unload(hashed + 2));
+    EXPECT_EQ(loadRefused("sound-cg.wav").find("sound-ac.wav"), std::string::npos)
+        << "a path that does not load takes no identifier and is no collision";
+}
+
+// After 32 bytes of "!B" pairs the hash is that of what follows alone: -1 for both names.
+TEST_F(SoundFiles, TheIdentifierAfterMinusOneIsOneNotTheFailureValue)
+{
+    const std::string first = ZeroHashName + "\xff";
+    const std::string second = ZeroHashName + "!\xbd";
+    writeToneWithoutExtension(path(first));
+    writeToneWithoutExtension(path(second));
+    ASSERT_EQ(hashString(path(second).c_str()), -1);
+
+    EXPECT_EQ(loadQuietly(first), -1);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(manager.load(path(second).c_str()), 1);
+    testing::internal::GetCapturedStderr();
 }
 
 // A header that claims gigabytes must be refused from the header, before the audio library
