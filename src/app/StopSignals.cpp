@@ -24,6 +24,7 @@ void StopSignals::install()
 {
     std::signal(SIGINT, askToStop);
     std::signal(SIGTERM, askToStop);
+    std::signal(SIGHUP, askToStop);
 }
 
 bool StopSignals::received()

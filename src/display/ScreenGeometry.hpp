@@ -51,8 +51,9 @@ inline MonitorPlace monitorPlace(int windowWidth, int windowHeight)
 }
 // The glass in that picture: its top-left corner, and its size at the ends. Its top and bottom
 // edges bulge outward towards the middle, by GlassBulge at every quarter of its width, ends
-// included, and run straight in between.
-constexpr int GlassLeft = 272;
+// included, and run straight in between. The monitor stands in the middle of the picture, and the
+// glass in the middle of the monitor's width.
+constexpr int GlassLeft = 320;
 constexpr int GlassTop = 149;
 constexpr int GlassWidth = 640;
 constexpr int GlassHeight = 456;

@@ -16,7 +16,6 @@ KeyRouter::KeyRouter(Hub* core, EngineKeys engineKeys) : core(core), engineKeys(
 void KeyRouter::beginFrame()
 {
     handled = false;
-    textBlocked = false;
     // Catches a release that the window lost: the key found up as two frames begin. One is not
     // enough, since presses the key repeated before it went up may still wait in this frame's events.
     if (fullscreenKeyHeld) {
@@ -36,18 +35,18 @@ bool KeyRouter::keyPressed(const sf::Event::KeyEvent& key)
     case sf::Keyboard::BackSpace:
         if (TextField* field = ui().focusedField())
             field->backspace();
-        handled = true;
-        textBlocked = true;
+        useKey();
         break;
     case sf::Keyboard::R:
         if (isReloadKey(key)) {
             engineKeys.reloadScripts();
+            dropNextCharacter = true;
             return false;
         }
         break;
     case sf::Keyboard::Return:
         if (repeatsFullscreenKey())
-            handled = true;
+            useKey();
         else if (isFullscreenKey(key))
             toggleFullscreen();
         else
@@ -59,10 +58,10 @@ bool KeyRouter::keyPressed(const sf::Event::KeyEvent& key)
         break;
     case sf::Keyboard::Escape:
         dismissTopWindow(ClosedBy::Escape);
-        textBlocked = true;
+        dropNextCharacter = true;
         break;
     case sf::Keyboard::Tab:
-        textBlocked = true;
+        dropNextCharacter = true;
         break;
     default:
         break;
@@ -71,7 +70,7 @@ bool KeyRouter::keyPressed(const sf::Event::KeyEvent& key)
         if (topWindowPassesPress(key.code))
             script()->onGlobalKey(key.code, true, handled);
         else
-            handled = true;
+            useKey();
     }
     // The character of a press that opened or focused a field arrives after it, and is no input;
     // the characters of the keys typed next are, even when they come in the same frame.
@@ -90,7 +89,7 @@ void KeyRouter::keyReleased(const sf::Event::KeyEvent& key)
 
 void KeyRouter::characterTyped(sf::Uint32 unicode)
 {
-    if (std::exchange(dropNextCharacter, false) || handled || textBlocked)
+    if (std::exchange(dropNextCharacter, false))
         return;
     if (TextField* field = ui().focusedField())
         field->appendCharacter(static_cast<uint16_t>(unicode));
@@ -114,10 +113,18 @@ bool KeyRouter::repeatsFullscreenKey() const
     return fullscreenKeyHeld;
 }
 
+// The press is the script's handled one, and the rest of the frame's presses are too; its own
+// character is no input.
+void KeyRouter::useKey()
+{
+    handled = true;
+    dropNextCharacter = true;
+}
+
 // The toggle is the whole of the key's work: it neither enters a field nor dismisses a window.
 void KeyRouter::toggleFullscreen()
 {
-    handled = true;
+    useKey();
     fullscreenKeyHeld = true;
     returnFoundUp = false;
     engineKeys.toggleFullscreen();
@@ -129,7 +136,7 @@ void KeyRouter::handleReturn()
     TextField* field = ui().focusedField();
     const bool fieldAnswers = field && (field != ui().mainInput() || ui().closableWindowCount() == 0);
     if (fieldAnswers && script() && script()->onTextFieldEnter(field->getEnterHandler(), field->getText()))
-        handled = true;
+        useKey();
     dismissTopWindow(ClosedBy::Return);
 }
 
@@ -138,7 +145,7 @@ void KeyRouter::dismissTopWindow(ClosedBy how)
 {
     if (!handled && ui().dismissTopWindow(how)) {
         core->redraw();
-        handled = true;
+        useKey();
     }
 }
 

@@ -18,9 +18,10 @@ class ScriptingInterface;
 // Return and Escape to dismiss it, then the script's key function; typed characters go to the
 // focused field. A script may switch the reload and fullscreen keys off, for a released game.
 //
-// Within one frame a key that was used (handled), that blocks text (Backspace, Escape, Tab) or
-// that moved the focus keeps the rest of the frame's typed characters from the field, and the
-// script is told a press was handled once something used it.
+// A press that was used (handled), that never types (Backspace, Escape, Tab, Shift+R's reload) or
+// that moved the focus keeps its own character from the field; the characters of the keys
+// pressed after it arrive, in the same frame too. Within one frame the script is told a press was
+// handled once something used it.
 class KeyRouter {
 public:
     // What the keys the engine keeps for itself do.
@@ -42,7 +43,7 @@ public:
 
     KeyRouter(Hub* core, EngineKeys engineKeys);
 
-    // The handled and text-blocked states last one frame.
+    // The handled state lasts one frame.
     void beginFrame();
     // False when the rest of the frame's events must wait: the scripts were reloaded.
     bool keyPressed(const sf::Event::KeyEvent& key);
@@ -56,6 +57,7 @@ private:
     bool isReloadKey(const sf::Event::KeyEvent& key) const;
     bool isFullscreenKey(const sf::Event::KeyEvent& key) const;
     bool repeatsFullscreenKey() const;
+    void useKey();
     void toggleFullscreen();
     void handleReturn();
     void dismissTopWindow(ClosedBy how);
@@ -71,8 +73,7 @@ private:
     Hub* core;
     EngineKeys engineKeys;
     bool handled = false;
-    bool textBlocked = false;
-    // Set by a press that moved the focus, until its character has come or the next press.
+    // Set by a press whose character is no input, until that character has come or the next press.
     bool dropNextCharacter = false;
     HotKeys hotKeys;
     // Set by the press that toggled, until Return is up again.

@@ -80,6 +80,24 @@ bool stretchedCellIs(const sf::Image& image, float column, int row, uint8_t colo
     return colorIs(image, pixel.x, pixel.y, palette()[colour]);
 }
 
+// The leftmost and rightmost window columns in which a pixel of the given rows passes the test.
+struct Columns {
+    int left;
+    int right;
+    double middle() const { return (left + right + 1) / 2.0; }
+};
+
+Columns columnsShowing(const sf::Image& image, unsigned firstRow, unsigned endRow,
+                       const std::function<bool(sf::Color)>& shows)
+{
+    Columns found{static_cast<int>(image.getSize().x), -1};
+    for (unsigned y = firstRow; y < endRow; ++y)
+        for (int x = 0; x < static_cast<int>(image.getSize().x); ++x)
+            if (shows(image.getPixel(x, y)))
+                found = {std::min(found.left, x), std::max(found.right, x)};
+    return found;
+}
+
 // An engine whose whole screen has the given background; no scripts run.
 std::unique_ptr<Core> engineWithScreen(uint8_t background, DisplayStyle style, int width = MonitorPictureWidth,
                                        int height = MonitorPictureHeight)
@@ -229,6 +247,28 @@ TEST(Renderer, DefaultStyleScalesTheWholeMonitorToTheWindowAndCentresIt)
     EXPECT_EQ(inScene({800, 600}, MonitorPictureWidth, MonitorPictureHeight), sf::Vector2u(800, 525));
     const sf::Image shrunk = screenshot(*engineWithScreen(Red, DisplayStyle::Default, 800, 600));
     EXPECT_TRUE(colorIs(shrunk, 3, 70, tile.getPixel(3, 70 % tile.getSize().y))) << "the wallpaper is not scaled";
+}
+
+// Without a wallpaper everything not black is the monitor; on the glass, the red screen.
+TEST(Renderer, DefaultStyleCentresTheMonitorAndItsGlassInTheWindow)
+{
+    const sf::Color black = paletteOf(Black);
+    const auto isRed = [](sf::Color pixel) { return pixel.r > 100 && pixel.g < 60 && pixel.b < 60; };
+    for (const sf::Vector2u size : {sf::Vector2u(1280, 720), sf::Vector2u(1600, 600), sf::Vector2u(1001, 700),
+                                    sf::Vector2u(700, 1000)}) {
+        SCOPED_TRACE(testing::Message() << size.x << " x " << size.y);
+        auto core = engineWithScreen(Red, DisplayStyle::Default, size.x, size.y);
+        core->getRenderer()->setWallpaper(-1);
+        const sf::Image image = screenshot(*core);
+        const Columns monitor = columnsShowing(image, 0, size.y, [&](sf::Color pixel) { return pixel != black; });
+        const unsigned glassRow = inScene(size, GlassCentreX, GlassCentreY).y;
+        const Columns glass = columnsShowing(image, glassRow, glassRow + 1, isRed);
+        ASSERT_LT(glass.left, glass.right) << "no screen on the glass";
+        ASSERT_LT(monitor.left, glass.left) << "no monitor around the glass";
+        EXPECT_NEAR(monitor.middle(), size.x / 2.0, 1) << "the monitor spans columns " << monitor.left << " to "
+                                                       << monitor.right;
+        EXPECT_NEAR(glass.middle(), size.x / 2.0, 1) << "the glass spans columns " << glass.left << " to " << glass.right;
+    }
 }
 
 TEST(Renderer, TransparentCellsShowWhatLiesUnderTheScreen)

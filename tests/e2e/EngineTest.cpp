@@ -47,6 +47,16 @@ std::string keyTyping(char character)
     return std::isdigit(letter) ? std::string("Num") + character : std::string(1, std::toupper(letter));
 }
 
+// The xdotool command that presses the keys, named as it knows them, with the delay in milliseconds.
+std::vector<std::string> keyCommand(const std::string& keys, const std::string& delay)
+{
+    std::vector<std::string> command{"key", "--delay", delay};
+    std::istringstream names(keys);
+    for (std::string name; names >> name;)
+        command.push_back(name);
+    return command;
+}
+
 } // namespace
 
 std::string enginePath()
@@ -180,11 +190,12 @@ testing::AssertionResult EngineTest::savedPicture(const std::string& name, const
 
 testing::AssertionResult EngineTest::press(const std::string& keys)
 {
-    std::vector<std::string> command{"key", "--delay", KeyDelay};
-    std::istringstream names(keys);
-    for (std::string name; names >> name;)
-        command.push_back(name);
-    return sendToWindow(command);
+    return sendToWindow(keyCommand(keys, KeyDelay));
+}
+
+testing::AssertionResult EngineTest::pressAtOnce(const std::string& keys)
+{
+    return sendToWindow(keyCommand(keys, "0"));
 }
 
 testing::AssertionResult EngineTest::type(const std::string& text)
@@ -242,12 +253,13 @@ std::string EngineTest::savePicture(const sf::Image& picture) const
     return path.string();
 }
 
-std::string typing(int firstFrame, const std::string& text)
+std::string typing(int firstFrame, const std::string& text, int framesPerKey)
 {
     std::string lines;
     int frame = firstFrame;
     for (const char character : text) {
-        const std::string at = std::to_string(frame++) + " ";
+        const std::string at = std::to_string(frame) + " ";
+        frame += framesPerKey;
         const bool capital = std::isupper(static_cast<unsigned char>(character));
         lines += at + "press " + keyTyping(character) + (capital ? " shift\n" : "\n");
         lines += at + "text " + std::to_string(character) + "\n";

@@ -62,6 +62,8 @@ protected:
 
     // Key names as xdotool knows them, several separated by spaces: "Escape", "alt+Return".
     testing::AssertionResult press(const std::string& keys);
+    // The keys with no gap between them, as fast typing or a slow frame brings several in a frame.
+    testing::AssertionResult pressAtOnce(const std::string& keys);
     testing::AssertionResult type(const std::string& text);
     // Keys held down until released, so that they repeat.
     testing::AssertionResult keyDown(const std::string& keys);
@@ -88,10 +90,11 @@ private:
     std::unique_ptr<EngineProcess> engine;
 };
 
-// Recording lines for replay(): the keys that type the text, one a frame from the first frame, as
-// the window delivers them: each key's press (with Shift for a capital), then the character it
-// typed. Letters, digits, and "\r", "\b" and "\x1b" for Enter, Backspace and Escape.
-std::string typing(int firstFrame, const std::string& text);
+// Recording lines for replay(): the keys that type the text, one a frame from the first frame (or
+// every one in it, with framesPerKey 0), as the window delivers them: each key's press (with Shift
+// for a capital), then the character it typed. Letters, digits, and "\r", "\b" and "\x1b" for
+// Enter, Backspace and Escape.
+std::string typing(int firstFrame, const std::string& text, int framesPerKey = 1);
 
 // A check that the cell shows the colour in the given layout.
 PictureCheck cellShows(const ScreenLayout& layout, int column, int row, int paletteIndex);

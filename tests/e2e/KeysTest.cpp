@@ -98,6 +98,37 @@ TEST_F(KeysTest, ACapitalRIsTypedIntoTheFocusedField)
     EXPECT_TRUE(test::contains(output(), "entered Rob\n")) << output();
 }
 
+// Each entry is said and cleared, so that the next one starts afresh.
+const char* const EntriesScript = R"(
+function start()
+    local field = LuaTextField(ui.createTextField({x = 2, y = 2, width = 30, mainInput = true}))
+    field.onEnter(function(text)
+        say("entered " .. text)
+        field.clear()
+    end)
+    say("ready")
+end
+
+function redraw()
+    fill(Color.Blue)
+end
+)";
+
+// Fast typing, or one slow frame, brings several keys in a frame; Return, Backspace and Escape
+// keep only their own characters from the field.
+TEST_F(KeysTest, KeysTypedInOneFrameAllReachTheField)
+{
+    writeScript("entries", EntriesScript);
+    ASSERT_EQ(replay(typing(3, "one\rtwx\bo\x1b" "2\r", 0), {"-script", "entries"}), 0);
+    EXPECT_TRUE(test::contains(output(), "entered one\nentered two2\n")) << output();
+
+    launch({"-script", "entries"});
+    ASSERT_TRUE(waitForOutput("ready\n"));
+    ASSERT_TRUE(waitForWindow());
+    ASSERT_TRUE(pressAtOnce("a b Return c d Return e f Return"));
+    EXPECT_TRUE(waitForOutput("entered ab\nentered cd\nentered ef\n"));
+}
+
 // The key 5 opens a dialog whose field has the focus at once.
 const char* const DialogScript = R"(
 function key(code, pressed)

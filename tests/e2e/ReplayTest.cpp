@@ -4,6 +4,7 @@
 
 #include <csignal>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <regex>
 #include <sstream>
@@ -81,18 +82,36 @@ TEST_F(ReplayTest, APlayRecordedWithRealKeysReplaysTheSameForTheScript)
     EXPECT_EQ(echoed(output()), recorded);
 }
 
-// Ctrl+C in the terminal, or kill: the game hears of its end and the recording gets its end line.
-TEST_F(ReplayTest, AStopSignalEndsThePlayAsClosingTheWindowDoes)
+// Ctrl+C in the terminal, kill, a terminal that closes, the window's close button: the game hears
+// of its end and the recording gets its end line. A replay of a recording cut off before that line
+// still runs on to -frames.
+TEST_F(ReplayTest, EveryWayOfStoppingAPlayEndsItsRecording)
 {
-    writeScript("quitting", "function quit() say('quit') end");
-    launch({"-script", "quitting", "-record", "play.rec"});
-    ASSERT_TRUE(waitForWindow());
-    signalEngine(SIGTERM);
-    EXPECT_EQ(waitForExit(), 0) << errors();
-    EXPECT_NE(output().find("quit\n"), std::string::npos) << output();
-    std::ifstream recording(gameFolder() / "play.rec");
-    const std::string text((std::istreambuf_iterator<char>(recording)), std::istreambuf_iterator<char>());
-    EXPECT_NE(text.find(" end\n"), std::string::npos) << text;
+    writeScript("quitting", std::string(EchoScript) + "function quit() say('quit') end\n");
+    using Stop = std::function<void(const capture::WindowPlace&)>;
+    const std::vector<std::pair<std::string, Stop>> stops{
+        {"SIGINT", [&](const capture::WindowPlace&) { signalEngine(SIGINT); }},
+        {"SIGTERM", [&](const capture::WindowPlace&) { signalEngine(SIGTERM); }},
+        {"SIGHUP", [&](const capture::WindowPlace&) { signalEngine(SIGHUP); }},
+        {"the close button", [&](const capture::WindowPlace& window) { ASSERT_TRUE(windows.askToClose(window)); }}};
+    std::string recorded;
+    for (const auto& [name, stop] : stops) {
+        SCOPED_TRACE(name);
+        launch({"-script", "quitting", "-record", "play.rec"});
+        const std::optional<capture::WindowPlace> window = waitForWindow();
+        ASSERT_TRUE(window);
+        stop(*window);
+        EXPECT_EQ(waitForExit(), 0) << errors();
+        EXPECT_NE(output().find("quit\n"), std::string::npos) << output();
+        std::ifstream recording(gameFolder() / "play.rec");
+        recorded.assign(std::istreambuf_iterator<char>(recording), std::istreambuf_iterator<char>());
+        EXPECT_TRUE(std::regex_search(recorded, std::regex("\n[0-9]+ end\n$"))) << recorded;
+    }
+
+    const std::size_t endLine = recorded.rfind('\n', recorded.rfind(" end\n")) + 1;
+    std::ofstream(gameFolder() / "cut.rec") << recorded.substr(0, endLine);
+    EXPECT_EQ(runToTheEnd({"-replay", "cut.rec", "-frames", "90"}), 0) << errors();
+    EXPECT_NE(echoed(output()).find("90 random"), std::string::npos) << output();
 }
 
 TEST_F(ReplayTest, TheBundledGamesRecordedMinuteGivesTheCommittedPictures)

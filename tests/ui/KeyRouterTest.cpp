@@ -61,24 +61,41 @@ struct Router : Hub {
 
 } // namespace
 
-TEST(KeyRouter, TypedTextReachesTheFocusedFieldUntilAKeyBlocksIt)
+// Fast typing, or one slow frame, brings several keys in one frame.
+TEST(KeyRouter, AKeyThatDoesNotTypeKeepsOnlyItsOwnCharacterFromTheField)
 {
     Router router;
     router.type("ab");
     router.press(sf::Keyboard::BackSpace);
+    router.type("\b");
+    router.press(sf::Keyboard::C);
     router.type("c");
-    EXPECT_EQ(router.field->getText(), u"a") << "no typed text after Backspace in the same frame";
-
-    router.nextFrame();
-    router.type("c");
+    EXPECT_EQ(router.field->getText(), u"ac") << "the key after Backspace types, in the same frame";
     router.press(sf::Keyboard::Tab);
     router.type("\t");
-    EXPECT_EQ(router.field->getText(), u"ac");
+    router.press(sf::Keyboard::D);
+    router.type("d");
+    router.press(sf::Keyboard::Escape);
+    router.type("\x1b");
+    router.press(sf::Keyboard::E);
+    router.type("e");
+    EXPECT_EQ(router.field->getText(), u"acde") << "nor do Tab and Escape";
 
     router.nextFrame();
+    router.field->setEnterHandler(router.addEnterHandler());
     router.press(sf::Keyboard::Return);
     router.type("\r");
-    EXPECT_EQ(router.field->getText(), u"ac\r") << "an unhandled Return types a carriage return";
+    router.press(sf::Keyboard::F);
+    router.type("f");
+    EXPECT_EQ(router.field->getText(), u"acdef") << "a Return the enter handler used types nothing";
+    EXPECT_EQ(router.script.log, (Lines{"enter acde", "key 58 down handled", "key 5 down handled"}))
+        << "the script hears of a used key for the rest of the frame";
+
+    router.nextFrame();
+    router.field->setEnterHandler(NoReference);
+    router.press(sf::Keyboard::Return);
+    router.type("\r");
+    EXPECT_EQ(router.field->getText(), u"acdef\r") << "an unhandled Return types a carriage return";
 }
 
 TEST(KeyRouter, ReturnRunsTheEnterHandlerElseDismissesAWindow)
@@ -128,14 +145,18 @@ TEST(KeyRouter, TheTopWindowsKeyHandlerSeesKeysFirst)
     Window* window = router.ui.createWindow(nullptr, 1, 1, 10, 5, Dialog);
     bool passOn = false;
     window->setHandler(HandlerSlot::Key, router.script.addKeyHandler([&](int, bool) { return passOn; }));
+    router.field->focus();
     router.press(sf::Keyboard::A);
+    router.type("a");
     router.release(sf::Keyboard::A);
     passOn = true;
     router.press(sf::Keyboard::C);
+    router.type("c");
     router.release(sf::Keyboard::C);
     EXPECT_EQ(router.script.log, (Lines{"widgetKey 0 down", "widgetKey 0 up", "key 0 up", "widgetKey 2 down",
                                         "key 2 down handled", "widgetKey 2 up"}))
         << "a kept press counts as handled for the rest of the frame; a kept release goes on";
+    EXPECT_EQ(router.field->getText(), u"c") << "the kept press types nothing, the one let through does";
 }
 
 TEST(KeyRouter, HandlersMayCloseTheirOwnWindowDuringTheKey)
@@ -223,6 +244,10 @@ TEST(KeyRouter, TheScriptMaySwitchTheEngineKeysOff)
     router.keys.setHotKeys({});
     router.press(sf::Keyboard::R, WithShift);
     EXPECT_EQ(router.reloads, 1) << "Shift+R reloads while no field has the focus";
+    router.field->focus();
+    router.nextFrame();
+    router.type("R");
+    EXPECT_EQ(router.field->getText(), u"R") << "the reload's R, which comes in the next frame, types nothing";
 }
 
 TEST(KeyRouter, ShiftRIsACapitalRWhileAFieldHasTheFocus)

@@ -145,6 +145,23 @@ std::optional<sf::Image> WindowCapture::capture(const WindowPlace& window)
     return image;
 }
 
+// The close button's request is the WM_DELETE_WINDOW message of the window's WM_PROTOCOLS.
+bool WindowCapture::askToClose(const WindowPlace& window)
+{
+    if (!display)
+        return false;
+    XEvent request{};
+    request.xclient.type = ClientMessage;
+    request.xclient.window = window.id;
+    request.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    request.xclient.format = 32;
+    request.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    request.xclient.data.l[1] = CurrentTime;
+    const bool sent = XSendEvent(display, window.id, False, NoEventMask, &request) != 0;
+    XSync(display, False);
+    return sent;
+}
+
 sf::Vector2u WindowCapture::screenSize() const
 {
     if (!display)

@@ -42,6 +42,10 @@ public:
     // what they expect.
     std::optional<sf::Image> capture(const WindowPlace& window);
 
+    // Asks the window to close, as a window manager's close button does; false when the request
+    // could not be sent.
+    bool askToClose(const WindowPlace& window);
+
 private:
     bool liesOnScreen(const WindowPlace& window) const;
 

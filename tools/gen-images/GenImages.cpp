@@ -195,12 +195,15 @@ float footDistance(Vec2 p)
     return (length({(p.x - centre.x) / radii.x, (p.y - centre.y) / radii.y}) - 1) * radii.y;
 }
 
-// The controls on the strip below the screen.
-constexpr Vec2 kLedCentre{842, 652};
+// The controls on the strip below the screen, placed from the monitor's middle.
+constexpr Vec2 kLedCentre{kScreenCentre.x + 250, 652};
 constexpr float kLedRadius = 3.5f;
 float badgeDistance(Vec2 p) { return boxDistance(p, {kScreenCentre.x, 652}, {70, 8}, 4); }
-float buttonDistance(Vec2 p) { return boxDistance(p, {880, 652}, {22, 8}, 5); }
-float knobDistance(Vec2 p) { return std::min(length(p - Vec2{308, 652}), length(p - Vec2{338, 652})) - 7; }
+float buttonDistance(Vec2 p) { return boxDistance(p, {kScreenCentre.x + 288, 652}, {22, 8}, 5); }
+float knobDistance(Vec2 p)
+{
+    return std::min(length(p - Vec2{kScreenCentre.x - 284, 652}), length(p - Vec2{kScreenCentre.x - 254, 652})) - 7;
+}
 
 const Vec2 kTowardsLight = normalised({-0.35f, -1});  // above the monitor, a little to the left
 
