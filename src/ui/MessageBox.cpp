@@ -14,7 +14,7 @@ constexpr ColorPair BoxColours{Yellow, Brown};
 constexpr int Margin = 6;
 constexpr int WidthCap = 50;
 // The dismiss text stays right of the left border.
-constexpr int Narrowest = 14;
+constexpr int Narrowest = UI::DismissTextFromRight + 1;
 // The frame and an empty row above and below the text.
 constexpr int ExtraRows = 4;
 constexpr GridPoint TextPosition{3, 2};

@@ -21,7 +21,6 @@ constexpr WidgetRect DefaultWindowRect{30, 10, 20, 8};
 // The screen size of the default video mode, which a script gets if it sets none.
 constexpr GridSize DefaultScreenSize{80, 25};
 
-
 } // namespace
 
 UI::UI(Hub* core)
