@@ -55,10 +55,13 @@ bool Console::insert(const WideString& text, uint8_t color, bool appendEmptyLine
         line.text.pop_back();
     if (!budget->take(bytesOf(line)))
         return false;
+    line.rows = ScreenBuffer::measureText(line.text, static_cast<uint32_t>(width)) + (appendEmptyLine ? 1 : 0);
     entryBytes += bytesOf(line);
+    totalRows += line.rows;
     lines.push_back(std::move(line));
-    while (lines.size() > static_cast<std::size_t>(height))
+    while (lines.size() > maxEntries)
         dropOldestLine();
+    scrolledBack = 0;
     display();
     return true;
 }
@@ -72,7 +75,37 @@ void Console::clear()
 {
     while (!lines.empty())
         dropOldestLine();
+    scrolledBack = 0;
     display();
+}
+
+void Console::setMaxEntries(std::size_t count)
+{
+    maxEntries = std::max<std::size_t>(count, 1);
+    while (lines.size() > maxEntries)
+        dropOldestLine();
+}
+
+void Console::scrollBack()
+{
+    scrollBy(height);
+}
+
+void Console::scrollForward()
+{
+    scrollBy(-int64_t{height});
+}
+
+void Console::scrollBy(int64_t rows)
+{
+    scrolledBack = std::clamp<int64_t>(scrolledBack + rows, 0, furthestBack());
+    display();
+}
+
+// Far enough back that the oldest row is at the top.
+int64_t Console::furthestBack() const
+{
+    return std::max<int64_t>(totalRows - height, 0);
 }
 
 void Console::dropOldestLine()
@@ -80,7 +113,9 @@ void Console::dropOldestLine()
     const std::size_t bytes = bytesOf(lines.front());
     budget->give(bytes);
     entryBytes -= bytes;
+    totalRows -= lines.front().rows;
     lines.pop_front();
+    scrolledBack = std::min(scrolledBack, furthestBack());
 }
 
 void Console::display()
@@ -91,43 +126,36 @@ void Console::display()
     screen->clearRect(x, y, width, height, 0);
     if (width == 0)
         return;
-    buffer.clear(0);
-    copyToScreen(*screen, layOut());
+    // Characters as well as colours: rows that held other entries before must show nothing.
+    buffer.fillRect(0, 0, width, height, 0);
+    const int64_t endRow = totalRows - scrolledBack;
+    layOut(std::max<int64_t>(endRow - height, 0));
+    copyToScreen(*screen);
 }
 
-// Lays the entries out in the off-screen buffer; returns the row below the last one. Text
-// taller than the buffer is aligned to its bottom, so that the oldest rows are the ones lost.
-int Console::layOut()
+// Lays out, from the buffer's top row, the rows from `top` on that the console shows: only the
+// entries that reach into them are printed, and rows outside the buffer are cut off.
+void Console::layOut(int64_t top)
 {
-    int row = std::min(0, buffer.getSize().height - totalRows());
+    int64_t row = 0;
     for (const ConsoleLine& line : lines) {
-        row += buffer.print(0, row, line.text, ColorPair{line.color, Clear}, Wrap,
-                            static_cast<uint32_t>(width));
-        if (line.appendEmptyLine)
-            ++row;
+        if (row >= top + height)
+            return;
+        if (row + line.rows > top)
+            buffer.print(0, static_cast<int>(row - top), line.text, ColorPair{line.color, Clear}, Wrap,
+                         static_cast<uint32_t>(width));
+        row += line.rows;
     }
-    return row;
 }
 
-int Console::totalRows() const
+// Because the buffer's cells carry a clear background, the screen keeps its own under the text.
+void Console::copyToScreen(ScreenBuffer& screen) const
 {
-    int rows = 0;
-    for (const ConsoleLine& line : lines)
-        rows += ScreenBuffer::measureText(line.text, static_cast<uint32_t>(width)) +
-                (line.appendEmptyLine ? 1 : 0);
-    return rows;
-}
-
-// Shows the bottom `height` rows of the laid-out text. They never reach past the buffer: it
-// is eight times the console's height and the text ends at its bottom row at the latest.
-void Console::copyToScreen(ScreenBuffer& screen, int endRow) const
-{
-    const int top = std::max(endRow - height, 0);
-    for (int row = top; row < top + height; ++row) {
+    for (int row = 0; row < height; ++row) {
         for (int column = 0; column < width; ++column) {
             const Cell& cell = buffer.cellAt(column, row);
-            screen.put(pinToInt(int64_t{x} + column), pinToInt(int64_t{y} + row - top),
-                       cell.character, ColorPair{cell.foreground, cell.background});
+            screen.put(pinToInt(int64_t{x} + column), pinToInt(int64_t{y} + row), cell.character,
+                       ColorPair{cell.foreground, cell.background});
         }
     }
 }

@@ -63,6 +63,22 @@ bool KeyRouter::keyPressed(const sf::Event::KeyEvent& key)
     case sf::Keyboard::Tab:
         dropNextCharacter = true;
         break;
+    case sf::Keyboard::Delete:
+        // Its press types a DEL character, which is no text.
+        dropNextCharacter = true;
+        [[fallthrough]];
+    case sf::Keyboard::Left:
+    case sf::Keyboard::Right:
+    case sf::Keyboard::Home:
+    case sf::Keyboard::End:
+        if (editFocusedField(key.code))
+            handled = true;
+        break;
+    case sf::Keyboard::PageUp:
+    case sf::Keyboard::PageDown:
+        if (ui().scrollConsoles(key.code == sf::Keyboard::PageUp))
+            handled = true;
+        break;
     default:
         break;
     }
@@ -128,6 +144,32 @@ void KeyRouter::toggleFullscreen()
     fullscreenKeyHeld = true;
     returnFoundUp = false;
     engineKeys.toggleFullscreen();
+}
+
+// Delete, Left, Right, Home and End edit the focused field; false when no field has the focus.
+bool KeyRouter::editFocusedField(sf::Keyboard::Key code)
+{
+    TextField* field = ui().focusedField();
+    if (!field)
+        return false;
+    switch (code) {
+    case sf::Keyboard::Delete:
+        field->deleteForward();
+        break;
+    case sf::Keyboard::Left:
+        field->moveCaret(CaretMove::Left);
+        break;
+    case sf::Keyboard::Right:
+        field->moveCaret(CaretMove::Right);
+        break;
+    case sf::Keyboard::Home:
+        field->moveCaret(CaretMove::Home);
+        break;
+    default:
+        field->moveCaret(CaretMove::End);
+        break;
+    }
+    return true;
 }
 
 // While a closable window is open the main input leaves Return to the window.

@@ -14,7 +14,8 @@ class ScriptingInterface;
 // Takes the keyboard's events to where they belong, in this order: the engine's own keys
 // (Shift+R reloads the scripts unless a text field has the focus, Alt+Return toggles
 // fullscreen once per press, F12 hides the script error shown, and only then is kept from the
-// script), the text editing keys of the focused field, the topmost window's key handler,
+// script), the text editing keys of the focused field (Backspace, Delete, Left, Right, Home,
+// End), PageUp and PageDown for the active consoles, the topmost window's key handler,
 // Return and Escape to dismiss it, then the script's key function; typed characters go to the
 // focused field. A script may switch the reload and fullscreen keys off, for a released game.
 //
@@ -59,6 +60,7 @@ private:
     bool repeatsFullscreenKey() const;
     void useKey();
     void toggleFullscreen();
+    bool editFocusedField(sf::Keyboard::Key code);
     void handleReturn();
     void dismissTopWindow(ClosedBy how);
     // Whether the topmost window's key handler lets a press go on to the script; it does when

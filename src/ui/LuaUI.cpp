@@ -5,6 +5,7 @@
 #include "ui/Console.hpp"
 #include "ui/Label.hpp"
 #include "ui/LuaWidgetArguments.hpp"
+#include "ui/MessageBox.hpp"
 #include "ui/TextField.hpp"
 #include "ui/UI.hpp"
 #include "ui/Window.hpp"
@@ -35,6 +36,17 @@ UIWidget* readParent(lua_State* L, int value)
     if (isLive<TextField>(handle))
         return static_cast<TextField*>(handle);
     methodError(L, "option 'parent' must be the handle of a widget that still exists");
+}
+
+// An integer option with a floor: a value below it is warned about and read as the floor.
+int readAtLeast(lua_State* L, int value, std::string_view name, int floor)
+{
+    const int read = readIntegerOption(L, value, name);
+    if (read >= floor)
+        return read;
+    methodWarning(L, "option \"%s\" must be %d or more; %d is read as %d", std::string(name).c_str(), floor, read,
+                  floor);
+    return floor;
 }
 
 // The most widgets one create method makes: a window, its title and its dismiss text.
@@ -122,6 +134,7 @@ struct TextFieldOptions {
     UIWidget* parent = nullptr;
     bool hidden = false;
     bool mainInput = false;
+    int maxLength = 0;
     int id = 0;
 };
 
@@ -141,6 +154,8 @@ TextFieldOptions readTextFieldOptions(lua_State* L)
             options.hidden = readSwitchOption(L, value, name);
         else if (name == "mainInput")
             options.mainInput = readSwitchOption(L, value, name);
+        else if (name == "maxLength")
+            options.maxLength = readAtLeast(L, value, name, 0);
         else if (name == "id")
             options.id = readIntegerOption(L, value, name);
         else
@@ -152,6 +167,7 @@ TextFieldOptions readTextFieldOptions(lua_State* L)
 
 struct ConsoleOptions {
     WidgetRect rect;
+    int maxEntries = static_cast<int>(Console::DefaultMaxEntries);
     int id = 0;
 };
 
@@ -161,9 +177,12 @@ ConsoleOptions readConsoleOptions(lua_State* L)
     forEachOption(L, lastArgument(L), [&](std::string_view name, int value) {
         if (readRect(L, name, value, options.rect))
             return true;
-        if (name != "id")
+        if (name == "maxEntries")
+            options.maxEntries = readAtLeast(L, value, name, 1);
+        else if (name == "id")
+            options.id = readIntegerOption(L, value, name);
+        else
             return false;
-        options.id = readIntegerOption(L, value, name);
         return true;
     });
     return options;
@@ -196,6 +215,7 @@ int createConsole(LuaUI& ui, lua_State* L)
     if (!console)
         methodError(L, "consoles hold at most %d MB together; remove some with LuaConsole.remove",
                     static_cast<int>(UI::MostConsoleBytes >> 20));
+    console->setMaxEntries(static_cast<std::size_t>(options.maxEntries));
     console->setId(options.id);
     lua_pushlightuserdata(L, console);
     return 1;
@@ -210,6 +230,7 @@ int createTextField(LuaUI& ui, lua_State* L)
     TextField* field = live.createTextField(options.parent, rect.x, rect.y, rect.width, options.colours);
     field->setInputPrefix(options.inputPrefix);
     field->setHidden(options.hidden);
+    field->setMaxLength(static_cast<std::size_t>(options.maxLength));
     field->setId(options.id);
     if (options.mainInput) {
         live.setMainInput(field);

@@ -7,6 +7,7 @@
 #include "base/MemoryBudget.hpp"
 #include "ui/Console.hpp"
 #include "ui/Label.hpp"
+#include "ui/MessageBox.hpp"
 #include "ui/TextField.hpp"
 #include "ui/Window.hpp"
 
@@ -19,17 +20,6 @@ namespace {
 constexpr WidgetRect DefaultWindowRect{30, 10, 20, 8};
 // The screen size of the default video mode, which a script gets if it sets none.
 constexpr GridSize DefaultScreenSize{80, 25};
-
-const WideString DismissText = u" [Enter \u25BA] ";
-// The dismiss text ends two cells before the window's bottom right corner.
-constexpr int DismissTextFromRight = 13;
-
-constexpr int MessageBoxMargin = 6;
-constexpr int MessageBoxWidthCap = 50;
-// The dismiss text stays right of the left border.
-constexpr int MessageBoxNarrowest = DismissTextFromRight + 1;
-constexpr int MessageBoxExtraRows = 4;
-constexpr GridPoint MessageTextPosition{3, 2};
 
 } // namespace
 
@@ -92,36 +82,34 @@ void UI::removeConsole(Console* console)
     consoles.erase(found);
 }
 
-// Centred on the screen and tall enough for the wrapped text. The width is always odd, so the
-// cap of 50 columns gives a box 51 wide; on a narrow screen the box leaves the last column free.
-Window* UI::showMessageBox(const WideString& text)
+MessageBox* UI::showMessageBox(const WideString& text)
 {
-    const GridSize screen = screenSize();
-    const int widest = std::min(MessageBoxWidthCap, screen.width - 2);
-    int width = static_cast<int>(std::min<size_t>(text.size() + MessageBoxMargin, widest));
-    width = std::max(width, MessageBoxNarrowest);
-    if (width % 2 == 0)
-        ++width;
-    const int textWidth = width - MessageBoxMargin;
-    const int textRows = ScreenBuffer::measureText(text, static_cast<uint32_t>(textWidth));
-    const int height = pinToInt(int64_t{textRows} + MessageBoxExtraRows);
-    const int x = screen.width / 2 - (width - 1) / 2 - 1;
-    const int y = screen.height / 2 - height / 2;
-
-    Window* box = createWindow(nullptr, x, y, width, height, ColorPair{Yellow, Brown});
-    Label* message =
-        createLabel(box, text, MessageTextPosition.x, MessageTextPosition.y, ColorPair{White, Clear});
-    message->setMaxWidth(textWidth);
-    addDismissText(*box);
+    auto made = std::make_unique<MessageBox>(core);
+    MessageBox* box = made.get();
+    // Scripts know it as the window it is.
+    attach<Window>(nullptr, std::move(made));
+    box->open(text, screenSize());
     unfocus();
     return box;
 }
 
-void UI::addDismissText(Window& window)
+Label* UI::addDismissText(Window& window)
 {
     const WidgetRect rect = window.getRect();
-    createLabel(&window, DismissText, pinToInt(int64_t{rect.width} - DismissTextFromRight),
-                pinToInt(int64_t{rect.height} - 1), window.getColors());
+    return createLabel(&window, DismissText, pinToInt(int64_t{rect.width} - DismissTextFromRight),
+                       pinToInt(int64_t{rect.height} - 1), window.getColors());
+}
+
+bool UI::scrollConsoles(bool back)
+{
+    bool scrolled = false;
+    for (const std::unique_ptr<Console>& console : consoles) {
+        if (!console->isActive())
+            continue;
+        back ? console->scrollBack() : console->scrollForward();
+        scrolled = true;
+    }
+    return scrolled;
 }
 
 void UI::closeWindow(UIWidget* widget, ClosedBy how)
@@ -144,10 +132,12 @@ bool UI::dismissTopWindow(ClosedBy how)
 {
     for (std::size_t i = root->childCount(); i-- > 0;) {
         UIWidget* child = root->childAt(i);
-        if (child->type() == WidgetType::Window && static_cast<Window*>(child)->isClosable()) {
+        if (child->type() != WidgetType::Window || !static_cast<Window*>(child)->isClosable())
+            continue;
+        auto* box = dynamic_cast<MessageBox*>(child);
+        if (!(how == ClosedBy::Return && box && box->showNextPage()))
             closeWindow(child, how);
-            return true;
-        }
+        return true;
     }
     return false;
 }

@@ -12,6 +12,7 @@ class Console;
 class Hub;
 class MemoryBudget;
 class Label;
+class MessageBox;
 class TextField;
 class Window;
 
@@ -49,16 +50,22 @@ public:
     bool hasRoomFor(int widgets) const { return widgetCount + widgets <= MostWidgets; }
     static constexpr int MostWidgets = 16384;
 
-    // A box wide enough for its dismiss text and no wider than the screen; the box is returned
-    // so that the caller can give it a close handler.
-    Window* showMessageBox(const WideString& text);
-    // Puts " [Enter ►] " on the window's bottom border, two cells before the right corner.
-    void addDismissText(Window& window);
+    // A box wide enough for its dismiss text and never larger than the screen, paged when the
+    // text is too tall for it; the box is returned so that the caller can give it a close handler.
+    MessageBox* showMessageBox(const WideString& text);
+    // Puts DismissText on the window's bottom border, ending two cells before the right corner.
+    Label* addDismissText(Window& window);
+    inline static const WideString DismissText = u" [Enter \u25BA] ";
+    static constexpr int DismissTextFromRight = 13;
+
+    // Scrolls every active console a page back or forward; false when none is active.
+    bool scrollConsoles(bool back);
 
     // Runs the close handler, removes the widget with its children, lets the script repaint
     // and applies the focus rule. Closing a widget that is closing or gone does nothing.
     void closeWindow(UIWidget* widget, ClosedBy how);
-    // Closes the topmost closable top-level window; false when there is none.
+    // Closes the topmost closable top-level window, or, by Return, turns the page of a message
+    // box that has more; false when there is none.
     bool dismissTopWindow(ClosedBy how);
     Window* topWindow() const;
     int closableWindowCount() const;

@@ -24,6 +24,14 @@ void UIWidget::draw(float dt)
     drawChildren(dt);
 }
 
+void UIWidget::setRect(const WidgetRect& rect)
+{
+    x = rect.x;
+    y = rect.y;
+    width = rect.width;
+    height = rect.height;
+}
+
 void UIWidget::addChild(std::unique_ptr<UIWidget> child)
 {
     child->parent = this;

@@ -51,6 +51,7 @@ public:
     void setId(int newId) { id = newId; }
     ColorPair getColors() const { return colors; }
     WidgetRect getRect() const { return {x, y, width, height}; }
+    void setRect(const WidgetRect& rect);
     // The rectangle in screen cells: the position plus every ancestor's.
     WidgetRect absoluteRect() const;
 

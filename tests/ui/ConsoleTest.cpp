@@ -27,7 +27,7 @@ TEST(Console, ShowsTheBottomRowsOfItsNewestEntries)
     console.setActive(true);
     EXPECT_EQ(fiveEntries(engine, console, false), (Lines{"entry 3.", "entry 4.", "entry 5."}));
     EXPECT_EQ(fiveEntries(engine, console, true), (Lines{"........", "entry 5.", "........"}));
-    EXPECT_EQ(console.getLines().size(), 3u) << "no more entries are kept than rows can show";
+    EXPECT_EQ(console.getLines().size(), 5u) << "entries the rows cannot show are kept for scrolling back";
 
     console.clear();
     console.insert(u"old", White, false);
@@ -74,4 +74,44 @@ TEST(Console, InactiveConsoleRecordsButShowsNothingUntilAsked)
     EXPECT_EQ(screenText(engine.screen(), 0, 0, 8, 1)[0], "........");
     console.display();
     EXPECT_EQ(screenText(engine.screen(), 0, 0, 8, 1)[0], "recorded");
+}
+
+TEST(Console, KeepsItsNewestThousandEntriesAndScrollsAPageAtATime)
+{
+    UIEngine engine;
+    Console& console = *engine.ui().createConsole(0, 0, 8, 3);
+    console.setActive(true);
+    for (int i = 1; i <= 1005; ++i)
+        console.insert(toWide(std::to_string(i)), White, false);
+    EXPECT_EQ(console.getLines().size(), 1000u);
+    EXPECT_EQ(console.getLines().front().text, u"6");
+    EXPECT_EQ(screenText(engine.screen(), 0, 0, 4, 3), (Lines{"1003", "1004", "1005"}));
+
+    console.scrollBack();
+    EXPECT_EQ(screenText(engine.screen(), 0, 0, 4, 3), (Lines{"1000", "1001", "1002"})) << "a page is its height";
+    for (int i = 0; i < 400; ++i)
+        console.scrollBack();
+    EXPECT_EQ(screenText(engine.screen(), 0, 0, 4, 3), (Lines{"6...", "7...", "8..."})) << "it stops at the oldest";
+    console.scrollForward();
+    EXPECT_EQ(screenText(engine.screen(), 0, 0, 4, 3), (Lines{"9...", "10..", "11.."}));
+    console.insert(u"new", White, false);
+    EXPECT_EQ(screenText(engine.screen(), 0, 0, 4, 3), (Lines{"1004", "1005", "new."})) << "a new entry shows the newest";
+    console.scrollForward();
+    EXPECT_EQ(screenText(engine.screen(), 0, 0, 4, 3), (Lines{"1004", "1005", "new."})) << "nothing is past the newest";
+
+    // Rows count, not entries: a wrapped entry and the empty rows scroll as the rows they take.
+    console.clear();
+    console.setMaxEntries(2);
+    console.insert(u"old", White, true);
+    console.insert(u"one two three", White, true);
+    console.insert(u"last", White, false);
+    EXPECT_EQ(console.getLines().size(), 2u);
+    console.scrollBack();
+    EXPECT_EQ(screenText(engine.screen(), 0, 0, 8, 3), (Lines{"one two ", "three...", "........"}));
+    console.scrollBack();
+    EXPECT_EQ(screenText(engine.screen(), 0, 0, 8, 1), (Lines{"one two "})) << "the oldest row stays on top";
+
+    console.setActive(false);
+    console.scrollForward();
+    EXPECT_EQ(screenText(engine.screen(), 0, 0, 8, 1), (Lines{"one two "})) << "an inactive console draws nothing";
 }

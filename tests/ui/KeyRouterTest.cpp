@@ -2,6 +2,7 @@
 
 #include "base/Hub.hpp"
 #include "support/KeyEvent.hpp"
+#include "ui/Console.hpp"
 #include "ui/UITestSupport.hpp"
 
 #include <gtest/gtest.h>
@@ -282,4 +283,48 @@ TEST(KeyRouter, ThePressThatFocusesAFieldTypesNothingIntoIt)
     router.press(sf::Keyboard::Num5);
     router.type("5");
     EXPECT_EQ(other->getText(), u"abc5") << "a press that leaves the focus where it was types";
+}
+
+TEST(KeyRouter, EditingKeysEditTheFocusedFieldAndPageKeysScrollActiveConsoles)
+{
+    Router router;
+    router.type("abc");
+    router.press(sf::Keyboard::Left);
+    router.press(sf::Keyboard::Left);
+    router.press(sf::Keyboard::Delete);
+    router.type("\x7f");
+    EXPECT_EQ(router.field->getText(), u"ac") << "Delete takes the character at the caret and types nothing";
+    EXPECT_EQ(router.script.log, (Lines{"key 71 down handled", "key 71 down handled", "key 66 down handled"}))
+        << "like Backspace, the editing keys reach the script as handled";
+
+    router.nextFrame();
+    router.press(sf::Keyboard::Home);
+    router.nextFrame();
+    router.type("X");
+    router.press(sf::Keyboard::End);
+    router.press(sf::Keyboard::Right);
+    router.nextFrame();
+    router.type("Z");
+    EXPECT_EQ(router.field->getText(), u"XacZ");
+
+    router.field->unfocus();
+    router.nextFrame();
+    router.press(sf::Keyboard::Left);
+    router.press(sf::Keyboard::Delete);
+    EXPECT_EQ(router.script.log, (Lines{"key 71 down", "key 66 down"})) << "without a focused field they are the script's";
+
+    Console& console = *router.ui.createConsole(0, 0, 4, 1);
+    router.nextFrame();
+    router.press(sf::Keyboard::PageUp);
+    EXPECT_EQ(router.script.log, (Lines{"key 61 down"})) << "no console is active";
+    console.setActive(true);
+    for (const char16_t* entry : {u"1", u"2", u"3"})
+        console.insert(entry, White, false);
+    router.nextFrame();
+    router.press(sf::Keyboard::PageUp);
+    router.press(sf::Keyboard::PageUp);
+    EXPECT_EQ(screenText(router.screen, 0, 0, 1, 1), Lines{"1"});
+    router.press(sf::Keyboard::PageDown);
+    EXPECT_EQ(screenText(router.screen, 0, 0, 1, 1), Lines{"2"});
+    EXPECT_EQ(router.script.log, (Lines{"key 61 down handled", "key 61 down handled", "key 62 down handled"}));
 }

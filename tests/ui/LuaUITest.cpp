@@ -274,3 +274,22 @@ TEST(LuaUI, TheTreeHoldsABoundedNumberOfWidgets)
     EXPECT_TRUE(engine.core().getUI()->dismissTopWindow(ClosedBy::Escape));
     EXPECT_EQ(engine.run("ui.showMessageBox('one more') print('shown')").out, "shown\n") << "a closed box makes room";
 }
+
+TEST(LuaUI, TextFieldsTakeAMaximumLengthAndConsolesAnEntryLimit)
+{
+    LuaTestEngine engine(withUI);
+    engine.run("f = LuaTextField(ui.createTextField({maxLength = 3})) f.setText('abcdef')"
+               "c = LuaConsole(ui.createConsole({width = 8, height = 1, maxEntries = 2}))"
+               "c.setActive(true) for i = 1, 3 do c.insert({text = 'entry ' .. i}) end");
+    EXPECT_EQ(engine.run("print(f.getText())").out, "abc\n");
+    for (int page = 0; page < 4; ++page)
+        engine.press(sf::Keyboard::PageUp);
+    EXPECT_EQ(screenText(engine.screen(), 0, 0, 8, 1), (Lines{"entry 2."})) << "the oldest entry kept";
+    const std::string warned = engine.run("ui.createTextField({maxLength = -1})"
+                                          "LuaConsole(ui.createConsole({maxEntries = 0})).insert({text = 'kept'})")
+                                   .err;
+    EXPECT_EQ(warned, "scripts/snippet.lua:1: LuaUI.createTextField: warning: option \"maxLength\" must be 0 or more; "
+                      "-1 is read as 0\n"
+                      "scripts/snippet.lua:1: LuaUI.createConsole: warning: option \"maxEntries\" must be 1 or more; "
+                      "0 is read as 1\n");
+}

@@ -2,6 +2,7 @@
 
 #include "base/LiveObjects.hpp"
 #include "ui/Console.hpp"
+#include "ui/MessageBox.hpp"
 
 #include "UITestSupport.hpp"
 
@@ -72,6 +73,77 @@ TEST(UI, MessageBoxFitsTheNarrowScreenAndItsDismissText)
                   "║..Paused. Press Enter to go on, or ..║",
                   "║..Escape to leave....................║",
               }));
+}
+
+// Numbered words of four characters: "w001 w002 ...".
+WideString numberedWords(int count)
+{
+    WideString words;
+    for (int i = 1; i <= count; ++i)
+        words += toWide("w" + std::to_string(1000 + i).substr(1) + " ");
+    return words;
+}
+
+TEST(UI, MessageTallerThanTheScreenIsShownAPageAtATime)
+{
+    UIEngine engine;
+    UI& ui = engine.ui();
+    Lines closes;
+    // Nine words a row at 45 columns: 250 words take 28 rows, a page of 21 and one of 7.
+    ui.showMessageBox(numberedWords(250))
+        ->setHandler(HandlerSlot::Close, engine.script->addCloseHandler([&](bool) { closes.push_back("closed"); }));
+    engine.drawFrame();
+    EXPECT_EQ(rectText(ui.topWindow()), "14,0 51x25") << "as tall as the screen";
+    EXPECT_EQ(screenText(engine.screen(), 14, 0, 51, 25).front(), "╔═════════════════════════════════════════════════╗");
+    EXPECT_EQ(screenText(engine.screen(), 17, 2, 44, 1), (Lines{"w001 w002 w003 w004 w005 w006 w007 w008 w009"}));
+    EXPECT_EQ(screenText(engine.screen(), 17, 22, 44, 1), (Lines{"w181 w182 w183 w184 w185 w186 w187 w188 w189"}));
+    EXPECT_EQ(screenText(engine.screen(), 14, 23, 51, 2), (Lines{
+                  "║.................................................║",
+                  "╚═════════════════════════════════════ [Enter ▼] ═╝",
+              })) << "the frame stays whole, and the dismiss text says more follows";
+
+    EXPECT_TRUE(ui.dismissTopWindow(ClosedBy::Return));
+    engine.drawFrame();
+    EXPECT_TRUE(closes.empty()) << "Return turned the page";
+    EXPECT_EQ(rectText(ui.topWindow()), "14,0 51x25") << "the box keeps its size";
+    EXPECT_EQ(screenText(engine.screen(), 17, 2, 44, 1), (Lines{"w190 w191 w192 w193 w194 w195 w196 w197 w198"}));
+    EXPECT_EQ(screenText(engine.screen(), 17, 8, 44, 2), (Lines{
+                  "w244 w245 w246 w247 w248 w249 w250 .........",
+                  "............................................",
+              }));
+    EXPECT_EQ(screenText(engine.screen(), 52, 24, 11, 1), (Lines{" [Enter ►] "}));
+
+    EXPECT_TRUE(ui.dismissTopWindow(ClosedBy::Return));
+    EXPECT_EQ(closes, (Lines{"closed"})) << "the close handler runs once, after the last page";
+    EXPECT_EQ(engine.topLevelCount(), 0);
+
+    ui.showMessageBox(numberedWords(250));
+    EXPECT_TRUE(ui.dismissTopWindow(ClosedBy::Escape));
+    EXPECT_EQ(engine.topLevelCount(), 0) << "Escape closes the box on any page";
+}
+
+TEST(UI, PagedMessageFollowsAVideoModeChange)
+{
+    UIEngine engine;
+    UI& ui = engine.ui();
+    MessageBox* box = ui.showMessageBox(numberedWords(250));
+    ui.dismissTopWindow(ClosedBy::Return);
+    engine.core->getRenderer()->setVideoMode(VideoMode::Text40x25, Repaint::Later);
+    engine.drawFrame();
+    // Six words a row at 33 columns: 42 rows.
+    EXPECT_EQ(rectText(box), "0,0 39x25") << "the box fits the narrow screen";
+    EXPECT_EQ(box->firstShownRow(), 31) << "the page starts with the row that holds w190, the word that was on top";
+    EXPECT_EQ(screenText(engine.screen(), 3, 2, 29, 2), (Lines{"w187 w188 w189 w190 w191 w192",
+                                                               "w193 w194 w195 w196 w197 w198"}));
+    EXPECT_TRUE(box->isOnLastPage()) << "eleven rows are left";
+    EXPECT_EQ(screenText(engine.screen(), 0, 24, 39, 1), (Lines{"╚═════════════════════════ [Enter ►] ═╝"}));
+
+    engine.core->getRenderer()->setVideoMode(VideoMode::Text80x25, Repaint::Later);
+    engine.drawFrame();
+    EXPECT_EQ(rectText(box), "14,0 51x25");
+    EXPECT_EQ(box->firstShownRow(), 20);
+    EXPECT_EQ(screenText(engine.screen(), 17, 2, 44, 1), (Lines{"w181 w182 w183 w184 w185 w186 w187 w188 w189"}))
+        << "back on the wide screen the page starts a little earlier: nothing is skipped";
 }
 
 TEST(UI, FocusGoesBackToTheMainInputWhenNoClosableWindowIsLeft)
