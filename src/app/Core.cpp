@@ -237,8 +237,8 @@ void Core::pollEvents()
             return;
     }
     while (!endRequested) {
-        const std::optional<sf::Event> replayed = runControl.nextReplayedEvent();
-        if (!replayed || !handleEvent(*replayed))
+        const std::optional<Recording::Event> replayed = runControl.nextReplayedEvent();
+        if (!replayed || !treatEvent(replayed->event, replayed->repeated))
             return;
     }
 }
@@ -268,13 +268,35 @@ bool Core::endRequestedDuringCall()
 
 bool Core::handleEvent(const sf::Event& event)
 {
-    runControl.noteEvent(event);
+    return treatEvent(event, repeatsHeldKey(event));
+}
+
+bool Core::repeatsHeldKey(const sf::Event& event)
+{
+    switch (event.type) {
+    case sf::Event::KeyPressed:
+        return heldKeys.press(event.key.code);
+    case sf::Event::KeyReleased:
+        heldKeys.release(event.key.code);
+        return false;
+    case sf::Event::GainedFocus:
+    case sf::Event::LostFocus:
+        heldKeys.forgetAll();
+        return false;
+    default:
+        return false;
+    }
+}
+
+bool Core::treatEvent(const sf::Event& event, bool repeated)
+{
+    runControl.noteEvent(event, repeated);
     switch (event.type) {
     case sf::Event::Closed:
         endRequested = true;
         return false;
     case sf::Event::KeyPressed:
-        return keys->keyPressed(event.key);
+        return keys->keyPressed(event.key, repeated);
     case sf::Event::KeyReleased:
         keys->keyReleased(event.key);
         return true;
@@ -350,6 +372,7 @@ void Core::createWindow(unsigned width, unsigned height)
                                                 windowStyle(fullscreen), context);
     window->setVerticalSyncEnabled(runControl.waitsForFrames());
     window->setMouseCursorVisible(false);
+    heldKeys.forgetAll();
 }
 
 // A run that is ending (the script asked to exit) keeps its window as it is until it closes.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/HeldKeys.hpp"
 #include "app/RunControl.hpp"
 #include "base/Hub.hpp"
 #include "ui/KeyRouter.hpp"
@@ -39,7 +40,8 @@ public:
 
     // One pass of the main loop, given the clock's elapsed whole milliseconds.
     void runFrame(int elapsedMilliseconds);
-    // Treats one window event; false when polling must stop for this frame.
+    // Treats one window event; false when polling must stop for this frame. A press of a key
+    // that is held already is one the window repeats.
     bool handleEvent(const sf::Event& event);
     // The frame time the script sees: stalls of a quarter second or more keep the previous one.
     static float nextFrameTime(int elapsedMilliseconds, float previous);
@@ -103,6 +105,10 @@ private:
     void pollEvents();
     // The events a long script call left for this frame first, then the window's.
     bool nextWindowEvent(sf::Event& event);
+    // Treats one event, the window's or a replay's, told whether a held key repeated it.
+    bool treatEvent(const sf::Event& event, bool repeated);
+    // Whether the window's event is a press that a held key repeats; keeps count of the keys held.
+    bool repeatsHeldKey(const sf::Event& event);
     void drawFrame();
     void reloadScripts();
 
@@ -117,6 +123,7 @@ private:
     std::unique_ptr<UI> ui;
     std::unique_ptr<ScriptingInterface> script;
     std::unique_ptr<KeyRouter> keys;
+    HeldKeys heldKeys;
     RunControl runControl;
     sf::Clock clock;
     float frameTime = 0.f;

@@ -26,6 +26,9 @@ const Modifier Modifiers[] = {{"alt", &sf::Event::KeyEvent::alt},
                               {"shift", &sf::Event::KeyEvent::shift},
                               {"system", &sf::Event::KeyEvent::system}};
 
+// The word that ends the line of a press a held key repeated.
+const char* const RepeatWord = "repeat";
+
 const Modifier* modifierNamed(const std::string& word)
 {
     for (const Modifier& modifier : Modifiers)
@@ -137,13 +140,18 @@ private:
         if (!key)
             return "\"" + word + "\" is no key";
         event.key.code = *key;
+        bool repeated = false;
         while (words >> word) {
-            const Modifier* modifier = modifierNamed(word);
-            if (!modifier)
-                return "\"" + word + "\" is not alt, control, shift or system";
-            event.key.*modifier->held = true;
+            if (pressed && word == RepeatWord) {
+                repeated = true;
+            } else if (const Modifier* modifier = modifierNamed(word)) {
+                event.key.*modifier->held = true;
+            } else {
+                return "\"" + word + "\" is not " +
+                       (pressed ? "alt, control, shift, system or repeat" : "alt, control, shift or system");
+            }
         }
-        recording.events.push_back({frame, event});
+        recording.events.push_back({frame, event, repeated});
         return "";
     }
 
@@ -259,7 +267,7 @@ std::string Recording::header(unsigned seed, const std::vector<std::pair<std::st
     return text;
 }
 
-std::string Recording::eventLine(int frame, const sf::Event& event)
+std::string Recording::eventLine(int frame, const sf::Event& event, bool repeated)
 {
     const std::string prefix = std::to_string(frame);
     if (event.type == sf::Event::GainedFocus || event.type == sf::Event::LostFocus)
@@ -272,6 +280,8 @@ std::string Recording::eventLine(int frame, const sf::Event& event)
     for (const Modifier& modifier : Modifiers)
         if (event.key.*modifier.held)
             line += std::string(" ") + modifier.word;
+    if (repeated && event.type == sf::Event::KeyPressed)
+        line += std::string(" ") + RepeatWord;
     return line + "\n";
 }
 

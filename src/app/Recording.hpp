@@ -18,6 +18,7 @@ namespace qel {
 //   seed 2718281828
 //   setting style fullFit        (one line for each game setting)
 //   12 press Left shift          (a key event: key name, then alt, control, shift, system if held)
+//   12 press Left shift repeat   (a press that a held key repeated)
 //   12 text 76                   (a typed character, as its Unicode number)
 //   13 focus lost                (the window lost the focus; "gained": it gained it)
 //   14 release Left
@@ -36,6 +37,8 @@ struct Recording {
     struct Event {
         int frame;
         sf::Event event;
+        // A press that a held key repeated.
+        bool repeated = false;
     };
     // What a poll of the keyboard answered, written when the answer for that key changed.
     struct Poll {
@@ -78,8 +81,8 @@ struct Recording {
 
     // The lines that begin a recording.
     static std::string header(unsigned seed, const std::vector<std::pair<std::string, std::string>>& settings);
-    // The line of a key event or typed character; empty for any other event.
-    static std::string eventLine(int frame, const sf::Event& event);
+    // The line of a key event or typed character; empty for any other event. Only a press repeats.
+    static std::string eventLine(int frame, const sf::Event& event, bool repeated = false);
     static std::string pollLine(const Poll& poll);
     static std::string endLine(int frame);
     static std::string loadLines(const Load& load);

@@ -72,17 +72,17 @@ std::optional<RunControl> RunControl::open(const LaunchOptions& options, std::op
     return control;
 }
 
-std::optional<sf::Event> RunControl::nextReplayedEvent()
+std::optional<Recording::Event> RunControl::nextReplayedEvent()
 {
     if (!replay || nextEvent == replay->events.size() || replay->events[nextEvent].frame > frame)
         return std::nullopt;
-    return replay->events[nextEvent++].event;
+    return replay->events[nextEvent++];
 }
 
-void RunControl::noteEvent(const sf::Event& event)
+void RunControl::noteEvent(const sf::Event& event, bool repeated)
 {
     if (recordFile)
-        write(Recording::eventLine(frame, event));
+        write(Recording::eventLine(frame, event, repeated));
 }
 
 bool RunControl::isKeyDown(sf::Keyboard::Key key)

@@ -49,9 +49,9 @@ public:
     int beginFrame() { return ++frame; }
     // The next recorded key event or character of the frame begun (or of one before it, left
     // waiting as the window leaves events waiting), in their order; none when the frame has no more.
-    std::optional<sf::Event> nextReplayedEvent();
+    std::optional<Recording::Event> nextReplayedEvent();
     // Writes a key event or typed character the engine is about to treat to the recording.
-    void noteEvent(const sf::Event& event);
+    void noteEvent(const sf::Event& event, bool repeated);
     // Whether the key is down now: the keyboard's answer, or the recorded one in a replay.
     bool isKeyDown(sf::Keyboard::Key key);
 

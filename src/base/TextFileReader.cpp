@@ -33,18 +33,24 @@ TextFileReader::TextFileReader(std::unique_ptr<std::istream> text, Limits limits
 bool TextFileReader::nextLine(std::string& line)
 {
     line.clear();
-    int byte = nextByte();
-    if (byte == End)
-        return false;
-    ++lines;
-    for (; byte != End && byte != '\n'; byte = nextByte()) {
-        if (byte == '\r' && in->rdbuf()->sgetc() == '\n')
-            continue;
-        if (line.size() == limits.lineBytes) {
-            fail("line " + std::to_string(lines) + " is longer than " + std::to_string(limits.lineBytes) + " bytes");
+    // The library throws when the system refuses a read, as it does for a file such as /proc/self/mem.
+    try {
+        int byte = nextByte();
+        if (byte == End)
             return false;
+        ++lines;
+        for (; byte != End && byte != '\n'; byte = nextByte()) {
+            if (byte == '\r' && in->rdbuf()->sgetc() == '\n')
+                continue;
+            if (line.size() == limits.lineBytes) {
+                fail("line " + std::to_string(lines) + " is longer than " + std::to_string(limits.lineBytes) + " bytes");
+                return false;
+            }
+            line.push_back(static_cast<char>(byte));
         }
-        line.push_back(static_cast<char>(byte));
+    } catch (const std::ios_base::failure&) {
+        fail("it cannot be read: " + std::string(std::strerror(errno)));
+        return false;
     }
     return error.empty();
 }

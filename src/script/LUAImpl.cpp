@@ -68,6 +68,21 @@ bool pushGlobalFunction(lua_State* L, const char* name)
     return false;
 }
 
+// The fourth argument of the script's key function: {shift, control, alt, system, repeated}.
+void pushModifiers(lua_State* L, const KeyModifiers& modifiers)
+{
+    const std::pair<const char*, bool> fields[] = {{"shift", modifiers.shift},
+                                                   {"control", modifiers.control},
+                                                   {"alt", modifiers.alt},
+                                                   {"system", modifiers.system},
+                                                   {"repeated", modifiers.repeated}};
+    lua_createtable(L, 0, 5);
+    for (const auto& [name, value] : fields) {
+        lua_pushboolean(L, value);
+        lua_setfield(L, -2, name);
+    }
+}
+
 void setGlobalRaw(lua_State* L, const char* name, void* object)
 {
     lua_rawgeti(L, LUA_REGISTRYINDEX, LUA_RIDX_GLOBALS); /* globals */
@@ -157,7 +172,7 @@ void LUAImpl::runFile(const std::string& fileName)
     runScriptFile(basePath() + "scripts/" + fileName);
 }
 
-void LUAImpl::onGlobalKey(int keyCode, bool pressed, bool handled)
+void LUAImpl::onGlobalKey(int keyCode, bool pressed, bool handled, const KeyModifiers& modifiers)
 {
     if (!callbacksAllowed())
         return;
@@ -167,7 +182,22 @@ void LUAImpl::onGlobalKey(int keyCode, bool pressed, bool handled)
         lua_pushinteger(L, keyCode);
         lua_pushboolean(L, pressed);
         lua_pushboolean(L, handled);
-        lua_call(L, 3, 0);
+        pushModifiers(L, modifiers);
+        lua_call(L, 4, 0);
+    });
+}
+
+void LUAImpl::onTextTyped(uint32_t character)
+{
+    if (!callbacksAllowed())
+        return;
+    enter(Errors::EndCallingScript, ErrorSource{"text", 0}, [&](lua_State* L) {
+        if (!pushGlobalFunction(L, "text"))
+            return;
+        unsigned char bytes[4];
+        const int length = utf8EncodeOne(character, bytes);
+        lua_pushlstring(L, reinterpret_cast<const char*>(bytes), static_cast<size_t>(length));
+        lua_call(L, 1, 0);
     });
 }
 

@@ -86,7 +86,8 @@ public:
     // The script sees the frame time rounded to six decimals, as the text "%f" gives it.
     void update(float frameTime) override;
     void runFile(const std::string& fileName) override;
-    void onGlobalKey(int keyCode, bool pressed, bool handled) override;
+    void onGlobalKey(int keyCode, bool pressed, bool handled, const KeyModifiers& modifiers) override;
+    void onTextTyped(uint32_t character) override;
     void redraw() override;
     void quit() override;
     void onFocus(bool gained) override;

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "base/TextConversion.hpp"
+#include "script/KeyModifiers.hpp"
 
+#include <cstdint>
 #include <string>
 
 namespace qel {
@@ -19,7 +21,9 @@ public:
     virtual void start() = 0;
     virtual void update(float frameTime) = 0;
     virtual void runFile(const std::string& fileName) = 0;
-    virtual void onGlobalKey(int keyCode, bool pressed, bool handled) = 0;
+    virtual void onGlobalKey(int keyCode, bool pressed, bool handled, const KeyModifiers& modifiers) = 0;
+    // A printable character the player typed, given by its Unicode number.
+    virtual void onTextTyped(uint32_t character) = 0;
     virtual void redraw() = 0;
     // The game is about to end; the script may still save. Called once, before anything is torn down.
     virtual void quit() = 0;

@@ -9,6 +9,24 @@
 
 namespace qel {
 
+namespace {
+
+KeyModifiers modifiersOf(const sf::Event::KeyEvent& key, bool repeated)
+{
+    return {key.shift, key.control, key.alt, key.system, repeated};
+}
+
+// Control codes (Return's, Tab's, Backspace's, Escape's, Delete's among them), the halves of a
+// surrogate pair, and numbers past Unicode's last are no text.
+bool isPrintable(sf::Uint32 unicode)
+{
+    const bool control = unicode < 0x20 || (unicode >= 0x7F && unicode < 0xA0);
+    const bool surrogate = unicode >= 0xD800 && unicode < 0xE000;
+    return !control && !surrogate && unicode <= 0x10FFFF;
+}
+
+} // namespace
+
 KeyRouter::KeyRouter(Hub* core, EngineKeys engineKeys) : core(core), engineKeys(std::move(engineKeys))
 {
 }
@@ -26,7 +44,7 @@ void KeyRouter::beginFrame()
     }
 }
 
-bool KeyRouter::keyPressed(const sf::Event::KeyEvent& key)
+bool KeyRouter::keyPressed(const sf::Event::KeyEvent& key, bool repeated)
 {
     // A character comes right after its key's press, so an earlier press has none left to come.
     dropNextCharacter = false;
@@ -84,7 +102,7 @@ bool KeyRouter::keyPressed(const sf::Event::KeyEvent& key)
     }
     if (script()) {
         if (topWindowPassesPress(key.code))
-            script()->onGlobalKey(key.code, true, handled);
+            script()->onGlobalKey(key.code, true, handled, modifiersOf(key, repeated));
         else
             useKey();
     }
@@ -100,7 +118,7 @@ void KeyRouter::keyReleased(const sf::Event::KeyEvent& key)
     if (key.code == sf::Keyboard::Return)
         fullscreenKeyHeld = false;
     if (script() && !topWindowKeepsRelease(key.code))
-        script()->onGlobalKey(key.code, false, false);
+        script()->onGlobalKey(key.code, false, false, modifiersOf(key, false));
 }
 
 void KeyRouter::characterTyped(sf::Uint32 unicode)
@@ -109,6 +127,8 @@ void KeyRouter::characterTyped(sf::Uint32 unicode)
         return;
     if (TextField* field = ui().focusedField())
         field->appendCharacter(static_cast<uint16_t>(unicode));
+    if (script() && isPrintable(unicode))
+        script()->onTextTyped(unicode);
 }
 
 // A capital R typed into a field is text, not a reload.

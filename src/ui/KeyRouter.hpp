@@ -16,11 +16,14 @@ class ScriptingInterface;
 // fullscreen once per press, F12 hides the script error shown, and only then is kept from the
 // script), the text editing keys of the focused field (Backspace, Delete, Left, Right, Home,
 // End), PageUp and PageDown for the active consoles, the topmost window's key handler,
-// Return and Escape to dismiss it, then the script's key function; typed characters go to the
-// focused field. A script may switch the reload and fullscreen keys off, for a released game.
+// Return and Escape to dismiss it, then the script's key function, told the press's modifiers
+// and whether a held key repeated it; typed characters go to the focused field, and the printable
+// ones to the script's text function too, field or none. A script may switch the reload and
+// fullscreen keys off, for a released game.
 //
 // A press that was used (handled), that never types (Backspace, Escape, Tab, Shift+R's reload) or
-// that moved the focus keeps its own character from the field; the characters of the keys
+// that moved the focus keeps its own character from the field and the script's text function;
+// the characters of the keys
 // pressed after it arrive, in the same frame too. Within one frame the script is told a press was
 // handled once something used it.
 class KeyRouter {
@@ -47,7 +50,7 @@ public:
     // The handled state lasts one frame.
     void beginFrame();
     // False when the rest of the frame's events must wait: the scripts were reloaded.
-    bool keyPressed(const sf::Event::KeyEvent& key);
+    bool keyPressed(const sf::Event::KeyEvent& key, bool repeated);
     void keyReleased(const sf::Event::KeyEvent& key);
     void characterTyped(sf::Uint32 unicode);
 

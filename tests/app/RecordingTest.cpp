@@ -84,13 +84,32 @@ TEST(Recording, AFaultyFileIsRefusedWithTheLineAndWhatIsWrong)
     EXPECT_EQ(faultOf("\n5 press Left\n4 release Left\n"), "line 4: frame 4 comes after frame 5");
     EXPECT_EQ(faultOf("5 press Sideways\n"), "line 2: \"Sideways\" is no key");
     EXPECT_EQ(faultOf("5 press 200\n"), "line 2: \"200\" is no key");
-    EXPECT_EQ(faultOf("5 press Left ctrl\n"), "line 2: \"ctrl\" is not alt, control, shift or system");
+    EXPECT_EQ(faultOf("5 press Left ctrl\n"), "line 2: \"ctrl\" is not alt, control, shift, system or repeat");
     EXPECT_EQ(faultOf("5 text 0x41\n"), "line 2: \"x41\" was not expected");
     EXPECT_EQ(faultOf("5 text 1114112\n"), "line 2: a character is given by its Unicode number");
     EXPECT_EQ(faultOf("5 jump\n"), "line 2: \"jump\" is not press, release, text, focus, down, up, loaded, nothing, unreadable, names or end");
     EXPECT_EQ(faultOf("-1 end\n"), "line 2: \"-1\" is neither a frame number nor a known word");
     EXPECT_EQ(faultOf("5 end now\n"), "line 2: \"now\" was not expected");
     EXPECT_EQ(faultOf("setting\n"), "line 2: a setting needs a name");
+}
+
+// A held key's repeated presses say so after their modifiers; a release never repeats.
+TEST(Recording, APressMayBeARepeatAndAReleaseMayNot)
+{
+    const sf::Event shiftQ = test::keyPress(sf::Keyboard::Q, test::WithShift);
+    EXPECT_EQ(Recording::eventLine(2, shiftQ, true), "2 press Q shift repeat\n");
+    EXPECT_EQ(Recording::eventLine(2, shiftQ), "2 press Q shift\n");
+    EXPECT_EQ(Recording::eventLine(3, test::keyRelease(sf::Keyboard::Q), true), "3 release Q\n");
+
+    std::string error;
+    const std::optional<Recording> read = readText("qel-recording 1\n2 press Q shift repeat\n2 press Q repeat alt\n"
+                                                   "2 press Q shift\n3 release Q\n", error);
+    ASSERT_TRUE(read) << error;
+    ASSERT_EQ(read->events.size(), 4u);
+    EXPECT_TRUE(read->events[0].repeated && read->events[0].event.key.shift);
+    EXPECT_TRUE(read->events[1].repeated && read->events[1].event.key.alt) << "the words come in any order";
+    EXPECT_FALSE(read->events[2].repeated || read->events[3].repeated);
+    EXPECT_EQ(faultOf("3 release Q repeat\n"), "line 2: \"repeat\" is not alt, control, shift or system");
 }
 
 TEST(Recording, LinesMayEndInACarriageReturnAndLineFeed)

@@ -60,3 +60,9 @@ TEST(TextFileReader, AFileIsReadOnlyWhenItIsARegularOne)
         << "a device without end is not read at all";
     EXPECT_EQ(linesOf(TextFileReader((folder.path / "none").string(), Small)), Lines{"fault: there is no such file"});
 }
+
+// A process's own memory is a regular file whose first page cannot be read.
+TEST(TextFileReader, AFileTheSystemRefusesToReadIsAFaultNotACrash)
+{
+    EXPECT_EQ(linesOf(TextFileReader("/proc/self/mem", Small)), Lines{"fault: it cannot be read: Input/output error"});
+}

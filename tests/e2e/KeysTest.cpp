@@ -347,6 +347,37 @@ TEST_F(KeysTest, IsKeyDownAnswersWhileTheKeyIsHeld)
     EXPECT_TRUE(waitForOutput("left held\nleft up\n"));
 }
 
+// Says each press of Q with its Shift, and each character typed.
+const char* const TypedTextScript = R"(
+function start() say("ready") end
+function key(code, pressed, handled, modifiers)
+    if pressed and code == Key.Q then
+        say("Q, shift " .. tostring(modifiers.shift) .. ", repeated " .. tostring(modifiers.repeated))
+    end
+end
+function text(character) say("text " .. character) end
+function redraw() fill(Color.Blue) end
+)";
+
+// Shift and Q go down and up with no gap: the press is treated when Shift may be up already.
+// A held Q repeats its press, at the X server's typing rate.
+TEST_F(KeysTest, AQuickShiftQKeepsItsShiftAndTypedSymbolsArriveAsText)
+{
+    writeScript("typed", TypedTextScript);
+    launch({"-script", "typed"});
+    ASSERT_TRUE(waitForOutput("ready\n"));
+    ASSERT_TRUE(waitForWindow());
+    ASSERT_TRUE(pressAtOnce("shift+q"));
+    EXPECT_TRUE(waitForOutput("ready\nQ, shift true, repeated false\ntext Q\n"));
+    ASSERT_TRUE(type("?>"));
+    EXPECT_TRUE(waitForOutput("ready\nQ, shift true, repeated false\ntext Q\ntext ?\ntext >\n"));
+
+    ASSERT_TRUE(keyDown("q"));
+    EXPECT_TRUE(waitForOutput("text >\nQ, shift false, repeated false\ntext q\nQ, shift false, repeated true\ntext q\n"))
+        << "a held key's presses after its first are repeats";
+    ASSERT_TRUE(keyUp("q"));
+}
+
 } // namespace
 
 } // namespace qel::e2e

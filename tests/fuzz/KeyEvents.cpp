@@ -13,7 +13,17 @@ using namespace qel::test;
 const Key CommonKeys[] = {Key::Return, Key::Escape, Key::BackSpace, Key::Tab, Key::Space, Key::A, Key::R,
                           Key::Left, Key::Up, Key::Down, Key::F1, Key::LShift, Key::Unknown};
 
-const sf::Uint32 TypedCharacters[] = {'a', 'Z', ' ', '7', 0, 8, 9, 13, 27, 127, 0xE9, 0x2666, 0xD800, 0xFFFF, 0x1F600};
+const sf::Uint32 TypedCharacters[] = {'a', 'Z', ' ', '7', '?', '>', 0, 8, 9, 13, 27, 127, 0x9B, 0xE9, 0x2666,
+                                      0xD800, 0xFFFF, 0x1F600, 0x110000, 0xFFFFFFFF};
+
+// Any of the four modifier keys, each held now and then.
+sf::Event withRandomModifiers(sf::Event event, Random& random)
+{
+    for (bool sf::Event::KeyEvent::*held : {&sf::Event::KeyEvent::alt, &sf::Event::KeyEvent::control,
+                                            &sf::Event::KeyEvent::shift, &sf::Event::KeyEvent::system})
+        event.key.*held = random.chance(10);
+    return event;
+}
 
 // Shift+R reloads the scripts: rare enough that most of a run happens between reloads.
 sf::Event randomEvent(Random& random)
@@ -24,12 +34,20 @@ sf::Event randomEvent(Random& random)
     if (roll < 40)
         return keyPress(Key::Return, WithAlt);
     if (roll < 400)
-        return keyPress(random.pick(CommonKeys), random.chance(10) ? WithShift : NoModifiers);
+        return withRandomModifiers(keyPress(random.pick(CommonKeys)), random);
     if (roll < 650)
-        return keyRelease(random.pick(CommonKeys));
+        return withRandomModifiers(keyRelease(random.pick(CommonKeys)), random);
     if (roll < 980)
         return typedCharacter(random.pick(TypedCharacters));
     return keyPress(static_cast<Key>(random.between(-1, Key::KeyCount + 2)));
+}
+
+// A held key: its press again and again, as the window repeats it, without a release between.
+void addRepeats(std::vector<sf::Event>& frame, Random& random)
+{
+    const sf::Event press = withRandomModifiers(keyPress(random.pick(CommonKeys)), random);
+    for (int i = random.between(2, 6); i > 0; --i)
+        frame.push_back(press);
 }
 
 } // namespace
@@ -43,6 +61,8 @@ KeyEvents planKeyEvents(uint64_t seed, int frames)
         const int count = random.chance(40) ? random.between(1, 4) : 0;
         for (int i = 0; i < count; ++i)
             frame.push_back(randomEvent(random));
+        if (random.chance(2))
+            addRepeats(frame, random);
     }
     return events;
 }

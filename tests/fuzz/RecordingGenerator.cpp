@@ -15,7 +15,8 @@ const char* const HostileLines[] = {"qel-recording 1", "qel-recording 2", "seed"
     "seed 4294967299", "setting", "setting script", "setting script nothing", "setting width 99999999999",
     "setting height -5", "setting fullscreen 1", "setting style fullFit", "setting wallpaper 99999999999",
     "setting errorpanel 0", "setting nonsense 1", "1 press", "1 press NoSuchKey", "1 press 999", "1 press -2",
-    "1 press A alt control shift system", "1 press A hyper", "1 text", "1 text 1114112", "1 text 4294967296",
+    "1 press A alt control shift system", "1 press A hyper", "1 press Q shift repeat", "1 press A repeat alt repeat",
+    "1 release A repeat", "1 repeat A", "1 text 63", "1 text 62", "1 text 233", "1 text 127", "1 text", "1 text 1114112", "1 text 4294967296",
     "1 text -1", "1 text 0", "1 text 55296", "1 down Return", "1 up 2147483647", "1 end now", "1 jump",
     "2147483647 end", "2147483648 press A", "4294967301 end", "99999999999999999999 end", "-3 end", "0x10 end",
     "1e3 end", "#", "# a comment", "", "   ", "\t1 press A", "\x01\x02\x03", "\xff\xfe\xfd"};

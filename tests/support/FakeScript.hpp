@@ -2,6 +2,7 @@
 
 #include "script/ScriptingInterface.hpp"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -16,10 +17,12 @@ public:
     void start() override { record("start"); }
     void update(float) override { record("update"); }
     void runFile(const std::string& name) override { record("runFile " + name); }
-    void onGlobalKey(int code, bool pressed, bool handled) override
+    void onGlobalKey(int code, bool pressed, bool handled, const KeyModifiers& modifiers) override
     {
         record("key " + std::to_string(code) + (pressed ? " down" : " up") + (handled ? " handled" : ""));
+        keyModifiers.push_back(modifiers);
     }
+    void onTextTyped(uint32_t character) override { typed.push_back(character); }
     void redraw() override { record("redraw"); }
     void quit() override { record("quit"); }
     void onFocus(bool gained) override { record(gained ? "focus gained" : "focus lost"); }
@@ -31,6 +34,9 @@ public:
     void releaseReference(int reference) override { released.push_back(reference); }
 
     std::vector<std::string> log;
+    // Apart from the log of calls: the modifiers of each key call, and the characters typed.
+    std::vector<KeyModifiers> keyModifiers;
+    std::vector<uint32_t> typed;
     // Released handler references, apart from the log of calls.
     std::vector<int> released;
     std::function<void()> onLoad = [] {};

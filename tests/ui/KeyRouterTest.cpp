@@ -32,7 +32,7 @@ struct Router : Hub {
         script.redraw();
     }
 
-    void press(sf::Keyboard::Key code, Modifiers modifiers = NoModifiers) { keys.keyPressed(keyPress(code, modifiers).key); }
+    void press(sf::Keyboard::Key code, Modifiers modifiers = NoModifiers) { keys.keyPressed(keyPress(code, modifiers).key, false); }
     void release(sf::Keyboard::Key code) { keys.keyReleased(keyRelease(code).key); }
     void type(const std::string& text)
     {
@@ -327,4 +327,34 @@ TEST(KeyRouter, EditingKeysEditTheFocusedFieldAndPageKeysScrollActiveConsoles)
     router.press(sf::Keyboard::PageDown);
     EXPECT_EQ(screenText(router.screen, 0, 0, 1, 1), Lines{"2"});
     EXPECT_EQ(router.script.log, (Lines{"key 61 down handled", "key 61 down handled", "key 62 down handled"}));
+}
+
+// The script's text function hears what a field would take, field or none: a kept press's
+// character is no text, and control codes, surrogate halves and numbers past Unicode are none.
+TEST(KeyRouter, TheScriptIsTypedThePrintableCharactersAFieldWouldTake)
+{
+    Router router;
+    router.field->unfocus();
+    router.press(sf::Keyboard::A);
+    router.keys.characterTyped('?');
+    for (sf::Uint32 notText : {0x0Du, 0x08u, 0x09u, 0x1Bu, 0x7Fu, 0x9Bu, 0xD800u, 0x110000u})
+        router.keys.characterTyped(notText);
+    router.keys.characterTyped(0xE9);
+    router.keys.characterTyped(0x1F600);
+    EXPECT_EQ(router.script.typed, (std::vector<uint32_t>{'?', 0xE9, 0x1F600}));
+
+    router.script.typed.clear();
+    Window* window = router.ui.createWindow(nullptr, 1, 1, 10, 5, Dialog);
+    window->setHandler(HandlerSlot::Key, router.script.addKeyHandler([](int, bool) { return false; }));
+    router.press(sf::Keyboard::A);
+    router.type("ab");
+    EXPECT_EQ(router.script.typed, (std::vector<uint32_t>{'b'})) << "the kept press's own character is not text";
+
+    router.script.typed.clear();
+    window->close();
+    router.field->focus();
+    router.press(sf::Keyboard::C);
+    router.type("c");
+    EXPECT_EQ(router.script.typed, (std::vector<uint32_t>{'c'})) << "a focused field takes it, and so does the script";
+    EXPECT_EQ(router.field->getText(), u"c");
 }
