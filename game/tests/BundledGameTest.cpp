@@ -7,10 +7,12 @@
 #include "base/HashString.hpp"
 #include "script/LuaTestEngine.hpp"
 #include "sound/SoundManager.hpp"
+#include "support/TempDir.hpp"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <functional>
 #include <set>
 #include <vector>
@@ -52,8 +54,9 @@ constexpr int MapLeft = 1, MapTop = 2, MapWidth = 38, MapHeight = 15;
 
 class BundledGame {
 public:
-    // launchScript "main" starts as config.dat does, on the title; "demo" plays itself.
-    explicit BundledGame(const std::string& launchScript = "main")
+    // launchScript "main" starts as config.dat does, on the title; "demo" plays itself. The
+    // game's saved data goes to saveFolder when one is given (as -savedir puts it).
+    explicit BundledGame(const std::string& launchScript = "main", const std::filesystem::path& saveFolder = {})
     {
         folder.writeScript("seeded.lua", "math.randomseed(7)\nLuaCore(gCore).load(\"" + launchScript + ".lua\")\n");
         folder.writeScript("startup.lua", GuardedStartup);
@@ -65,7 +68,10 @@ public:
         }
         LaunchOptions options = testOptions();
         options.scriptName = "seeded";
+        options.saveDir = saveFolder.string();
         core = std::make_unique<Core>();
+        if (!saveFolder.empty())
+            core->getRunControl() = *RunControl::open(options, std::nullopt);
         record([&] { core->build(options); });
     }
 
@@ -380,6 +386,48 @@ TEST(BundledGame, AnExplorerWhoStandsStillIsBittenToDeathAndMakesTheBestExplorer
     EXPECT_TRUE(game.shows(" Best explorers ")) << "back on the title:\n" << game.screenText();
     EXPECT_TRUE(game.shows("1 Ann.................0"));
     EXPECT_EQ(game.errors, "");
+}
+
+// The best explorers, and the options set with the keys and in the options dialog, are there
+// again when the game starts anew.
+TEST(BundledGame, TheBestExplorersAndTheOptionsSurviveARestart)
+{
+    TempDir saves;
+    {
+        BundledGame game("main", saves.path);
+        game.startRun("ann");
+        ASSERT_TRUE(game.framesUntil([&] { return game.shows("Game over"); }, 2000)) << game.screenText();
+        game.enter();
+        game.frames(2);
+        for (sf::Keyboard::Key key : {sf::Keyboard::V, sf::Keyboard::S, sf::Keyboard::W, sf::Keyboard::RBracket})
+            game.press(key);
+        game.press(sf::Keyboard::O);
+        game.frames(1);
+        for (sf::Keyboard::Key key : {Down, Down, Down, Down, Right, Escape})
+            game.press(key);
+        game.frames(1);
+        ASSERT_FLOAT_EQ(game.sounds().getVolume(MusicId), 60.f) << "the options dialog's music volume\n"
+                                                                  << game.screenText();
+        EXPECT_EQ(game.errors, "");
+    }
+    {
+        BundledGame game("main", saves.path);
+        game.frames(2);
+        EXPECT_EQ(game.renderer().getVideoMode(), VideoMode::Text40x25);
+        EXPECT_EQ(game.renderer().getDisplayStyle(), DisplayStyle::FullFill);
+        EXPECT_EQ(game.renderer().getWallpaper(), 1);
+        EXPECT_FLOAT_EQ(game.sounds().getVolume(MusicId), 60.f);
+        EXPECT_FLOAT_EQ(game.sounds().getPan(MusicId), 0.25f);
+        EXPECT_TRUE(game.shows("Best: Ann, 0 points")) << "the title in 40 columns:\n" << game.screenText();
+        EXPECT_FALSE(game.shows("No one yet"));
+        EXPECT_EQ(game.errors, "");
+    }
+
+    std::ofstream(saves.path / "options") << "return {videoMode = 1}";
+    BundledGame damaged("main", saves.path);
+    damaged.frames(2);
+    EXPECT_EQ(damaged.renderer().getVideoMode(), VideoMode::Text80x25) << "damaged options leave the start as it is";
+    EXPECT_EQ(damaged.errors, "");
 }
 
 TEST(BundledGame, MusicKeysChangeTheStreamedMusicAndAReloadKeepsIt)

@@ -1,6 +1,7 @@
 #include "base/SaveStore.hpp"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <utility>
 
 namespace qel {
@@ -19,6 +21,9 @@ bool isNameByte(char byte)
     return (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') ||
            byte == '-' || byte == '_' || byte == '.';
 }
+
+const char* const TemporaryEnding = ".new";
+constexpr std::time_t StaleSeconds = 60;
 
 std::string systemError(const char* what)
 {
@@ -61,10 +66,36 @@ bool syncFolder(const std::filesystem::path& folder)
     return fd.fd >= 0 && ::fsync(fd.fd) == 0;
 }
 
-// The temporary file of a name starts with '.', which no name does.
-std::filesystem::path temporaryFile(const std::filesystem::path& folder, const std::string& name)
+// A write's own temporary file, ".NAME.XXXXXX.new": a name never starts with '.', and each
+// write makes a new file (mkostemps opens it exclusively), so that two engines saving one name
+// at once never write into the same file. The writer locks it until it is renamed into place;
+// a lock ends with its process, so a temporary nobody locks is a killed write's.
+int makeTemporary(const std::filesystem::path& folder, const std::string& name, std::string& path)
 {
-    return folder / ("." + name + ".new");
+    path = (folder / ("." + name + ".XXXXXX" + TemporaryEnding)).string();
+    const int fd = ::mkostemps(path.data(), static_cast<int>(std::strlen(TemporaryEnding)), O_CLOEXEC);
+    if (fd >= 0 && (::flock(fd, LOCK_EX) != 0 || ::fchmod(fd, 0644) != 0)) {
+        ::close(fd);
+        ::unlink(path.c_str());
+        return -1;
+    }
+    return fd;
+}
+
+bool isTemporaryName(const std::string& file)
+{
+    const std::size_t ending = std::strlen(TemporaryEnding);
+    return file.size() > ending && file[0] == '.' && file.compare(file.size() - ending, ending, TemporaryEnding) == 0;
+}
+
+// A temporary is stale when it is a regular file, nobody holds its lock, and it has not been
+// written for a while: the wait covers a new one between its making and its locking.
+bool isStaleTemporary(const std::filesystem::path& file)
+{
+    Descriptor fd(::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat status;
+    return fd.fd >= 0 && ::fstat(fd.fd, &status) == 0 && S_ISREG(status.st_mode) &&
+           std::time(nullptr) - status.st_mtime > StaleSeconds && ::flock(fd.fd, LOCK_EX | LOCK_NB) == 0;
 }
 
 } // namespace
@@ -140,16 +171,21 @@ bool SaveStore::write(const std::string& name, const std::string& bytes, std::st
     }
     std::error_code made;
     std::filesystem::create_directories(folder, made);
-    const std::filesystem::path temporary = temporaryFile(folder, name);
-    Descriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644));
+    removeStaleTemporaries();
+    std::string temporary;
+    Descriptor fd(makeTemporary(folder, name, temporary));
     if (fd.fd < 0) {
         error = systemError(("cannot write in \"" + folder.string() + "\"").c_str());
         return false;
     }
-    if (!writeAll(fd.fd, bytes) || ::fsync(fd.fd) != 0 || !fd.close() ||
-        ::rename(temporary.c_str(), (folder / name).c_str()) != 0 || !syncFolder(folder)) {
+    // The file stays open, and locked, until it has its name.
+    if (!writeAll(fd.fd, bytes) || ::fsync(fd.fd) != 0 || ::rename(temporary.c_str(), (folder / name).c_str()) != 0) {
         error = systemError("the disc refused it");
         ::unlink(temporary.c_str());
+        return false;
+    }
+    if (!fd.close() || !syncFolder(folder)) {
+        error = systemError("the disc refused it");
         return false;
     }
     return true;
@@ -181,6 +217,15 @@ std::vector<std::string> SaveStore::names() const
     }
     std::sort(found.begin(), found.end());
     return found;
+}
+
+void SaveStore::removeStaleTemporaries() const
+{
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error))
+        if (isTemporaryName(entry->path().filename().string()) && isStaleTemporary(entry->path()))
+            ::unlink(entry->path().c_str());
 }
 
 std::uintmax_t SaveStore::bytesHeldBesides(const std::string& name) const

@@ -10,9 +10,11 @@
 namespace qel {
 
 // The saved data of one game: one file a name in the game's own folder. A write is atomic and
-// durable: the bytes go to a temporary file in the same folder, reach the disc, and are renamed
-// over the old file, so a process killed at any moment leaves the old bytes or the new ones.
-// One engine at a time writes a game's folder.
+// durable: the bytes go to a temporary file of the write's own in the same folder, reach the
+// disc, and are renamed over the old file, so a process killed at any moment leaves the old
+// bytes or the new ones, and two engines saving one name at once leave one's bytes whole.
+// Temporary files (names starting with '.') are never names and never count against the
+// limits; those of killed writes are removed by a later write, a minute on.
 class SaveStore {
 public:
     static constexpr std::size_t LongestName = 64;
@@ -45,6 +47,7 @@ public:
     const std::filesystem::path& getFolder() const { return folder; }
 
 private:
+    void removeStaleTemporaries() const;
     std::uintmax_t bytesHeldBesides(const std::string& name) const;
 
     std::filesystem::path folder;

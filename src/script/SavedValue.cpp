@@ -268,20 +268,29 @@ private:
         lua_newtable(L); /* table */
         for (uint64_t i = 0; i < entries; ++i) {
             // A fault leaves the stack for decode to clear.
-            if (!value(depth) || !key() || !value(depth))
+            if (!value(depth) || !key() || !value(depth) || !entryValue())
                 return false;
             lua_rawset(L, -3); /* table */
         }
         return true;
     }
 
+    // The key on top of the stack, of a table below it: one a table can have, not there yet.
     bool key()
     {
         const int type = lua_type(L, -1);
-        if (type == LUA_TSTRING || type == LUA_TBOOLEAN || (type == LUA_TNUMBER && !std::isnan(lua_tonumber(L, -1))))
-            return true;
-        return fail("it holds a key that no table can have");
+        if (!(type == LUA_TSTRING || type == LUA_TBOOLEAN || (type == LUA_TNUMBER && !std::isnan(lua_tonumber(L, -1)))))
+            return fail("it holds a key that no table can have");
+        lua_pushvalue(L, -1); /* table, key, key */
+        lua_rawget(L, -3);    /* table, key, held */
+        const bool held = !lua_isnil(L, -1);
+        lua_pop(L, 1); /* table, key */
+        return held ? fail("it holds a table with the same key twice") : true;
     }
+
+    // Saving never writes an entry that holds nil, so that no key can hide a second time
+    // behind one.
+    bool entryValue() { return lua_isnil(L, -1) ? fail("it holds a table entry without a value") : true; }
 
     lua_State* L;
     const char* next;

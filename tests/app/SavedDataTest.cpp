@@ -106,7 +106,11 @@ TEST(SavedData, DamagedOrHandEditedFilesAreRefusedNeverRun)
         "", "return os.exit(3)", "ran = true", "qel-saved 9\n\x01", good.substr(0, good.size() - 1), good + "x",
         std::string("qel-saved 1\n\x05\xff\xff\xff\xff\xff\xff\xff\xff\x7f", 21), "qel-saved 1\n\x04\x80\x80\x80\x80\x10",
         "qel-saved 1\n\x07", "qel-saved 1\n\x05\x01\x00\x02",
-        std::string("qel-saved 1\n") + std::string(200, '\x05') + std::string(200, '\x01')};
+        std::string("qel-saved 1\n") + std::string(200, '\x05') + std::string(200, '\x01'),
+        // The same key twice (true; 0 and -0), and a key hidden behind an entry without a value.
+        "qel-saved 1\n\x05\x02\x02\x01\x02\x02",
+        std::string("qel-saved 1\n\x05\x02\x03\0\0\0\0\0\0\0\0\x02\x03\0\0\0\0\0\0\0\x80\x01", 34),
+        std::string("qel-saved 1\n\x05\x02\x02\x00\x02\x02", 18)};
     for (const std::string& contents : cases) {
         saves.write("saves/bad", contents);
         const test::Printed printed =
@@ -114,6 +118,9 @@ TEST(SavedData, DamagedOrHandEditedFilesAreRefusedNeverRun)
         EXPECT_EQ(printed.err, "");
         EXPECT_EQ(printed.out.rfind("true\tnil\t", 0), 0u) << printed.out;
     }
+    saves.write("saves/bad", "qel-saved 1\n\x05\x02\x04\x01k\x02\x04\x01k\x01");
+    EXPECT_EQ(engine.run("print(core.loadSaved('bad'))").out,
+              "nil\tsaved data \"bad\" is damaged: it holds a table with the same key twice\n");
     std::filesystem::remove(saves.path / "saves" / "bad");
     std::filesystem::create_directory(saves.path / "saves" / "bad");
     EXPECT_NE(engine.run("print(core.loadSaved('bad'))").out.find("not a regular file"), std::string::npos);

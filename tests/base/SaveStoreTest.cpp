@@ -4,13 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <random>
+#include <set>
 #include <thread>
 
 using qel::SaveStore;
@@ -30,6 +33,40 @@ bool isSomeNthValue(const std::string& bytes)
 {
     const std::size_t colon = bytes.find(':');
     return colon != std::string::npos && colon > 0 && bytes == nthValue(std::stoul(bytes.substr(0, colon)));
+}
+
+unsigned numberOf(const std::string& nthValue)
+{
+    return std::stoul(nthValue.substr(0, nthValue.find(':')));
+}
+
+// A child process that saves the first value, then every step-th one after it, under "value"
+// until it is killed.
+pid_t startSaving(const std::filesystem::path& folder, unsigned first, unsigned step)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        SaveStore store(folder);
+        std::string error;
+        for (unsigned n = first;; n += step)
+            store.write("value", nthValue(n), error);
+    }
+    return child;
+}
+
+void stop(pid_t child)
+{
+    ::kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+}
+
+std::vector<std::filesystem::path> temporaryFiles(const std::filesystem::path& folder)
+{
+    std::vector<std::filesystem::path> found;
+    for (const std::filesystem::directory_entry& entry : std::filesystem::directory_iterator(folder))
+        if (entry.path().filename().string()[0] == '.')
+            found.push_back(entry.path());
+    return found;
 }
 
 } // namespace
@@ -114,17 +151,10 @@ TEST(SaveStore, AKilledSaveLeavesTheOldValueOrTheNew)
     std::mt19937 random(12345);
     unsigned savesDone = 0;
     for (int kill = 0; kill < 40; ++kill) {
-        const pid_t child = fork();
+        const pid_t child = startSaving(folder.path, savesDone, 1);
         ASSERT_GE(child, 0);
-        if (child == 0) {
-            SaveStore store(folder.path);
-            std::string error;
-            for (unsigned n = savesDone;; ++n)
-                store.write("value", nthValue(n), error);
-        }
         std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
-        ::kill(child, SIGKILL);
-        waitpid(child, nullptr, 0);
+        stop(child);
         std::string error;
         const std::optional<std::string> bytes = SaveStore(folder.path).read("value", error);
         if (!bytes) {
@@ -132,8 +162,51 @@ TEST(SaveStore, AKilledSaveLeavesTheOldValueOrTheNew)
             continue;
         }
         ASSERT_TRUE(isSomeNthValue(*bytes)) << "after kill " << kill << ": " << bytes->substr(0, 40);
-        savesDone = std::stoul(bytes->substr(0, bytes->find(':'))) + 1;
+        savesDone = numberOf(*bytes) + 1;
     }
     EXPECT_GT(savesDone, 0u) << "no kill came after a save";
     EXPECT_EQ(SaveStore(folder.path).names(), std::vector<std::string>{"value"});
+}
+
+// Two processes save one name at once, one the even values, the other the odd: the name always
+// holds one whole value. Their killed writes leave temporary files, which are no names, and
+// which a write a minute later removes, but not one whose writer still holds it.
+TEST(SaveStore, TwoProcessesSavingOneNameAtOnceNeverMixTheirValues)
+{
+    test::TempDir folder;
+    const pid_t savers[] = {startSaving(folder.path, 0, 2), startSaving(folder.path, 1, 2)};
+    ASSERT_GE(std::min(savers[0], savers[1]), 0);
+    bool seen[2] = {false, false};
+    std::string fault;
+    for (int look = 0; look < 1000 && fault.empty(); ++look) {
+        std::string error;
+        const std::optional<std::string> bytes = SaveStore(folder.path).read("value", error);
+        if (bytes && !isSomeNthValue(*bytes))
+            fault = "look " + std::to_string(look) + ": " + bytes->substr(0, 40) + " (" + std::to_string(bytes->size()) + " bytes)";
+        else if (bytes)
+            seen[numberOf(*bytes) % 2] = true;
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+    for (pid_t saver : savers)
+        stop(saver);
+    ASSERT_EQ(fault, "") << "a mixture of two saves";
+    EXPECT_TRUE(seen[0] && seen[1]) << "one process never saved";
+
+    SaveStore store(folder.path);
+    EXPECT_EQ(store.names(), std::vector<std::string>{"value"});
+    folder.write(".value.held.new", "a write in progress");
+    const int held = ::open((folder.path / ".value.held.new").c_str(), O_RDONLY);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    folder.write(".value.new", "left by a killed write");
+    const auto longAgo = std::filesystem::file_time_type::clock::now() - std::chrono::minutes(2);
+    for (const std::filesystem::path& temporary : temporaryFiles(folder.path))
+        std::filesystem::last_write_time(temporary, longAgo);
+    folder.write(".value.recent.new", "being made");
+    std::string error;
+    ASSERT_TRUE(store.write("value", nthValue(1), error)) << error;
+    const std::vector<std::filesystem::path> left = temporaryFiles(folder.path);
+    ::close(held);
+    EXPECT_EQ(std::set<std::filesystem::path>(left.begin(), left.end()),
+              (std::set<std::filesystem::path>{folder.path / ".value.held.new", folder.path / ".value.recent.new"}));
+    EXPECT_EQ(store.names(), std::vector<std::string>{"value"});
 }

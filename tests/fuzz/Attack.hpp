@@ -23,6 +23,8 @@ enum class Attack {
     Captures,
     // The program started with -replay and a hostile recording file.
     Replay,
+    // A save folder of damaged and hostile files, loaded, saved over and listed in every order.
+    Saves,
 };
 
 struct AttackShare {
@@ -33,9 +35,9 @@ struct AttackShare {
 };
 
 // The mixed script keeps most of the runs, so that a short session still runs it often.
-constexpr AttackShare AttackShares[] = {{Attack::Mixed, "mixed", 55}, {Attack::Registry, "registry", 12},
+constexpr AttackShare AttackShares[] = {{Attack::Mixed, "mixed", 48}, {Attack::Registry, "registry", 12},
                                         {Attack::Churn, "churn", 12}, {Attack::Captures, "captures", 10},
-                                        {Attack::Replay, "replay", 11}};
+                                        {Attack::Replay, "replay", 11}, {Attack::Saves, "saves", 7}};
 
 // The attack of a seed: a stream of its own, apart from the script's and the keys'.
 inline Attack attackOf(uint64_t seed)

@@ -5,8 +5,9 @@
 //   qel-fuzz --seed S [--script FILE] [--minimise]       one run; FILE replaces the seed's script
 //   other options: --frames N, --timeout SECONDS, --max-rss-mb M, --failures DIR, and
 //   --attack NAME, which makes every run the named attack (mixed, registry, churn, captures,
-//   replay) instead of the seed's own
+//   replay, saves) instead of the seed's own
 #include "fuzz/FuzzRun.hpp"
+#include "fuzz/SaveFolderGenerator.hpp"
 #include "fuzz/ScriptGenerator.hpp"
 
 #include <chrono>
@@ -115,6 +116,8 @@ FuzzCase makeCase(const Settings& settings, uint64_t seed)
     }
     fuzzCase.script = settings.scriptFile.empty() ? generateScript(seed, fuzzCase.attack) : readFile(settings.scriptFile);
     fuzzCase.keys = planKeyEvents(seed, framesOf(fuzzCase.attack, settings.limits));
+    if (fuzzCase.attack == Attack::Saves)
+        fuzzCase.saves = generateSaveFolder(seed);
     return fuzzCase;
 }
 

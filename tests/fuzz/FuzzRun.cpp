@@ -52,6 +52,7 @@ constexpr int NoScriptStatus = 1000 & 0xFF;
 // The recording a replay is given, in the run's folder, and the folder captures go to.
 const char* const RecordingName = "hostile.rec";
 const char* const ShotsFolder = "shots";
+const char* const SavesFolder = "saves";
 // Error text a script raises around a NUL byte: both parts must be said.
 const char* const BeforeNul = "NULBEFORE";
 const char* const AfterNul = "NULAFTER";
@@ -91,7 +92,9 @@ void runEngine(const FuzzCase& fuzzCase)
     options.scriptName = "main";
     options.width = 800;
     options.height = 500;
+    options.saveDir = (std::filesystem::current_path() / SavesFolder).string();
     Core core;
+    core.getRunControl() = *RunControl::open(options, std::nullopt);
     {
         // Forked children connect in quick succession, which the server sometimes refuses: the
         // child asks for five seconds.
@@ -317,6 +320,14 @@ void judgeNulText(RunResult& result, const std::string& errors)
             return failOutput(result, "an error lost its text after a NUL byte");
 }
 
+// The script of a saves run says which damaged value it was given as if it were whole.
+void judgeSaves(RunResult& result, const std::string& errors)
+{
+    const size_t fault = errors.find(SaveFault);
+    if (fault != std::string::npos)
+        failOutput(result, "damaged saved data was not refused: " + errors.substr(fault, errors.find('\n', fault) - fault));
+}
+
 // Judges a child that ended by itself.
 void judgeEnd(RunResult& result, int status, const std::string& errors, const FuzzCase& fuzzCase,
               const std::filesystem::path& folder)
@@ -336,6 +347,8 @@ void judgeEnd(RunResult& result, int status, const std::string& errors, const Fu
         judgeCaptures(result, errors, folder / ShotsFolder);
         if (result.verdict == Verdict::Passed)
             judgeNulText(result, errors);
+        if (result.verdict == Verdict::Passed)
+            judgeSaves(result, errors);
     }
     if (result.verdict != Verdict::Passed)
         result.report = reportOf(errors, marker);
@@ -374,6 +387,11 @@ RunResult runCase(const FuzzCase& fuzzCase, const RunLimits& limits, const std::
     if (fuzzCase.attack == Attack::Replay && !placeRecording(fuzzCase.recording, folder.path())) {
         result.verdict = Verdict::FailedExit;
         result.reason = "the recording could not be put in the run's folder";
+        return result;
+    }
+    if (!fuzzCase.saves.empty() && !plantSaveFolder(fuzzCase.saves, folder.path() / SavesFolder)) {
+        result.verdict = Verdict::FailedExit;
+        result.reason = "the save folder could not be made";
         return result;
     }
 

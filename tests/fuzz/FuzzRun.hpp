@@ -3,6 +3,7 @@
 #include "fuzz/Attack.hpp"
 #include "fuzz/KeyEvents.hpp"
 #include "fuzz/RecordingGenerator.hpp"
+#include "fuzz/SaveFolderGenerator.hpp"
 
 #include <cstdint>
 #include <filesystem>
@@ -18,6 +19,8 @@ struct FuzzCase {
     std::string script;
     KeyEvents keys;
     HostileRecording recording;
+    // What the save folder holds as the run starts.
+    std::vector<PlantedSave> saves;
 };
 
 struct RunLimits {
@@ -49,12 +52,12 @@ const char* verdictName(Verdict verdict);
 int framesOf(Attack attack, const RunLimits& limits);
 
 // Runs the case in a child process, in a fresh game folder holding the script as
-// scripts/main.lua and the data files of the game, with a whole engine that sends the key
+// scripts/main.lua, the data files of the game and the save folder "saves", with a whole engine that sends the key
 // events and runs the frames with no frame limit; a replay runs the game folder itself, with
 // the recording in the fresh folder. The child is killed when it outlives the time limit or
 // grows past the memory limit. A run that ends must have left only whole pictures behind and
 // said what it was asked to: a failed capture, the text after a NUL in an error, why a
-// recording was refused (in one line, and with status 1).
+// recording was refused (in one line, and with status 1), a damaged saved value.
 RunResult runCase(const FuzzCase& fuzzCase, const RunLimits& limits, const std::filesystem::path& gameFolder);
 
 } // namespace qel::fuzz

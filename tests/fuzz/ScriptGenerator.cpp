@@ -1,6 +1,7 @@
 #include "fuzz/ScriptGenerator.hpp"
 
 #include "fuzz/Random.hpp"
+#include "fuzz/SaveFolderGenerator.hpp"
 
 #include <cctype>
 #include <string>
@@ -170,6 +171,8 @@ public:
         std::string script = Prelude;
         if (attack == Attack::Churn)
             script += "HUGE = string.rep(\"E\", 10 * 2^20)\n";
+        if (attack == Attack::Saves)
+            script += damagedSavesCheck();
         // The callbacks come first: globals tampered with later could keep them from being defined.
         for (const std::string& line : callbacks())
             script += line + "\n";
@@ -221,6 +224,8 @@ private:
             return reentrantFunction("update", "dt", body + "; " + churnFrame());
         if (attack == Attack::Captures)
             return reentrantFunction("update", "dt", body + "; " + captureFrame());
+        if (attack == Attack::Saves)
+            return reentrantFunction("update", "dt", body + "; if N % 4 == 0 then " + guarded(saveStatement(0)) + " end");
         return callback("update", "dt", body);
     }
 
@@ -287,7 +292,7 @@ private:
             {5, &ScriptWriter::displayChange}, {3, &ScriptWriter::loop}, {3, &ScriptWriter::raise},
             {2, &ScriptWriter::callbackTampering}, {2, &ScriptWriter::keepScreen},
             {2, &ScriptWriter::registryTampering, Attack::Registry}, {2, &ScriptWriter::churnStatement, Attack::Churn},
-            {2, &ScriptWriter::captureStatement, Attack::Captures},
+            {2, &ScriptWriter::captureStatement, Attack::Captures}, {2, &ScriptWriter::saveStatement, Attack::Saves},
         };
         const auto weightOf = [&](const Kind& kind) { return kind.aim != Attack::Mixed && kind.aim == attack ? 120 : kind.weight; };
         int total = 0;
@@ -683,6 +688,52 @@ private:
         case 2: return "core.capture(" + plausible(Arg::CapturePath) + ")";
         default: return "core.capture(\"shots/exit-\" .. N .. \".png\"); core.exit(" + std::to_string(random.between(0, 1)) + ")";
         }
+    }
+
+    // Before anything else has touched the save folder, every damaged name is loaded: each must
+    // give nil and a message, and the Lua source in one must not have run. A reload runs the
+    // script again, after saves over the damaged files: the check removes its mark, and runs
+    // only while the mark is there.
+    static std::string damagedSavesCheck()
+    {
+        std::string names;
+        for (const char* name : DamagedSaveNames)
+            names += std::string(names.empty() ? "" : ", ") + "\"" + name + "\"";
+        return std::string("SAVED = {}; function deepTable(n) local t = {} for i = 1, n do t = {t} end return t end\n") +
+               "if core.loadSaved(\"" + UncheckedSaveName + "\") then for _, name in ipairs({" + names + "}) do local v, m = core.loadSaved(name); "
+               "if v ~= nil or type(m) ~= \"string\" or RAN then io.stderr:write(\"" + SaveFault +
+               " \" .. name .. \": \" .. tostring(v) .. \", \" .. tostring(m) .. \"\\n\") end end; core.save(\"" +
+               UncheckedSaveName + "\", nil) end\n";
+    }
+
+    // Loads, saves (over damaged files too), removals and listings, in any order.
+    std::string saveStatement(int)
+    {
+        switch (random.below(6)) {
+        case 0: return "SAVED[#SAVED % 8 + 1] = core.loadSaved(" + saveName() + ")";
+        case 1: return "core.save(" + saveName() + ", " + saveValue() + ")";
+        case 2: return "for _, n in ipairs(core.savedNames()) do SAVED[#SAVED % 8 + 1] = core.loadSaved(n) end";
+        case 3: return "for _, n in ipairs(core.savedNames()) do core.save(n, (core.loadSaved(n))) end";
+        case 4: return "for i = #SAVED, 1, -1 do core.save(" + saveName() + ", SAVED[i]) end";
+        default: return "core.save(" + saveName() + ", nil)";
+        }
+    }
+
+    std::string saveName()
+    {
+        static const char* const others[] = {"\"new\"", "\"good\"", "\".good.Xy12zQ.new\"", "\"../up\"", "\"\"", "NUL"};
+        if (random.chance(10))
+            return random.chance(50) ? random.pick(others) : hostile();
+        const bool damaged = random.chance(60);
+        return "\"" + std::string(damaged ? random.pick(DamagedSaveNames) : random.pick(OtherSaveNames)) + "\"";
+    }
+
+    std::string saveValue()
+    {
+        static const char* const values[] = {
+            "nil", "true", "0/0", "-0.0", "BIG", "BAD", "NUL", "{1, 2, {x = BAD, [NUL] = NUL}}", "SAVED[1]", "SAVED",
+            "deepTable(99)", "deepTable(101)", "oddKeys()", "erroring()", "string.rep(\"s\", 17 * 2^20)", "boom"};
+        return random.chance(10) ? hostile() : random.pick(values);
     }
 
     // A capture run captures in some frames and exits in one of them.

@@ -1,8 +1,10 @@
--- The options: display and music settings, chosen with ↑ ↓ and changed with ← →.
+-- The options: display and music settings, chosen with ↑ ↓ and changed with ← →, and kept
+-- for the next run.
 
 local Dialog = require "scripts.lib.dialog"
 local Display = require "scripts.lib.display"
 local Key = require "scripts.lib.keys"
+local Options = require "scripts.lib.options"
 local Sound = require "scripts.lib.sound"
 local screen = require "scripts.lib.screen"
 
@@ -50,6 +52,7 @@ function OptionsDialog.open()
         elseif code == Key.Left or code == Key.Right then
             local setting = SETTINGS[selected]
             setting.change(code == Key.Left and -1 or 1)
+            Options.save()
             Sound.blip(1.5)
             -- A window keeps its place, and the new screen may be narrower: open a new one,
             -- centred on it.

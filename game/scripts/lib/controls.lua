@@ -1,9 +1,11 @@
 -- The keys that work in every scene: V, S, W and F switch the display, M, -, +, [ and ] set the
--- music. Each blips. A music key also repaints the scene, which may show the music's settings;
--- the display needs no repaint of the scene's own (a new video mode brings one).
+-- music. Each blips and is kept in the options. A music key also repaints the scene, which may
+-- show the music's settings; the display needs no repaint of the scene's own (a new video mode
+-- brings one).
 
 local Display = require "scripts.lib.display"
 local Key = require "scripts.lib.keys"
+local Options = require "scripts.lib.options"
 local Sound = require "scripts.lib.sound"
 local screen = require "scripts.lib.screen"
 
@@ -41,6 +43,7 @@ function Controls.handleKey(code)
         return false
     end
     action()
+    Options.save()
     Sound.blip()
     if MUSIC_KEYS[code] then
         screen.redraw()

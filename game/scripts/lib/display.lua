@@ -38,6 +38,28 @@ function Display.toggleFullscreen()
     core.toggleFullscreen()
 end
 
+-- The switches the options keep between runs (the fullscreen switch is the engine's too, with
+-- Alt+Return, so it is not kept).
+function Display.settings()
+    return {videoMode = core.getVideoMode(), style = core.getDisplayStyle(), wallpaper = core.getWallpaper()}
+end
+
+-- Kept settings come from a file: one of no known value is left as it is.
+function Display.restore(kept)
+    local mode = kept.videoMode
+    if (mode == VideoMode.Text40x25 or mode == VideoMode.Text80x25) and mode ~= core.getVideoMode() then
+        core.setVideoMode(mode)
+    end
+    if STYLE_NAMES[kept.style] then
+        core.setDisplayStyle(kept.style)
+    end
+    for _, number in ipairs(WALLPAPERS) do
+        if number == kept.wallpaper then
+            core.setWallpaper(number)
+        end
+    end
+end
+
 function Display.videoModeName()
     return Draw.columns() .. " x " .. Draw.ROWS
 end

@@ -68,6 +68,24 @@ function Sound.changePan(step)
     sounds.setPan(music, clamp(Sound.pan() + step * PAN_STEP, -PAN_LIMIT, PAN_LIMIT))
 end
 
+function Sound.settings()
+    return {volume = Sound.volume(), pan = Sound.pan()}
+end
+
+-- Kept settings come from a file: a value that is no number is left as it is, one out of range
+-- is brought into it. The pan is set only when it changes, as setting it prints a line.
+function Sound.restore(kept)
+    local function isNumber(value)
+        return type(value) == "number" and value == value
+    end
+    if isNumber(kept.volume) then
+        sounds.setVolume(music, clamp(kept.volume, 0, 1))
+    end
+    if isNumber(kept.pan) and clamp(kept.pan, -PAN_LIMIT, PAN_LIMIT) ~= Sound.pan() then
+        sounds.setPan(music, clamp(kept.pan, -PAN_LIMIT, PAN_LIMIT))
+    end
+end
+
 -- "■■■■■□□□□□" for half volume.
 function Sound.volumeBar()
     local tenths = math.floor(Sound.volume() * 10 + 0.5)
