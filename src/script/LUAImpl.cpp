@@ -13,7 +13,6 @@
 #include <cstring>
 #include <string>
 #include <filesystem>
-#include <optional>
 #include <utility>
 
 namespace qel {
@@ -157,14 +156,18 @@ void LUAImpl::reload()
 
 void LUAImpl::start()
 {
-    callGlobal("start", std::nullopt);
+    callGlobal("start", Errors::Reported, [](lua_State*) { return 0; });
 }
 
 void LUAImpl::update(float frameTime)
 {
     char text[64];
     std::snprintf(text, sizeof text, "%f", static_cast<double>(frameTime));
-    callGlobal("update", std::strtod(text, nullptr));
+    const double seconds = std::strtod(text, nullptr);
+    callGlobal("update", Errors::Reported, [&](lua_State* L) {
+        lua_pushnumber(L, seconds);
+        return 1;
+    });
 }
 
 void LUAImpl::runFile(const std::string& fileName)
@@ -174,58 +177,41 @@ void LUAImpl::runFile(const std::string& fileName)
 
 void LUAImpl::onGlobalKey(int keyCode, bool pressed, bool handled, const KeyModifiers& modifiers)
 {
-    if (!callbacksAllowed())
-        return;
-    enter(Errors::EndCallingScript, ErrorSource{"key", 0}, [&](lua_State* L) {
-        if (!pushGlobalFunction(L, "key"))
-            return;
+    callGlobal("key", Errors::EndCallingScript, [&](lua_State* L) {
         lua_pushinteger(L, keyCode);
         lua_pushboolean(L, pressed);
         lua_pushboolean(L, handled);
         pushModifiers(L, modifiers);
-        lua_call(L, 4, 0);
+        return 4;
     });
 }
 
 void LUAImpl::onTextTyped(uint32_t character)
 {
-    if (!callbacksAllowed())
-        return;
-    enter(Errors::EndCallingScript, ErrorSource{"text", 0}, [&](lua_State* L) {
-        if (!pushGlobalFunction(L, "text"))
-            return;
+    callGlobal("text", Errors::EndCallingScript, [&](lua_State* L) {
         unsigned char bytes[4];
         const int length = utf8EncodeOne(character, bytes);
         lua_pushlstring(L, reinterpret_cast<const char*>(bytes), static_cast<size_t>(length));
-        lua_call(L, 1, 0);
+        return 1;
     });
 }
 
 void LUAImpl::redraw()
 {
-    if (!callbacksAllowed())
-        return;
-    enter(Errors::EndCallingScript, ErrorSource{"redraw", 0}, [&](lua_State* L) {
-        if (pushGlobalFunction(L, "redraw"))
-            lua_call(L, 0, 0);
-    });
+    callGlobal("redraw", Errors::EndCallingScript, [](lua_State*) { return 0; });
 }
 
 // A quit that fails is printed like any other error, and the game ends all the same.
 void LUAImpl::quit()
 {
-    callGlobal("quit", std::nullopt);
+    callGlobal("quit", Errors::Reported, [](lua_State*) { return 0; });
 }
 
 void LUAImpl::onFocus(bool gained)
 {
-    if (!callbacksAllowed())
-        return;
-    enter(Errors::EndCallingScript, ErrorSource{"focus", 0}, [&](lua_State* L) {
-        if (!pushGlobalFunction(L, "focus"))
-            return;
+    callGlobal("focus", Errors::EndCallingScript, [&](lua_State* L) {
         lua_pushboolean(L, gained);
-        lua_call(L, 1, 0);
+        return 1;
     });
 }
 
@@ -275,13 +261,9 @@ void LUAImpl::onSetVideoMode(int mode)
     if (!state)
         return;
     enter(Errors::EndCallingScript, ErrorSource{"onSetVideoMode", 0}, [&](lua_State* L) { publishScreenBuffer(L); });
-    if (!callbacksAllowed())
-        return;
-    enter(Errors::EndCallingScript, ErrorSource{"onSetVideoMode", 0}, [&](lua_State* L) {
-        if (!pushGlobalFunction(L, "onSetVideoMode"))
-            return;
+    callGlobal("onSetVideoMode", Errors::EndCallingScript, [&](lua_State* L) {
         lua_pushinteger(L, mode);
-        lua_call(L, 1, 0);
+        return 1;
     });
 }
 
@@ -542,16 +524,14 @@ void LUAImpl::runScriptFile(const std::string& path)
 }
 
 // A script need not define start or update: without the function nothing runs.
-void LUAImpl::callGlobal(const char* function, std::optional<double> argument)
+template <class PushArguments>
+void LUAImpl::callGlobal(const char* function, Errors errors, PushArguments pushArguments)
 {
     if (!callbacksAllowed())
         return;
-    enter(Errors::Reported, ErrorSource{function, 0}, [&](lua_State* L) {
-        if (!pushGlobalFunction(L, function))
-            return;
-        if (argument)
-            lua_pushnumber(L, *argument);
-        lua_call(L, argument ? 1 : 0, 0);
+    enter(errors, ErrorSource{function, 0}, [&](lua_State* L) {
+        if (pushGlobalFunction(L, function))
+            lua_call(L, pushArguments(L), 0);
     });
 }
 

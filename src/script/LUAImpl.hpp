@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <functional>
 #include <map>
-#include <optional>
 #include <string>
 #include <typeindex>
 #include <typeinfo>
@@ -123,8 +122,10 @@ private:
 
     lua_State* activeThread() const;
     void runScriptFile(const std::string& path);
-    // Calls the script's global function, if it defines one, with the argument, if given.
-    void callGlobal(const char* function, std::optional<double> argument);
+    // Calls the script's global function, if it defines one, with the arguments that
+    // pushArguments pushes (it returns their count).
+    template <class PushArguments>
+    void callGlobal(const char* function, Errors errors, PushArguments pushArguments);
     template <class PushArguments>
     bool runHandler(int reference, PushArguments pushArguments, bool* answer = nullptr);
     void reportError(lua_State* L, const ErrorSource& source);
