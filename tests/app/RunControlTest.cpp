@@ -1,6 +1,7 @@
 #include "app/RunControl.hpp"
 
 #include "script/LuaTestEngine.hpp"
+#include "support/ReplayedPlay.hpp"
 #include "support/TempDir.hpp"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,8 @@
 #include <sstream>
 
 using namespace qel;
+using qel::test::recordingOf;
+using qel::test::replayOf;
 
 namespace {
 
@@ -29,20 +32,6 @@ function key(code, pressed)
     log[#log + 1] = ("%d key %d %s"):format(frame + 1, code, tostring(pressed))
 end
 )";
-
-Recording recordingOf(const std::string& text)
-{
-    TextFileReader lines(std::make_unique<std::istringstream>(text), Recording::FileLimits);
-    std::string error;
-    std::optional<Recording> recording = Recording::read(lines, error);
-    EXPECT_TRUE(recording) << error;
-    return recording.value_or(Recording{});
-}
-
-RunControl replayOf(const std::string& text, const LaunchOptions& options = test::testOptions())
-{
-    return std::move(*RunControl::open(options, recordingOf(text)));
-}
 
 // Runs the engine until the run ends, as the main loop does; gives the script's log.
 std::string playToTheEnd(test::LuaTestEngine& engine)

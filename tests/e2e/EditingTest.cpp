@@ -53,10 +53,7 @@ end
 
 TEST_F(EditingTest, KeysEditAtTheCaretAndTheFieldKeepsItsMaximumLength)
 {
-    writeScript("edit", EditingScript);
-    launch({"-script", "edit"});
-    ASSERT_TRUE(waitForWindow());
-    ASSERT_TRUE(waitForOutput("ready\n"));
+    ASSERT_TRUE(startGame("edit", EditingScript));
     ASSERT_TRUE(type("helo"));
     ASSERT_TRUE(press("Left"));
     ASSERT_TRUE(type("l"));
@@ -73,10 +70,7 @@ TEST_F(EditingTest, KeysEditAtTheCaretAndTheFieldKeepsItsMaximumLength)
 
 TEST_F(EditingTest, PageKeysScrollTheConsoleAndReturnTurnsAMessageBoxsPage)
 {
-    writeScript("edit", EditingScript);
-    launch({"-script", "edit"});
-    ASSERT_TRUE(waitForWindow());
-    ASSERT_TRUE(waitForOutput("ready\n"));
+    ASSERT_TRUE(startGame("edit", EditingScript));
     const ScreenLayout layout(Style::Default, 80, {1280, 720});
     ASSERT_TRUE(waitForPicture(cellShows(layout, 0, 0, Yellow)));
     ASSERT_TRUE(press("Prior"));

@@ -90,6 +90,15 @@ void EngineTest::launch(const std::vector<std::string>& arguments)
     engine = std::make_unique<EngineProcess>(enginePath(), folder.path, arguments);
 }
 
+testing::AssertionResult EngineTest::startGame(const std::string& name, const std::string& text)
+{
+    writeScript(name, text);
+    launch({"-script", name});
+    if (!waitForWindow())
+        return testing::AssertionFailure() << "the game \"" << name << "\" opened no window; it reported:\n" << errors();
+    return waitForOutput("ready\n");
+}
+
 void EngineTest::launchIn(const std::filesystem::path& workingFolder, const std::string& program,
                           const std::vector<std::string>& arguments)
 {

@@ -35,6 +35,9 @@ protected:
     void writeFile(const std::string& relative, const std::string& text) const;
 
     void launch(const std::vector<std::string>& arguments);
+    // Writes the script, launches it as the game's launch script, and waits for its window and
+    // for the script to say "ready" (the tests' scripts say it once they can take keys).
+    testing::AssertionResult startGame(const std::string& name, const std::string& text);
     // Launches the program in a working folder other than the test's game folder.
     void launchIn(const std::filesystem::path& workingFolder, const std::string& program,
                   const std::vector<std::string>& arguments);

@@ -363,10 +363,7 @@ function redraw() fill(Color.Blue) end
 // A held Q repeats its press, at the X server's typing rate.
 TEST_F(KeysTest, AQuickShiftQKeepsItsShiftAndTypedSymbolsArriveAsText)
 {
-    writeScript("typed", TypedTextScript);
-    launch({"-script", "typed"});
-    ASSERT_TRUE(waitForOutput("ready\n"));
-    ASSERT_TRUE(waitForWindow());
+    ASSERT_TRUE(startGame("typed", TypedTextScript));
     ASSERT_TRUE(pressAtOnce("shift+q"));
     EXPECT_TRUE(waitForOutput("ready\nQ, shift true, repeated false\ntext Q\n"));
     ASSERT_TRUE(type("?>"));

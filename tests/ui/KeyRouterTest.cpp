@@ -34,6 +34,12 @@ struct Router : Hub {
 
     void press(sf::Keyboard::Key code, Modifiers modifiers = NoModifiers) { keys.keyPressed(keyPress(code, modifiers).key, false); }
     void release(sf::Keyboard::Key code) { keys.keyReleased(keyRelease(code).key); }
+    // A press and the character the window types for it, as a keyboard gives them.
+    void strike(sf::Keyboard::Key code, const std::string& typed)
+    {
+        press(code);
+        type(typed);
+    }
     void type(const std::string& text)
     {
         for (char character : text)
@@ -67,35 +73,26 @@ TEST(KeyRouter, AKeyThatDoesNotTypeKeepsOnlyItsOwnCharacterFromTheField)
 {
     Router router;
     router.type("ab");
-    router.press(sf::Keyboard::BackSpace);
-    router.type("\b");
-    router.press(sf::Keyboard::C);
-    router.type("c");
+    router.strike(sf::Keyboard::BackSpace, "\b");
+    router.strike(sf::Keyboard::C, "c");
     EXPECT_EQ(router.field->getText(), u"ac") << "the key after Backspace types, in the same frame";
-    router.press(sf::Keyboard::Tab);
-    router.type("\t");
-    router.press(sf::Keyboard::D);
-    router.type("d");
-    router.press(sf::Keyboard::Escape);
-    router.type("\x1b");
-    router.press(sf::Keyboard::E);
-    router.type("e");
+    router.strike(sf::Keyboard::Tab, "\t");
+    router.strike(sf::Keyboard::D, "d");
+    router.strike(sf::Keyboard::Escape, "\x1b");
+    router.strike(sf::Keyboard::E, "e");
     EXPECT_EQ(router.field->getText(), u"acde") << "nor do Tab and Escape";
 
     router.nextFrame();
     router.field->setEnterHandler(router.addEnterHandler());
-    router.press(sf::Keyboard::Return);
-    router.type("\r");
-    router.press(sf::Keyboard::F);
-    router.type("f");
+    router.strike(sf::Keyboard::Return, "\r");
+    router.strike(sf::Keyboard::F, "f");
     EXPECT_EQ(router.field->getText(), u"acdef") << "a Return the enter handler used types nothing";
     EXPECT_EQ(router.script.log, (Lines{"enter acde", "key 58 down handled", "key 5 down handled"}))
         << "the script hears of a used key for the rest of the frame";
 
     router.nextFrame();
     router.field->setEnterHandler(NoReference);
-    router.press(sf::Keyboard::Return);
-    router.type("\r");
+    router.strike(sf::Keyboard::Return, "\r");
     EXPECT_EQ(router.field->getText(), u"acdef\r") << "an unhandled Return types a carriage return";
 }
 
@@ -128,8 +125,7 @@ TEST(KeyRouter, EscapeClosesTheTopClosableWindowAndStillReachesTheScript)
     EXPECT_EQ(router.script.log, (Lines{"close escape", "redraw", "redraw", "key 36 down handled"}));
 
     router.nextFrame();
-    router.press(sf::Keyboard::Escape);
-    router.type("x");
+    router.strike(sf::Keyboard::Escape, "x");
     EXPECT_EQ(router.script.log, (Lines{"key 36 down"})) << "nothing closable is left";
     EXPECT_EQ(router.field->getText(), u"") << "Escape blocks typed text";
 }
@@ -147,12 +143,10 @@ TEST(KeyRouter, TheTopWindowsKeyHandlerSeesKeysFirst)
     bool passOn = false;
     window->setHandler(HandlerSlot::Key, router.script.addKeyHandler([&](int, bool) { return passOn; }));
     router.field->focus();
-    router.press(sf::Keyboard::A);
-    router.type("a");
+    router.strike(sf::Keyboard::A, "a");
     router.release(sf::Keyboard::A);
     passOn = true;
-    router.press(sf::Keyboard::C);
-    router.type("c");
+    router.strike(sf::Keyboard::C, "c");
     router.release(sf::Keyboard::C);
     EXPECT_EQ(router.script.log, (Lines{"widgetKey 0 down", "widgetKey 0 up", "key 0 up", "widgetKey 2 down",
                                         "key 2 down handled", "widgetKey 2 up"}))
@@ -270,18 +264,15 @@ TEST(KeyRouter, ThePressThatFocusesAFieldTypesNothingIntoIt)
         other->focus();
         return true;
     }));
-    router.press(sf::Keyboard::Num5);
-    router.type("5");
+    router.strike(sf::Keyboard::Num5, "5");
     EXPECT_EQ(other->getText(), u"");
-    router.press(sf::Keyboard::A);
-    router.type("a");
+    router.strike(sf::Keyboard::A, "a");
     EXPECT_EQ(other->getText(), u"a") << "the next key's character comes, even in the same frame";
 
     router.nextFrame();
     other->setText(u"");
     router.type("abc");
-    router.press(sf::Keyboard::Num5);
-    router.type("5");
+    router.strike(sf::Keyboard::Num5, "5");
     EXPECT_EQ(other->getText(), u"abc5") << "a press that leaves the focus where it was types";
 }
 
@@ -291,8 +282,7 @@ TEST(KeyRouter, EditingKeysEditTheFocusedFieldAndPageKeysScrollActiveConsoles)
     router.type("abc");
     router.press(sf::Keyboard::Left);
     router.press(sf::Keyboard::Left);
-    router.press(sf::Keyboard::Delete);
-    router.type("\x7f");
+    router.strike(sf::Keyboard::Delete, "\x7f");
     EXPECT_EQ(router.field->getText(), u"ac") << "Delete takes the character at the caret and types nothing";
     EXPECT_EQ(router.script.log, (Lines{"key 71 down handled", "key 71 down handled", "key 66 down handled"}))
         << "like Backspace, the editing keys reach the script as handled";
@@ -346,15 +336,13 @@ TEST(KeyRouter, TheScriptIsTypedThePrintableCharactersAFieldWouldTake)
     router.script.typed.clear();
     Window* window = router.ui.createWindow(nullptr, 1, 1, 10, 5, Dialog);
     window->setHandler(HandlerSlot::Key, router.script.addKeyHandler([](int, bool) { return false; }));
-    router.press(sf::Keyboard::A);
-    router.type("ab");
+    router.strike(sf::Keyboard::A, "ab");
     EXPECT_EQ(router.script.typed, (std::vector<uint32_t>{'b'})) << "the kept press's own character is not text";
 
     router.script.typed.clear();
     window->close();
     router.field->focus();
-    router.press(sf::Keyboard::C);
-    router.type("c");
+    router.strike(sf::Keyboard::C, "c");
     EXPECT_EQ(router.script.typed, (std::vector<uint32_t>{'c'})) << "a focused field takes it, and so does the script";
     EXPECT_EQ(router.field->getText(), u"c");
 }
