@@ -90,7 +90,9 @@ bool isRecordedEvent(const sf::Event& event)
 {
     return event.type == sf::Event::KeyPressed || event.type == sf::Event::KeyReleased ||
            event.type == sf::Event::TextEntered || event.type == sf::Event::GainedFocus ||
-           event.type == sf::Event::LostFocus;
+           event.type == sf::Event::LostFocus || event.type == sf::Event::MouseMoved ||
+           event.type == sf::Event::MouseLeft || event.type == sf::Event::MouseButtonPressed ||
+           event.type == sf::Event::MouseButtonReleased || event.type == sf::Event::MouseWheelScrolled;
 }
 
 // Saves the window's picture as composed, before it is presented.
@@ -159,6 +161,7 @@ void Core::build(const LaunchOptions& options)
                                                                    [this] { toggleFullscreen(); },
                                                                    [this] { return hideScriptError(); },
                                                                    [this](sf::Keyboard::Key key) { return isKeyDown(key); }});
+    mouseRouter = std::make_unique<MouseRouter>(this);
     // A host installed by a test stays.
     if (!script) {
         ScriptEnvironment environment = scriptEnvironment(*this);
@@ -238,7 +241,7 @@ void Core::pollEvents()
     }
     while (!endRequested) {
         const std::optional<Recording::Event> replayed = runControl.nextReplayedEvent();
-        if (!replayed || !treatEvent(replayed->event, replayed->repeated))
+        if (!replayed || !treatReplayedEvent(*replayed))
             return;
     }
 }
@@ -311,10 +314,45 @@ bool Core::treatEvent(const sf::Event& event, bool repeated)
         return true;
     case sf::Event::Resized:
         renderer->windowSpoiled();
+        mouse.windowSized({event.size.width, event.size.height});
+        return true;
+    case sf::Event::MouseMoved:
+    case sf::Event::MouseLeft:
+    case sf::Event::MouseButtonPressed:
+    case sf::Event::MouseButtonReleased:
+    case sf::Event::MouseWheelScrolled:
+        if (const std::optional<MouseFact> fact = mouse.factOf(event, *renderer))
+            treatMouseFact(*fact);
         return true;
     default:
         return true;
     }
+}
+
+// A replay keeps the mouse in cells, which need no window to find them in.
+bool Core::treatReplayedEvent(const Recording::Event& replayed)
+{
+    if (!replayed.mouse)
+        return treatEvent(replayed.event, replayed.repeated);
+    treatMouseFact(*replayed.mouse);
+    return true;
+}
+
+void Core::treatMouseFact(const MouseFact& fact)
+{
+    runControl.noteMouse(fact);
+    mouseRouter->route(fact);
+}
+
+std::optional<CellPosition> Core::mouseCell()
+{
+    return runControl.pointerCell([this] { return MouseInput::cellUnderPointer(*window, *renderer); });
+}
+
+void Core::setMouseCursorVisible(bool visible)
+{
+    mouseCursorVisible = visible;
+    window->setMouseCursorVisible(visible);
 }
 
 void Core::reloadScripts()
@@ -371,7 +409,8 @@ void Core::createWindow(unsigned width, unsigned height)
     window = std::make_unique<sf::RenderWindow>(sf::VideoMode(width, height, 32), windowTitle,
                                                 windowStyle(fullscreen), context);
     window->setVerticalSyncEnabled(runControl.waitsForFrames());
-    window->setMouseCursorVisible(false);
+    window->setMouseCursorVisible(mouseCursorVisible);
+    mouse.windowSized(window->getSize());
     heldKeys.forgetAll();
 }
 

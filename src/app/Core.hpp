@@ -1,9 +1,11 @@
 #pragma once
 
 #include "app/HeldKeys.hpp"
+#include "app/MouseInput.hpp"
 #include "app/RunControl.hpp"
 #include "base/Hub.hpp"
 #include "ui/KeyRouter.hpp"
+#include "ui/MouseRouter.hpp"
 
 #include <SFML/Graphics/RenderWindow.hpp>
 #include <SFML/System/Clock.hpp>
@@ -67,6 +69,12 @@ public:
     bool hideScriptError();
     // Whether the key is down now, as the keyboard answers (or answered, in a replay).
     bool isKeyDown(sf::Keyboard::Key key) { return runControl.isKeyDown(key); }
+    // The cell under the pointer now and whether a mouse button is down, as the mouse answers (or
+    // answered, in a replay).
+    std::optional<CellPosition> mouseCell();
+    bool isMouseDown(int button) { return runControl.isMouseDown(button); }
+    // Shows or hides the system's pointer over the window, this one and those made after it.
+    void setMouseCursorVisible(bool visible);
     // Saves the window's picture once the frame in progress is drawn; false, and not saved, when
     // the frame has as many captures as it takes.
     bool capture(const std::string& path) { return runControl.requestCapture(path); }
@@ -107,6 +115,8 @@ private:
     bool nextWindowEvent(sf::Event& event);
     // Treats one event, the window's or a replay's, told whether a held key repeated it.
     bool treatEvent(const sf::Event& event, bool repeated);
+    bool treatReplayedEvent(const Recording::Event& replayed);
+    void treatMouseFact(const MouseFact& fact);
     // Whether the window's event is a press that a held key repeats; keeps count of the keys held.
     bool repeatsHeldKey(const sf::Event& event);
     void drawFrame();
@@ -124,6 +134,9 @@ private:
     std::unique_ptr<ScriptingInterface> script;
     std::unique_ptr<KeyRouter> keys;
     HeldKeys heldKeys;
+    MouseInput mouse;
+    std::unique_ptr<MouseRouter> mouseRouter;
+    bool mouseCursorVisible = false;
     RunControl runControl;
     sf::Clock clock;
     float frameTime = 0.f;

@@ -8,6 +8,7 @@
 #include "script/ScriptArguments.hpp"
 
 #include <SFML/Window/Keyboard.hpp>
+#include <SFML/Window/Mouse.hpp>
 
 #include <optional>
 
@@ -19,6 +20,7 @@ namespace {
 const NumberTable VideoModeTable{"VideoMode", "video mode", static_cast<int>(VideoMode::Text40x25)};
 const NumberTable DisplayStyleTable{"DisplayStyle", "display style", static_cast<int>(DisplayStyle::FullFit)};
 const NumberTable KeyTable{"Key", "key code", sf::Keyboard::KeyCount - 1, sf::Keyboard::Unknown};
+const NumberTable MouseButtonTable{"MouseButton", "mouse button", sf::Mouse::ButtonCount - 1};
 
 // Runs the file at once, nested in the calling script; the name is taken as it is, ".lua" included.
 int load(LuaCore& core, lua_State* L)
@@ -114,6 +116,35 @@ int isKeyDown(LuaCore& core, lua_State* L)
     return pushBoolean(L, isKey && live.isKeyDown(static_cast<sf::Keyboard::Key>(*code)));
 }
 
+// The column and row of the cell under the pointer, or nil over no cell of the screen.
+int getMouse(LuaCore& core, lua_State* L)
+{
+    const std::optional<CellPosition> cell = core.live(L).mouseCell();
+    if (!cell) {
+        lua_pushnil(L);
+        return 1;
+    }
+    lua_pushinteger(L, cell->column);
+    lua_pushinteger(L, cell->row);
+    return 2;
+}
+
+// Asks the mouse itself, as isKeyDown asks the keyboard; a number not in the MouseButton table is
+// warned about and never down.
+int isMouseDown(LuaCore& core, lua_State* L)
+{
+    Core& live = core.live(L);
+    const std::optional<int> button = readTableEntry(L, 1, MouseButtonTable);
+    return pushBoolean(L, button && live.isMouseDown(*button));
+}
+
+// The choice outlives fullscreen toggles and reloads.
+int setMouseCursor(LuaCore& core, lua_State* L)
+{
+    core.live(L).setMouseCursorVisible(readSwitch(L, 1));
+    return 0;
+}
+
 // The picture is saved once the frame in progress is drawn, as the player sees it, so that
 // what the rest of the frame draws is in it too. A frame takes a few captures only: each is a
 // file written, and the line about the rest is printed once.
@@ -195,6 +226,9 @@ const ScriptMethod<LuaCore> LuaCore::methods[] = {
     {"getWallpaper", getWallpaper},
     {"isKeyDown", isKeyDown},
     {"setHotKeys", setHotKeys},
+    {"getMouse", getMouse},
+    {"isMouseDown", isMouseDown},
+    {"setMouseCursor", setMouseCursor},
     {"capture", capture},
     {"save", save},
     {"loadSaved", loadSaved},

@@ -1,6 +1,7 @@
 #include "app/Recording.hpp"
 
 #include "app/KeyNames.hpp"
+#include "app/MouseInput.hpp"
 #include "base/SaveStore.hpp"
 
 #include <algorithm>
@@ -56,6 +57,41 @@ std::optional<sf::Keyboard::Key> readKey(const std::string& word)
     return std::nullopt;
 }
 
+// The words of a mouse line after "mouse", by action.
+const char* const MouseActionWords[] = {"press", "release", "move", "wheel"};
+const char* const NoCellWord = "none";
+
+std::string cellWords(const std::optional<CellPosition>& cell)
+{
+    return cell ? std::to_string(cell->column) + " " + std::to_string(cell->row) : NoCellWord;
+}
+
+// A cell as its column and row, or "none" where none may be; as far as a screen ever has cells.
+std::optional<CellPosition> readCell(std::istringstream& words, bool noneAllowed, std::string& fault)
+{
+    constexpr int MostCells = 1000;
+    std::string first;
+    words >> first;
+    if (noneAllowed && first == NoCellWord)
+        return std::nullopt;
+    std::istringstream number(first);
+    CellPosition cell{};
+    if (!(number >> cell.column) || number.peek() != std::char_traits<char>::eof() || !(words >> cell.row) ||
+        cell.column < 0 || cell.row < 0 || cell.column >= MostCells || cell.row >= MostCells)
+        fault = std::string("a cell is a column and a row, from 0") + (noneAllowed ? ", or \"none\"" : "");
+    return cell;
+}
+
+std::optional<int> readButton(std::istringstream& words, std::string& fault)
+{
+    std::string word;
+    words >> word;
+    const std::optional<int> button = MouseInput::buttonNamed(word);
+    if (!button)
+        fault = "\"" + word + "\" is no mouse button";
+    return button;
+}
+
 // Reads the facts of a recording line by line, stopping at the first fault.
 class RecordingReader {
 public:
@@ -93,14 +129,16 @@ public:
             return readPoll(frame, what == "down", words);
         if (what == "focus")
             return readFocus(frame, words);
+        if (what == "mouse")
+            return readMouse(frame, words);
         if (what == "loaded" || what == "nothing" || what == "unreadable")
             return readLoad(frame, what, words);
         if (what == "names")
             return readListing(frame, words);
         if (what == "end")
             return ending(words);
-        return "\"" + what + "\" is not press, release, text, focus, down, up, loaded, nothing, unreadable, names"
-               " or end";
+        return "\"" + what + "\" is not press, release, text, focus, mouse, down, up, loaded, nothing, unreadable,"
+               " names or end";
     }
 
     // The fault of a recording that ends inside a load's bytes, or empty.
@@ -175,6 +213,31 @@ private:
         event.type = word == "gained" ? sf::Event::GainedFocus : sf::Event::LostFocus;
         recording.events.push_back({frame, event});
         return ending(words);
+    }
+
+    std::string readMouse(int frame, std::istringstream& words)
+    {
+        std::string what, fault;
+        words >> what;
+        if (what == "at") {
+            const std::optional<CellPosition> cell = readCell(words, true, fault);
+            recording.pointerPolls.push_back({frame, cell});
+        } else if (what == "down" || what == "up") {
+            const std::optional<int> button = readButton(words, fault);
+            recording.buttonPolls.push_back({frame, button.value_or(0), what == "down"});
+        } else if (const auto action = std::find(std::begin(MouseActionWords), std::end(MouseActionWords), what);
+                   action != std::end(MouseActionWords)) {
+            MouseFact fact{static_cast<MouseAction>(action - std::begin(MouseActionWords))};
+            fact.cell = readCell(words, fact.action == MouseAction::Move, fault);
+            if (fault.empty() && (fact.action == MouseAction::Press || fact.action == MouseAction::Release))
+                fact.button = readButton(words, fault).value_or(0);
+            else if (fault.empty() && fact.action == MouseAction::Wheel && !(words >> fact.button))
+                fault = "a wheel turns by a whole number of steps";
+            recording.events.push_back({frame, sf::Event{}, false, fact});
+        } else {
+            return "\"" + what + "\" is not a mouse press, release, move, wheel, at, down or up";
+        }
+        return fault.empty() ? ending(words) : fault;
     }
 
     std::string readPoll(int frame, bool down, std::istringstream& words)
@@ -288,6 +351,28 @@ std::string Recording::eventLine(int frame, const sf::Event& event, bool repeate
 std::string Recording::pollLine(const Poll& poll)
 {
     return std::to_string(poll.frame) + (poll.down ? " down " : " up ") + keyWord(poll.key) + "\n";
+}
+
+std::string Recording::mouseLine(int frame, const MouseFact& fact)
+{
+    std::string line = std::to_string(frame) + " mouse " + MouseActionWords[static_cast<int>(fact.action)] + " " +
+                       cellWords(fact.cell);
+    if (fact.action == MouseAction::Press || fact.action == MouseAction::Release)
+        line += std::string(" ") + MouseInput::ButtonNames[fact.button];
+    else if (fact.action == MouseAction::Wheel)
+        line += " " + std::to_string(fact.button);
+    return line + "\n";
+}
+
+std::string Recording::pointerPollLine(const PointerPoll& poll)
+{
+    return std::to_string(poll.frame) + " mouse at " + cellWords(poll.cell) + "\n";
+}
+
+std::string Recording::buttonPollLine(const ButtonPoll& poll)
+{
+    return std::to_string(poll.frame) + " mouse " + (poll.down ? "down " : "up ") +
+           MouseInput::ButtonNames[poll.button] + "\n";
 }
 
 std::string Recording::loadLines(const Load& load)

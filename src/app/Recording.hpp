@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/TextFileReader.hpp"
+#include "script/MouseFact.hpp"
 
 #include <SFML/Window/Event.hpp>
 
@@ -23,6 +24,12 @@ namespace qel {
 //   13 focus lost                (the window lost the focus; "gained": it gained it)
 //   14 release Left
 //   15 down Return               (a poll of the keyboard found the key down; "up": found it up)
+//   16 mouse move 12 3           (the pointer entered the cell at column 12, row 3)
+//   16 mouse move none           (the pointer left the screen area or the window)
+//   16 mouse press 12 3 Left     (a button pressed over a cell; "release": released)
+//   16 mouse wheel 12 3 -2       (the wheel turned over a cell by steps, positive away from the player)
+//   17 mouse at 12 3             (a poll of the pointer found it over the cell; "mouse at none": off it)
+//   17 mouse down Right          (a poll of a mouse button found it down; "mouse up": found it up)
 //   20 loaded scores 40          (saved data the play loaded: its name and size in bytes, the
 //   + 71656c2d73617665...         bytes following in lines of at most 1024, in hex)
 //   20 nothing options           (a load found nothing under the name)
@@ -31,19 +38,32 @@ namespace qel {
 //   3600 end                     (the last frame of the play)
 //
 // Blank lines and lines starting with '#' are skipped. Keys are named as in the Key table, or
-// given by number. Lines may end in a carriage return and line feed.
+// given by number; mouse buttons as in the MouseButton table. The mouse is kept in cells, not
+// pixels, so that a replay in a window of another size sees the same cells. Lines may end in a carriage return and line feed.
 struct Recording {
-    // A key press or release, or a typed character, as the window delivered it.
+    // A key press or release, or a typed character, as the window delivered it; or, in its place,
+    // a mouse fact.
     struct Event {
         int frame;
         sf::Event event;
         // A press that a held key repeated.
         bool repeated = false;
+        std::optional<MouseFact> mouse = std::nullopt;
     };
     // What a poll of the keyboard answered, written when the answer for that key changed.
     struct Poll {
         int frame;
         sf::Keyboard::Key key;
+        bool down;
+    };
+    // What a poll of the pointer or of a mouse button answered, written when the answer changed.
+    struct PointerPoll {
+        int frame;
+        std::optional<CellPosition> cell;
+    };
+    struct ButtonPoll {
+        int frame;
+        int button;
         bool down;
     };
 
@@ -63,6 +83,8 @@ struct Recording {
     std::vector<std::pair<std::string, std::string>> settings;
     std::vector<Event> events;
     std::vector<Poll> polls;
+    std::vector<PointerPoll> pointerPolls;
+    std::vector<ButtonPoll> buttonPolls;
     std::vector<Load> loads;
     std::vector<Listing> listings;
     // The last frame of the play: its end line's, else its last fact's.
@@ -84,6 +106,9 @@ struct Recording {
     // The line of a key event or typed character; empty for any other event. Only a press repeats.
     static std::string eventLine(int frame, const sf::Event& event, bool repeated = false);
     static std::string pollLine(const Poll& poll);
+    static std::string mouseLine(int frame, const MouseFact& fact);
+    static std::string pointerPollLine(const PointerPoll& poll);
+    static std::string buttonPollLine(const ButtonPoll& poll);
     static std::string endLine(int frame);
     static std::string loadLines(const Load& load);
     static std::string listingLine(const Listing& listing);

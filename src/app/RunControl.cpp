@@ -1,6 +1,7 @@
 #include "app/RunControl.hpp"
 
 #include <SFML/Window/Keyboard.hpp>
+#include <SFML/Window/Mouse.hpp>
 
 #include <algorithm>
 #include <chrono>
@@ -19,6 +20,23 @@ unsigned clockSeed()
 bool isKey(sf::Keyboard::Key key)
 {
     return key >= 0 && key < sf::Keyboard::KeyCount;
+}
+
+bool isMouseButton(int button)
+{
+    return button >= 0 && button < sf::Mouse::ButtonCount;
+}
+
+// The answer of the first recorded poll not yet answered, once its frame has come; otherwise
+// the answer given last.
+template <class Poll, class Answer>
+Answer replayedAnswer(std::deque<Poll>& polls, int frame, Answer& last, Answer Poll::*answer)
+{
+    if (!polls.empty() && polls.front().frame <= frame) {
+        last = polls.front().*answer;
+        polls.pop_front();
+    }
+    return last;
 }
 
 } // namespace
@@ -54,6 +72,10 @@ std::optional<RunControl> RunControl::open(const LaunchOptions& options, std::op
         for (const Recording::Poll& poll : replay->polls)
             if (isKey(poll.key))
                 control.replayedPolls[poll.key].push_back(poll);
+        control.replayedPointerPolls.assign(replay->pointerPolls.begin(), replay->pointerPolls.end());
+        for (const Recording::ButtonPoll& poll : replay->buttonPolls)
+            if (isMouseButton(poll.button))
+                control.replayedButtonPolls[poll.button].push_back(poll);
         for (Recording::Load& load : replay->loads)
             control.replayedLoads[load.name].push_back(std::move(load));
         control.replayedListings.assign(replay->listings.begin(), replay->listings.end());
@@ -107,6 +129,37 @@ bool RunControl::replayedKeyDown(sf::Keyboard::Key key)
         polls.pop_front();
     }
     return replayedDown[key];
+}
+
+void RunControl::noteMouse(const MouseFact& fact)
+{
+    if (recordFile)
+        write(Recording::mouseLine(frame, fact));
+}
+
+std::optional<CellPosition> RunControl::pointerCell(const std::function<std::optional<CellPosition>()>& findCell)
+{
+    if (replay)
+        return replayedAnswer(replayedPointerPolls, frame, polledCell, &Recording::PointerPoll::cell);
+    const std::optional<CellPosition> cell = findCell();
+    if (recordFile && cell != polledCell)
+        write(Recording::pointerPollLine({frame, cell}));
+    polledCell = cell;
+    return cell;
+}
+
+bool RunControl::isMouseDown(int button)
+{
+    if (!isMouseButton(button))
+        return false;
+    if (replay)
+        return replayedAnswer(replayedButtonPolls[button], frame, replayedButtonDown[button], &Recording::ButtonPoll::down);
+    const bool down = sf::Mouse::isButtonPressed(static_cast<sf::Mouse::Button>(button));
+    if (recordFile && down != polledButtonDown[button]) {
+        polledButtonDown[button] = down;
+        write(Recording::buttonPollLine({frame, button, down}));
+    }
+    return down;
 }
 
 bool RunControl::requestCapture(const std::string& path)

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <deque>
+#include <functional>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -54,6 +55,12 @@ public:
     void noteEvent(const sf::Event& event, bool repeated);
     // Whether the key is down now: the keyboard's answer, or the recorded one in a replay.
     bool isKeyDown(sf::Keyboard::Key key);
+    // Writes a mouse fact the engine is about to treat to the recording.
+    void noteMouse(const MouseFact& fact);
+    // The cell under the pointer now, as findCell finds it, or as it was found in a replay.
+    std::optional<CellPosition> pointerCell(const std::function<std::optional<CellPosition>()>& findCell);
+    // Whether the mouse button (a number of sf::Mouse::Button) is down now, likewise.
+    bool isMouseDown(int button);
 
     // The saved data under the name, as SaveStore::read gives it (or gave it, in a replay).
     std::optional<std::string> loadSaved(const std::string& name, std::string& error);
@@ -95,6 +102,12 @@ private:
     std::size_t nextEvent = 0;
     std::array<std::deque<Recording::Poll>, sf::Keyboard::KeyCount> replayedPolls;
     std::array<bool, sf::Keyboard::KeyCount> replayedDown{};
+    // The mouse's last answers written, and a replay's answers to come, as for the keys.
+    std::optional<CellPosition> polledCell;
+    std::array<bool, sf::Mouse::ButtonCount> polledButtonDown{};
+    std::deque<Recording::PointerPoll> replayedPointerPolls;
+    std::array<std::deque<Recording::ButtonPoll>, sf::Mouse::ButtonCount> replayedButtonPolls;
+    std::array<bool, sf::Mouse::ButtonCount> replayedButtonDown{};
 
     SaveStore saves;
     // A replay's answers: the recorded loads of each name and listings in their order, and the

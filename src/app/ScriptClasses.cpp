@@ -3,6 +3,7 @@
 #include "app/Core.hpp"
 #include "app/KeyNames.hpp"
 #include "app/LuaCore.hpp"
+#include "app/MouseInput.hpp"
 #include "display/LuaScreenBuffer.hpp"
 #include "display/Renderer.hpp"
 #include "script/LuaUtils.hpp"
@@ -55,6 +56,15 @@ void defineKeyTable(lua_State* L)
     makeReadOnlyTable(L, "Key", entries);
 }
 
+// The MouseButton table: the window library's button numbers under their names.
+void defineMouseButtonTable(lua_State* L)
+{
+    std::vector<ReadOnlyEntry> entries;
+    for (std::size_t button = 0; button < MouseInput::ButtonNames.size(); ++button)
+        entries.push_back({MouseInput::ButtonNames[button], static_cast<int>(button)});
+    makeReadOnlyTable(L, "MouseButton", entries);
+}
+
 void defineEnumerationTables(lua_State* L)
 {
     makeReadOnlyTable(L, "Color",
@@ -70,6 +80,7 @@ void defineEnumerationTables(lua_State* L)
                       {{"Default", number(DisplayStyle::Default)}, {"FullFill", number(DisplayStyle::FullFill)},
                        {"FullFit", number(DisplayStyle::FullFit)}});
     defineKeyTable(L);
+    defineMouseButtonTable(L);
 }
 
 void defineScriptClasses(lua_State* L)

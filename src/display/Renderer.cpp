@@ -60,18 +60,11 @@ sf::VertexArray glassQuads(float textureWidth)
     return quads;
 }
 
-// The 4:3 area of full window height, centred; in a window narrower than 4:3 the full width,
-// centred vertically.
-sf::FloatRect fitArea(int width, int height)
+// The fitted area as the graphics library takes rectangles.
+sf::FloatRect fitRect(int width, int height)
 {
-    const int fitWidth = static_cast<int>(height / FitHeightPerWidth);
-    if (width >= fitWidth) {
-        const int left = (width - fitWidth) / 2;
-        return sf::FloatRect(left, 0, width - 2 * left, height);
-    }
-    const int fitHeight = static_cast<int>(width * FitHeightPerWidth);
-    const int top = (height - fitHeight) / 2;
-    return sf::FloatRect(0, top, width, height - 2 * top);
+    const FitArea area = fitArea(width, height);
+    return sf::FloatRect(area.left, area.top, area.width, area.height);
 }
 
 // A fully transparent screen texture, smoothed when it is scaled into the window.
@@ -349,7 +342,7 @@ void Renderer::drawBackground(sf::RenderTarget& target)
     case DisplayStyle::FullFit:
         if (const sf::Texture* wallpaper = shownWallpaper()) {
             tileWallpaper(target, *wallpaper);
-            const sf::FloatRect area = fitArea(width, height);
+            const sf::FloatRect area = fitRect(width, height);
             sf::RectangleShape under({area.width, area.height});
             under.setPosition(area.left, area.top);
             under.setFillColor(black);
@@ -388,7 +381,7 @@ void Renderer::composeFull(sf::RenderTarget& window)
     const sf::Vector2u size = window.getSize();
     const sf::FloatRect area = displayStyle == DisplayStyle::FullFill
                                    ? sf::FloatRect(0, 0, size.x, size.y)
-                                   : fitArea(size.x, size.y);
+                                   : fitRect(size.x, size.y);
     const sf::Texture& texture = screenTexture();
     const float textureWidth = texture.getSize().x, shownHeight = FullStylesShownHeight;
     sf::VertexArray screen(sf::Quads, 4);

@@ -64,6 +64,26 @@ inline constexpr float GlassBulge[GlassQuarters + 1] = {0, 4.5f, 6, 4.5f, 0};
 
 // The fitted area is three pixels high for every four wide.
 constexpr double FitHeightPerWidth = 0.75;
+// The fitted area in a window: of full height and centred, or, in a window narrower than 4:3, of
+// full width and centred vertically. Whole pixels, so that its edges are sharp.
+struct FitArea {
+    int left;
+    int top;
+    int width;
+    int height;
+};
+
+inline FitArea fitArea(int windowWidth, int windowHeight)
+{
+    const int fitWidth = static_cast<int>(windowHeight / FitHeightPerWidth);
+    if (windowWidth >= fitWidth) {
+        const int left = (windowWidth - fitWidth) / 2;
+        return {left, 0, windowWidth - 2 * left, windowHeight};
+    }
+    const int fitHeight = static_cast<int>(windowWidth * FitHeightPerWidth);
+    const int top = (windowHeight - fitHeight) / 2;
+    return {0, top, windowWidth, windowHeight - 2 * top};
+}
 // Both show the texture's pixel rows from its top down to this one, which cuts the last
 // CellsTop rows of the cells.
 constexpr int FullStylesShownHeight = ScreenRows * CellHeight;

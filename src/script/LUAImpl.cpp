@@ -82,6 +82,18 @@ void pushModifiers(lua_State* L, const KeyModifiers& modifiers)
     }
 }
 
+// Pushes the column and the row, or two nils.
+void pushCellOrNil(lua_State* L, const std::optional<CellPosition>& cell)
+{
+    if (!cell) {
+        lua_pushnil(L);
+        lua_pushnil(L);
+        return;
+    }
+    lua_pushinteger(L, cell->column);
+    lua_pushinteger(L, cell->row);
+}
+
 void setGlobalRaw(lua_State* L, const char* name, void* object)
 {
     lua_rawgeti(L, LUA_REGISTRYINDEX, LUA_RIDX_GLOBALS); /* globals */
@@ -212,6 +224,22 @@ void LUAImpl::onFocus(bool gained)
     callGlobal("focus", Errors::EndCallingScript, [&](lua_State* L) {
         lua_pushboolean(L, gained);
         return 1;
+    });
+}
+
+// mouse(kind, column, row, button): the cell is nil for a move off the screen, the button nil
+// for any move.
+void LUAImpl::onMouse(const MouseFact& fact)
+{
+    static const char* const kinds[] = {"press", "release", "move", "wheel"};
+    callGlobal("mouse", Errors::EndCallingScript, [&](lua_State* L) {
+        lua_pushstring(L, kinds[static_cast<int>(fact.action)]);
+        pushCellOrNil(L, fact.cell);
+        if (fact.action == MouseAction::Move)
+            lua_pushnil(L);
+        else
+            lua_pushinteger(L, fact.button);
+        return 4;
     });
 }
 

@@ -90,6 +90,7 @@ public:
     void redraw() override;
     void quit() override;
     void onFocus(bool gained) override;
+    void onMouse(const MouseFact& fact) override;
     bool onWidgetClose(int handler, bool dismissedByEscape) override;
     bool onWidgetKey(int handler, int keyCode, bool pressed) override;
     bool onWidgetDraw(int handler) override;

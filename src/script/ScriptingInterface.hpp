@@ -2,6 +2,7 @@
 
 #include "base/TextConversion.hpp"
 #include "script/KeyModifiers.hpp"
+#include "script/MouseFact.hpp"
 
 #include <cstdint>
 #include <string>
@@ -24,6 +25,8 @@ public:
     virtual void onGlobalKey(int keyCode, bool pressed, bool handled, const KeyModifiers& modifiers) = 0;
     // A printable character the player typed, given by its Unicode number.
     virtual void onTextTyped(uint32_t character) = 0;
+    // A press, release or wheel turn over the screen, or the pointer entering another cell.
+    virtual void onMouse(const MouseFact& fact) = 0;
     virtual void redraw() = 0;
     // The game is about to end; the script may still save. Called once, before anything is torn down.
     virtual void quit() = 0;

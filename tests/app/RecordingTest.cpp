@@ -87,7 +87,8 @@ TEST(Recording, AFaultyFileIsRefusedWithTheLineAndWhatIsWrong)
     EXPECT_EQ(faultOf("5 press Left ctrl\n"), "line 2: \"ctrl\" is not alt, control, shift, system or repeat");
     EXPECT_EQ(faultOf("5 text 0x41\n"), "line 2: \"x41\" was not expected");
     EXPECT_EQ(faultOf("5 text 1114112\n"), "line 2: a character is given by its Unicode number");
-    EXPECT_EQ(faultOf("5 jump\n"), "line 2: \"jump\" is not press, release, text, focus, down, up, loaded, nothing, unreadable, names or end");
+    EXPECT_EQ(faultOf("5 jump\n"), "line 2: \"jump\" is not press, release, text, focus, mouse, down, up, loaded, nothing, unreadable,"
+                                   " names or end");
     EXPECT_EQ(faultOf("-1 end\n"), "line 2: \"-1\" is neither a frame number nor a known word");
     EXPECT_EQ(faultOf("5 end now\n"), "line 2: \"now\" was not expected");
     EXPECT_EQ(faultOf("setting\n"), "line 2: a setting needs a name");

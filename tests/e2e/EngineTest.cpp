@@ -227,6 +227,20 @@ testing::AssertionResult EngineTest::moveWindow(int x, int y)
     return sendToWindow({"getwindowfocus", "windowmove", "--sync", "%1", std::to_string(x), std::to_string(y)});
 }
 
+testing::AssertionResult EngineTest::resizeWindow(sf::Vector2u size)
+{
+    return sendToWindow({"getwindowfocus", "windowsize", "--sync", "%1", std::to_string(size.x), std::to_string(size.y)});
+}
+
+testing::AssertionResult EngineTest::clickAt(const std::vector<sf::Vector2i>& pixels)
+{
+    std::vector<std::string> command{"getwindowfocus"};
+    for (const sf::Vector2i& pixel : pixels)
+        command.insert(command.end(),
+                       {"mousemove", "--window", "%1", std::to_string(pixel.x), std::to_string(pixel.y), "click", "1"});
+    return sendToWindow(command);
+}
+
 // Without a window manager nothing gives the engine's window the keyboard, so every command
 // focuses the window of the moment first (a fullscreen toggle replaces it). The X server now and
 // then refuses a connection that closely follows another; xdotool then stops before sending

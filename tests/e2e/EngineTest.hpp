@@ -72,6 +72,10 @@ protected:
     testing::AssertionResult keyDown(const std::string& keys);
     testing::AssertionResult keyUp(const std::string& keys);
     testing::AssertionResult moveWindow(int x, int y);
+    testing::AssertionResult resizeWindow(sf::Vector2u size);
+    // Moves the pointer to each pixel of the window in turn and clicks the left button there, in
+    // one xdotool command.
+    testing::AssertionResult clickAt(const std::vector<sf::Vector2i>& pixels);
 
     const std::filesystem::path& gameFolder() const { return folder.path; }
     std::string output() const { return engine->output(); }

@@ -50,6 +50,45 @@ void addRepeats(std::vector<sf::Event>& frame, Random& random)
         frame.push_back(press);
 }
 
+// A pixel mostly inside a window of the usual sizes, now and then on its edges or far outside.
+sf::Vector2i randomPixel(Random& random)
+{
+    static const int FarOff[] = {-1, 0, 1279, 1280, 1919, 1920, -100000, 2147483647, -2147483647 - 1};
+    if (random.chance(10))
+        return {random.pick(FarOff), random.pick(FarOff)};
+    return {random.between(0, 1920), random.between(0, 1080)};
+}
+
+sf::Event randomMouseEvent(Random& random)
+{
+    const sf::Vector2i pixel = randomPixel(random);
+    sf::Event event;
+    switch (random.below(6)) {
+    case 0:
+    case 1:
+        event.type = sf::Event::MouseMoved;
+        event.mouseMove = {pixel.x, pixel.y};
+        break;
+    case 2:
+    case 3:
+        event.type = random.chance(50) ? sf::Event::MouseButtonPressed : sf::Event::MouseButtonReleased;
+        event.mouseButton = {static_cast<sf::Mouse::Button>(random.between(0, sf::Mouse::ButtonCount + 1)), pixel.x,
+                             pixel.y};
+        break;
+    case 4: {
+        static const float Deltas[] = {1, -1, 3, -0.5f, 0, 1e30f, -1e30f};
+        event.type = sf::Event::MouseWheelScrolled;
+        event.mouseWheelScroll = {static_cast<sf::Mouse::Wheel>(random.between(0, 2)), random.pick(Deltas), pixel.x,
+                                  pixel.y};
+        break;
+    }
+    default:
+        event.type = sf::Event::MouseLeft;
+        break;
+    }
+    return event;
+}
+
 } // namespace
 
 KeyEvents planKeyEvents(uint64_t seed, int frames)
@@ -63,6 +102,8 @@ KeyEvents planKeyEvents(uint64_t seed, int frames)
             frame.push_back(randomEvent(random));
         if (random.chance(2))
             addRepeats(frame, random);
+        for (int i = random.chance(20) ? random.between(1, 6) : 0; i > 0; --i)
+            frame.push_back(randomMouseEvent(random));
     }
     return events;
 }

@@ -18,6 +18,10 @@ const char* const HostileLines[] = {"qel-recording 1", "qel-recording 2", "seed"
     "1 press A alt control shift system", "1 press A hyper", "1 press Q shift repeat", "1 press A repeat alt repeat",
     "1 release A repeat", "1 repeat A", "1 text 63", "1 text 62", "1 text 233", "1 text 127", "1 text", "1 text 1114112", "1 text 4294967296",
     "1 text -1", "1 text 0", "1 text 55296", "1 down Return", "1 up 2147483647", "1 end now", "1 jump",
+    "1 mouse press 3 4 Left", "1 mouse release 79 24 XButton2", "1 mouse move 0 0", "1 mouse move none",
+    "1 mouse wheel 5 5 -3", "1 mouse wheel 5 5 2147483648", "1 mouse at 999 999", "1 mouse at none", "1 mouse down Middle",
+    "1 mouse up Right", "1 mouse press 3 4", "1 mouse press none Left", "1 mouse move -1 -1", "1 mouse move 1e3 2",
+    "1 mouse at 1", "1 mouse down 9", "1 mouse", "1 mouse fly", "1 mouse press 2147483648 0 Left",
     "2147483647 end", "2147483648 press A", "4294967301 end", "99999999999999999999 end", "-3 end", "0x10 end",
     "1e3 end", "#", "# a comment", "", "   ", "\t1 press A", "\x01\x02\x03", "\xff\xfe\xfd"};
 

@@ -123,7 +123,8 @@ const std::vector<ScriptClass>& scriptClasses()
          {{"instance", {}}, {"load", {A::ScriptName}}, {"exit", {A::Integer}}, {"toggleFullscreen", {}},
           {"setWindowTitle", {A::Text}}, {"setHotKeys", {}, Options::HotKeys}, {"setVideoMode", {A::Mode}}, {"getVideoMode", {}},
           {"setDisplayStyle", {A::Style}}, {"getDisplayStyle", {}}, {"setWallpaper", {A::Integer}},
-          {"getWallpaper", {}}, {"isKeyDown", {A::Integer}}, {"capture", {A::CapturePath}}}},
+          {"getWallpaper", {}}, {"isKeyDown", {A::Integer}}, {"capture", {A::CapturePath}},
+          {"getMouse", {}}, {"isMouseDown", {A::Integer}}, {"setMouseCursor", {A::Switch}}}},
         {"LuaUtils", {"utils", "LuaUtils(gUtils)", "LuaUtils(gCore)"}, {{"instance", {}}, {"hash", {A::Text}}}},
         {"LuaScreenBuffer", {"screen", "LuaScreenBuffer(gScreenBuffer)", "OLDSCREEN", "LuaScreenBuffer(gUI)"},
          {{"instance", {}}, {"redraw", {}}, {"clear", {A::Colour}}, {"print", {}, Options::Print},
@@ -189,6 +190,7 @@ private:
         lines.push_back(callback("start", "", block(1)));
         lines.push_back(updateCallback());
         lines.push_back(callback("key", "code, pressed, handled", keyBlocks()));
+        lines.push_back(callback("mouse", "kind, column, row, button", block(1)));
         // A churn run closes windows by the dozen each frame, and each close redraws: its churn
         // stays out of redraw, where it would run hundreds of times a frame.
         lines.push_back(callback("redraw", "", attack == Attack::Churn ? guarded(methodCall()) : block(1)));
@@ -564,7 +566,7 @@ private:
 
     std::string callbackTampering(int)
     {
-        static const char* const names[] = {"start", "update", "key", "redraw", "onSetVideoMode"};
+        static const char* const names[] = {"start", "update", "key", "mouse", "redraw", "onSetVideoMode"};
         return std::string("rawset(_G, \"") + random.pick(names) + "\", " + hostile() + ")";
     }
 

@@ -23,6 +23,7 @@ public:
         keyModifiers.push_back(modifiers);
     }
     void onTextTyped(uint32_t character) override { typed.push_back(character); }
+    void onMouse(const MouseFact& fact) override { mouse.push_back(fact); }
     void redraw() override { record("redraw"); }
     void quit() override { record("quit"); }
     void onFocus(bool gained) override { record(gained ? "focus gained" : "focus lost"); }
@@ -34,9 +35,11 @@ public:
     void releaseReference(int reference) override { released.push_back(reference); }
 
     std::vector<std::string> log;
-    // Apart from the log of calls: the modifiers of each key call, and the characters typed.
+    // Apart from the log of calls: the modifiers of each key call, the characters typed and the
+    // mouse facts.
     std::vector<KeyModifiers> keyModifiers;
     std::vector<uint32_t> typed;
+    std::vector<MouseFact> mouse;
     // Released handler references, apart from the log of calls.
     std::vector<int> released;
     std::function<void()> onLoad = [] {};
