@@ -90,7 +90,9 @@ bool isRecordedEvent(const sf::Event& event)
 {
     return event.type == sf::Event::KeyPressed || event.type == sf::Event::KeyReleased ||
            event.type == sf::Event::TextEntered || event.type == sf::Event::GainedFocus ||
-           event.type == sf::Event::LostFocus;
+           event.type == sf::Event::LostFocus || event.type == sf::Event::JoystickButtonPressed ||
+           event.type == sf::Event::JoystickButtonReleased || event.type == sf::Event::JoystickConnected ||
+           event.type == sf::Event::JoystickDisconnected;
 }
 
 // Saves the window's picture as composed, before it is presented.
@@ -311,6 +313,19 @@ bool Core::treatEvent(const sf::Event& event, bool repeated)
         return true;
     case sf::Event::Resized:
         renderer->windowSpoiled();
+        return true;
+    case sf::Event::JoystickButtonPressed:
+    case sf::Event::JoystickButtonReleased:
+        if (script)
+            script->onPadButton(static_cast<int>(event.joystickButton.joystickId),
+                                static_cast<int>(event.joystickButton.button),
+                                event.type == sf::Event::JoystickButtonPressed);
+        return true;
+    case sf::Event::JoystickConnected:
+    case sf::Event::JoystickDisconnected:
+        if (script)
+            script->onPadConnected(static_cast<int>(event.joystickConnect.joystickId),
+                                   event.type == sf::Event::JoystickConnected);
         return true;
     default:
         return true;

@@ -3,6 +3,7 @@
 #include "app/Core.hpp"
 #include "app/KeyNames.hpp"
 #include "app/LuaCore.hpp"
+#include "app/PadAxes.hpp"
 #include "display/LuaScreenBuffer.hpp"
 #include "display/Renderer.hpp"
 #include "script/LuaUtils.hpp"
@@ -55,6 +56,16 @@ void defineKeyTable(lua_State* L)
     makeReadOnlyTable(L, "Key", entries);
 }
 
+// The PadAxis table: the window library's axes of a pad under its names.
+void definePadAxisTable(lua_State* L)
+{
+    std::vector<ReadOnlyEntry> entries;
+    const auto& names = padAxisNames();
+    for (std::size_t axis = 0; axis < names.size(); ++axis)
+        entries.push_back({names[axis], static_cast<int>(axis)});
+    makeReadOnlyTable(L, "PadAxis", entries);
+}
+
 void defineEnumerationTables(lua_State* L)
 {
     makeReadOnlyTable(L, "Color",
@@ -70,6 +81,7 @@ void defineEnumerationTables(lua_State* L)
                       {{"Default", number(DisplayStyle::Default)}, {"FullFill", number(DisplayStyle::FullFill)},
                        {"FullFit", number(DisplayStyle::FullFit)}});
     defineKeyTable(L);
+    definePadAxisTable(L);
 }
 
 void defineScriptClasses(lua_State* L)
