@@ -3,6 +3,7 @@
 #include "app/DisplayConnection.hpp"
 #include "app/FramePacer.hpp"
 #include "app/LaunchOptions.hpp"
+#include "app/PadLines.hpp"
 #include "app/Recording.hpp"
 #include "app/ScriptClasses.hpp"
 #include "app/StopSignals.hpp"
@@ -90,9 +91,7 @@ bool isRecordedEvent(const sf::Event& event)
 {
     return event.type == sf::Event::KeyPressed || event.type == sf::Event::KeyReleased ||
            event.type == sf::Event::TextEntered || event.type == sf::Event::GainedFocus ||
-           event.type == sf::Event::LostFocus || event.type == sf::Event::JoystickButtonPressed ||
-           event.type == sf::Event::JoystickButtonReleased || event.type == sf::Event::JoystickConnected ||
-           event.type == sf::Event::JoystickDisconnected;
+           event.type == sf::Event::LostFocus || isPadEvent(event);
 }
 
 // Saves the window's picture as composed, before it is presented.

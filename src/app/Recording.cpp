@@ -1,14 +1,10 @@
 #include "app/Recording.hpp"
 
 #include "app/KeyNames.hpp"
-#include "app/PadAxes.hpp"
+#include "app/PadLines.hpp"
 #include "base/SaveStore.hpp"
 
-#include <SFML/Window/Joystick.hpp>
-
 #include <algorithm>
-#include <charconv>
-#include <cmath>
 #include <sstream>
 
 namespace qel {
@@ -48,50 +44,17 @@ std::string keyWord(sf::Keyboard::Key code)
     return name ? name : std::to_string(static_cast<int>(code));
 }
 
-// A whole number from first to last, written as nothing but its digits (and a sign).
-std::optional<int> readNumberFrom(const std::string& word, int first, int last)
-{
-    std::istringstream in(word);
-    int number;
-    if (in >> number && in.peek() == std::char_traits<char>::eof() && number >= first && number <= last)
-        return number;
-    return std::nullopt;
-}
-
 // A key's name, or its number.
 std::optional<sf::Keyboard::Key> readKey(const std::string& word)
 {
     if (std::optional<sf::Keyboard::Key> named = keyNamed(word))
         return named;
-    if (std::optional<int> number = readNumberFrom(word, sf::Keyboard::Unknown, sf::Keyboard::KeyCount - 1))
-        return static_cast<sf::Keyboard::Key>(*number);
+    std::istringstream in(word);
+    int number;
+    if (in >> number && in.peek() == std::char_traits<char>::eof() && number >= sf::Keyboard::Unknown &&
+        number < sf::Keyboard::KeyCount)
+        return static_cast<sf::Keyboard::Key>(number);
     return std::nullopt;
-}
-
-// The shortest text that reads back as the same number.
-std::string numberText(double value)
-{
-    char text[32];
-    return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
-}
-
-using PadKind = Recording::PadQuestion::Kind;
-
-// What a pad's line says after the pad's number: its event, or the answer of a poll of it.
-std::string padLineTail(const Recording::PadPoll& poll)
-{
-    const Recording::PadQuestion& question = poll.question;
-    const Recording::PadAnswer& answer = poll.answer;
-    switch (question.kind) {
-    case PadKind::Button:
-        return (answer.value != 0 ? "down " : "up ") + std::to_string(question.index);
-    case PadKind::Axis:
-        return std::string("axis ") + padAxisNames()[static_cast<std::size_t>(question.index)] + " " +
-               numberText(answer.value);
-    case PadKind::Presence:
-        break;
-    }
-    return answer.value != 0 ? "present " + answer.name : "absent";
 }
 
 // Reads the facts of a recording line by line, stopping at the first fault.
@@ -136,7 +99,7 @@ public:
         if (what == "names")
             return readListing(frame, words);
         if (what == "pad")
-            return readPad(frame, words);
+            return readPadWords(frame, words, recording);
         if (what == "end")
             return ending(words);
         return "\"" + what + "\" is not press, release, text, focus, down, up, loaded, nothing, unreadable, names,"
@@ -267,97 +230,6 @@ private:
         return "";
     }
 
-    // A pad's event, or the answer of a poll of it.
-    std::string readPad(int frame, std::istringstream& words)
-    {
-        std::string number, what;
-        words >> number >> what;
-        const std::optional<int> pad = readNumberFrom(number, 0, sf::Joystick::Count - 1);
-        if (!pad)
-            return "\"" + number + "\" is no pad: pads are numbered 0 to " + std::to_string(sf::Joystick::Count - 1);
-        if (what == "press" || what == "release")
-            return readPadButtonEvent(frame, *pad, what == "press", words);
-        if (what == "connected" || what == "disconnected") {
-            sf::Event event;
-            event.type = what == "connected" ? sf::Event::JoystickConnected : sf::Event::JoystickDisconnected;
-            event.joystickConnect.joystickId = static_cast<unsigned>(*pad);
-            recording.events.push_back({frame, event});
-            return ending(words);
-        }
-        Recording::PadPoll poll{frame, {*pad, PadKind::Presence}, {}};
-        std::string fault;
-        if (what == "down" || what == "up")
-            fault = readButtonAnswer(what == "down", words, poll);
-        else if (what == "axis")
-            fault = readAxisAnswer(words, poll);
-        else if (what == "present")
-            readPresentName(words, poll.answer);
-        else if (what != "absent")
-            return "\"" + what + "\" is not press, release, connected, disconnected, down, up, axis, present or absent";
-        if (!fault.empty())
-            return fault;
-        recording.padPolls.push_back(std::move(poll));
-        return ending(words);
-    }
-
-    // The rest of the line is the pad's name.
-    static void readPresentName(std::istringstream& words, Recording::PadAnswer& answer)
-    {
-        std::getline(words >> std::ws, answer.name);
-        answer.value = 1;
-    }
-
-    static std::optional<int> readButton(std::istringstream& words, std::string& word)
-    {
-        words >> word;
-        return readNumberFrom(word, 0, sf::Joystick::ButtonCount - 1);
-    }
-
-    static std::string noButton(const std::string& word)
-    {
-        return "\"" + word + "\" is no button: buttons are numbered 0 to " + std::to_string(sf::Joystick::ButtonCount - 1);
-    }
-
-    std::string readPadButtonEvent(int frame, int pad, bool pressed, std::istringstream& words)
-    {
-        std::string word;
-        const std::optional<int> button = readButton(words, word);
-        if (!button)
-            return noButton(word);
-        sf::Event event;
-        event.type = pressed ? sf::Event::JoystickButtonPressed : sf::Event::JoystickButtonReleased;
-        event.joystickButton = {static_cast<unsigned>(pad), static_cast<unsigned>(*button)};
-        recording.events.push_back({frame, event});
-        return ending(words);
-    }
-
-    static std::string readButtonAnswer(bool down, std::istringstream& words, Recording::PadPoll& poll)
-    {
-        std::string word;
-        const std::optional<int> button = readButton(words, word);
-        if (!button)
-            return noButton(word);
-        poll.question = {poll.question.pad, PadKind::Button, *button};
-        poll.answer.value = down ? 1 : 0;
-        return "";
-    }
-
-    static std::string readAxisAnswer(std::istringstream& words, Recording::PadPoll& poll)
-    {
-        std::string name, position;
-        words >> name >> position;
-        const std::optional<int> axis = padAxisNamed(name);
-        if (!axis)
-            return "\"" + name + "\" is no axis: X, Y, Z, R, U, V, PovX or PovY";
-        double value = 0;
-        const auto [end, error] = std::from_chars(position.data(), position.data() + position.size(), value);
-        if (error != std::errc() || end != position.data() + position.size() || !(std::fabs(value) <= 1))
-            return "\"" + position + "\" is no axis position: a number from -1 to 1";
-        poll.question = {poll.question.pad, PadKind::Axis, *axis};
-        poll.answer.value = value;
-        return "";
-    }
-
     Recording& recording;
 
 public:
@@ -401,13 +273,8 @@ std::string Recording::header(unsigned seed, const std::vector<std::pair<std::st
 std::string Recording::eventLine(int frame, const sf::Event& event, bool repeated)
 {
     const std::string prefix = std::to_string(frame);
-    if (event.type == sf::Event::JoystickButtonPressed || event.type == sf::Event::JoystickButtonReleased)
-        return prefix + " pad " + std::to_string(event.joystickButton.joystickId) +
-               (event.type == sf::Event::JoystickButtonPressed ? " press " : " release ") +
-               std::to_string(event.joystickButton.button) + "\n";
-    if (event.type == sf::Event::JoystickConnected || event.type == sf::Event::JoystickDisconnected)
-        return prefix + " pad " + std::to_string(event.joystickConnect.joystickId) +
-               (event.type == sf::Event::JoystickConnected ? " connected\n" : " disconnected\n");
+    if (isPadEvent(event))
+        return prefix + " pad " + padEventWords(event) + "\n";
     if (event.type == sf::Event::GainedFocus || event.type == sf::Event::LostFocus)
         return prefix + (event.type == sf::Event::GainedFocus ? " focus gained\n" : " focus lost\n");
     if (event.type == sf::Event::TextEntered)
@@ -430,7 +297,7 @@ std::string Recording::pollLine(const Poll& poll)
 
 std::string Recording::padPollLine(const PadPoll& poll)
 {
-    return std::to_string(poll.frame) + " pad " + std::to_string(poll.question.pad) + " " + padLineTail(poll) + "\n";
+    return std::to_string(poll.frame) + " pad " + padPollWords(poll) + "\n";
 }
 
 std::string Recording::loadLines(const Load& load)
