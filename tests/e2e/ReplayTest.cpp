@@ -114,16 +114,21 @@ TEST_F(ReplayTest, EveryWayOfStoppingAPlayEndsItsRecording)
     EXPECT_NE(echoed(output()).find("90 random"), std::string::npos) << output();
 }
 
-TEST_F(ReplayTest, TheBundledGamesRecordedMinuteGivesTheCommittedPictures)
+TEST_F(ReplayTest, TheBundledGamesRecordedPlaysGiveTheCommittedPictures)
 {
     const std::filesystem::path replays = std::filesystem::path(QEL_GAME_DIR) / "tests" / "replays";
-    const std::vector<std::string> frames{"0600", "1200", "1800", "3600"};
-    std::vector<std::string> arguments{QEL_GAME_DIR, "-replay", (replays / "one-minute.rec").string()};
-    for (const std::string& frame : frames)
-        arguments.insert(arguments.end(), {"-capture", frame + ":" + frame + ".png"});
-    EXPECT_EQ(runToTheEnd(arguments), 0) << errors();
-    for (const std::string& frame : frames)
-        EXPECT_TRUE(savedPicture(frame + ".png", isExactly(replays / ("one-minute-" + frame + ".png"))));
+    // A minute of keys; and clicks, wheel turns and a pad's buttons and sticks.
+    const std::vector<std::pair<std::string, std::vector<std::string>>> plays{
+        {"one-minute", {"0600", "1200", "1800", "3600"}}, {"mouse-and-pad", {"0100", "0400", "0440"}}};
+    for (const auto& [play, frames] : plays) {
+        SCOPED_TRACE(play);
+        std::vector<std::string> arguments{QEL_GAME_DIR, "-replay", (replays / (play + ".rec")).string()};
+        for (const std::string& frame : frames)
+            arguments.insert(arguments.end(), {"-capture", frame + ":" + frame + ".png"});
+        EXPECT_EQ(runToTheEnd(arguments), 0) << errors();
+        for (const std::string& frame : frames)
+            EXPECT_TRUE(savedPicture(frame + ".png", isExactly(replays / (play + "-" + frame + ".png"))));
+    }
 }
 
 TEST_F(ReplayTest, ARecordingThatCannotBeReadOrWrittenStopsTheRunWithWhy)
