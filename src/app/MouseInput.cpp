@@ -41,7 +41,8 @@ std::optional<MouseFact> MouseInput::factOf(const sf::Event& event, const Render
     case sf::Event::MouseButtonPressed:
     case sf::Event::MouseButtonReleased: {
         const std::optional<CellPosition> cell = cellAtPixel(event.mouseButton.x, event.mouseButton.y, screen);
-        if (!cell)
+        // Only the buttons the MouseButton table names have a name in a recording.
+        if (!cell || event.mouseButton.button < 0 || event.mouseButton.button >= sf::Mouse::ButtonCount)
             return std::nullopt;
         const bool pressed = event.type == sf::Event::MouseButtonPressed;
         return MouseFact{pressed ? MouseAction::Press : MouseAction::Release, cell, event.mouseButton.button};
