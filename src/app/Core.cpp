@@ -3,9 +3,11 @@
 #include "app/DisplayConnection.hpp"
 #include "app/FramePacer.hpp"
 #include "app/LaunchOptions.hpp"
+#include "app/NewGame.hpp"
 #include "app/Recording.hpp"
 #include "app/ScriptClasses.hpp"
 #include "app/StopSignals.hpp"
+#include "base/FolderWatcher.hpp"
 #include "base/GamePaths.hpp"
 #include "display/PictureFiles.hpp"
 #include "display/Renderer.hpp"
@@ -121,6 +123,8 @@ void Core::init(int argc, const char* const* argv)
         std::fputs(LaunchOptions::help().c_str(), stdout);
         std::exit(0);
     }
+    if (const std::optional<std::string> folder = LaunchOptions::newGameFolderIn(argc, argv))
+        std::exit(NewGame::make(*folder));
     const std::filesystem::path launchFolder = std::filesystem::current_path();
     std::optional<Recording> replay = replayNamedIn(argc, argv, launchFolder);
     // A replay runs many times faster than the play did, so it is silent: the sound library opens
@@ -173,6 +177,7 @@ void Core::build(const LaunchOptions& options)
     renderer->setDisplayStyle(LaunchOptions::displayStyleNamed(options.style), Repaint::Later);
     startScript();
     renderer->setWallpaper(options.wallpaperIndex);
+    watchScripts(options);
 }
 
 void Core::run()
@@ -198,6 +203,7 @@ void Core::runFrame(int elapsedMilliseconds)
     runControl.beginFrame();
     frameTime = runControl.fixesFrameTime() ? FixedFrameTime : nextFrameTime(elapsedMilliseconds, frameTime);
     keys->beginFrame();
+    reloadChangedScripts();
     pollEvents();
     if (script)
         script->update(frameTime);
@@ -364,6 +370,28 @@ void Core::reloadScripts()
     hideScriptError();
     script->reload();
     startScript();
+}
+
+// A reload is no event a recording keeps, so a recorded play reloaded this way would replay
+// differently.
+void Core::watchScripts(const LaunchOptions& options)
+{
+    if (!options.watch || !options.replayPath.empty())
+        return;
+    if (!options.recordPath.empty()) {
+        std::fprintf(stderr, "qel: the scripts are not watched while a play is recorded\n");
+        return;
+    }
+    scriptWatcher = std::make_unique<FolderWatcher>(basePath() + "scripts");
+}
+
+void Core::reloadChangedScripts()
+{
+    if (!scriptWatcher || !script || !scriptWatcher->changesSettled())
+        return;
+    std::printf("%s changed: the scripts are reloaded\n", scriptWatcher->lastChanged().c_str());
+    std::fflush(stdout);
+    reloadScripts();
 }
 
 void Core::showScriptError(const std::string& text)

@@ -19,6 +19,7 @@
 
 namespace qel {
 
+class FolderWatcher;
 struct LaunchOptions;
 class Renderer;
 class SoundManager;
@@ -121,6 +122,9 @@ private:
     bool repeatsHeldKey(const sf::Event& event);
     void drawFrame();
     void reloadScripts();
+    // Watches scripts/ as the options ask; a recorded or replayed play is never reloaded so.
+    void watchScripts(const LaunchOptions& options);
+    void reloadChangedScripts();
 
     std::unique_ptr<sf::RenderWindow> window;
     // Kept for the window a fullscreen toggle makes again.
@@ -133,6 +137,7 @@ private:
     std::unique_ptr<UI> ui;
     std::unique_ptr<ScriptingInterface> script;
     std::unique_ptr<KeyRouter> keys;
+    std::unique_ptr<FolderWatcher> scriptWatcher;
     HeldKeys heldKeys;
     MouseInput mouse;
     std::unique_ptr<MouseRouter> mouseRouter;
