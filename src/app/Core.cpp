@@ -8,6 +8,7 @@
 #include "app/ScriptClasses.hpp"
 #include "app/StopSignals.hpp"
 #include "base/FolderWatcher.hpp"
+#include "base/FreshFile.hpp"
 #include "base/GamePaths.hpp"
 #include "display/PictureFiles.hpp"
 #include "display/Renderer.hpp"
@@ -20,6 +21,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <utility>
 
@@ -164,7 +166,8 @@ void Core::build(const LaunchOptions& options)
     keys = std::make_unique<KeyRouter>(this, KeyRouter::EngineKeys{[this] { reloadScripts(); },
                                                                    [this] { toggleFullscreen(); },
                                                                    [this] { return hideScriptError(); },
-                                                                   [this](sf::Keyboard::Key key) { return isKeyDown(key); }});
+                                                                   [this](sf::Keyboard::Key key) { return isKeyDown(key); },
+                                                                   [this] { saveScreenshot(); }});
     mouseRouter = std::make_unique<MouseRouter>(this);
     // A host installed by a test stays.
     if (!script) {
@@ -392,6 +395,33 @@ void Core::reloadChangedScripts()
     std::printf("%s changed: the scripts are reloaded\n", scriptWatcher->lastChanged().c_str());
     std::fflush(stdout);
     reloadScripts();
+}
+
+// Named by the local date and time, which sort as they were taken.
+void Core::saveScreenshot()
+{
+    if (runControl.saveFolder().empty()) {
+        std::fprintf(stderr, "qel: cannot save a screenshot: there is no folder for saved data (is HOME set?)\n");
+        return;
+    }
+    const std::filesystem::path folder = runControl.saveFolder() / "screenshots";
+    char stem[32];
+    const std::time_t now = std::time(nullptr);
+    std::strftime(stem, sizeof stem, "%Y-%m-%d_%H-%M-%S", std::localtime(&now));
+    std::string error;
+    const std::optional<std::filesystem::path> path = claimFreshFile(folder, stem, ".png", error);
+    if (!path) {
+        std::fprintf(stderr, "qel: cannot save a screenshot in \"%s\": %s\n", folder.c_str(), error.c_str());
+        return;
+    }
+    if (!runControl.requestCapture(path->string())) {
+        std::error_code ignored;
+        std::filesystem::remove(*path, ignored);
+        std::fprintf(stderr, "qel: the screenshot is not saved: the frame saves as many pictures as it takes\n");
+        return;
+    }
+    std::printf("screenshot: %s\n", path->c_str());
+    std::fflush(stdout);
 }
 
 void Core::showScriptError(const std::string& text)

@@ -56,7 +56,7 @@ public:
     // frame makes the window again once at most (twice toggled is no toggle).
     void requestFullscreenToggle() { fullscreenToggleRequested = !fullscreenToggleRequested; }
     void setWindowTitle(const std::string& title);
-    // A released game switches the reload and fullscreen keys off.
+    // A released game switches the reload, fullscreen and screenshot keys off.
     void setHotKeys(KeyRouter::HotKeys hotKeys) { keys->setHotKeys(hotKeys); }
     KeyRouter::HotKeys getHotKeys() const { return keys->getHotKeys(); }
     // Ends the run with the code as its status once the frame in progress is drawn: the rest of
@@ -122,6 +122,8 @@ private:
     bool repeatsHeldKey(const sf::Event& event);
     void drawFrame();
     void reloadScripts();
+    // Saves the picture of the frame in progress in the screenshots folder beside the saved data.
+    void saveScreenshot();
     // Watches scripts/ as the options ask; a recorded or replayed play is never reloaded so.
     void watchScripts(const LaunchOptions& options);
     void reloadChangedScripts();

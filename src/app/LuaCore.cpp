@@ -60,6 +60,8 @@ int setHotKeys(LuaCore& core, lua_State* L)
             keys.reload = readSwitchOption(L, value, name);
         else if (name == "fullscreen")
             keys.fullscreen = readSwitchOption(L, value, name);
+        else if (name == "screenshot")
+            keys.screenshot = readSwitchOption(L, value, name);
         else
             return false;
         return true;

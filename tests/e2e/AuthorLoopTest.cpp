@@ -1,6 +1,7 @@
 #include "e2e/EngineTest.hpp"
 #include "support/ErrorLines.hpp"
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -82,6 +83,33 @@ TEST_F(AuthorLoopTest, ANewGameRunsAtOnceAndItsFolderIsNeverMadeTwice)
     EXPECT_TRUE(press("Escape"));
     EXPECT_EQ(waitForExit(), 0);
     EXPECT_EQ(test::withoutWindowNotices(errors()), "");
+}
+
+// A player's screenshots go beside the saved data, never over one another; a game may take F10 for itself.
+TEST_F(AuthorLoopTest, F10SavesTheWindowsPictureBesideTheSavedData)
+{
+    writeScript("shots", R"(
+function redraw() fill(Color.Green) end
+function key(code, pressed)
+    if code == Key.X and pressed then core.setHotKeys{screenshot = false} end
+    if code == Key.F10 and pressed then say("the game's F10") end
+end
+)");
+    ASSERT_EQ(replay("3 press F10\n3 release F10\n4 press F10\n5 press X\n6 press F10\n",
+                     {"-script", "shots", "-savedir", "saves"}),
+              0)
+        << errors();
+    std::vector<std::filesystem::path> shots;
+    for (const auto& entry : std::filesystem::directory_iterator(gameFolder() / "saves/screenshots"))
+        shots.push_back(entry.path());
+    ASSERT_EQ(shots.size(), 2u);
+    std::sort(shots.begin(), shots.end());
+    const ScreenLayout layout(Style::Default, 80, {1280, 720});
+    for (const std::filesystem::path& shot : shots) {
+        EXPECT_TRUE(test::contains(output(), "screenshot: " + shot.string() + "\n")) << output();
+        EXPECT_TRUE(savedPicture(std::filesystem::relative(shot, gameFolder()), cellShows(layout, 40, 12, Green)));
+    }
+    EXPECT_TRUE(test::contains(output(), "the game's F10\n")) << "switched off, F10 is the game's";
 }
 
 } // namespace
