@@ -89,6 +89,19 @@ LaunchOptions recordedOptions(const std::optional<Recording>& replay)
     return options;
 }
 
+// Runs the body, adding the time it takes to the phase's when the stats are measured.
+template <class Body>
+void timed(FrameStats* stats, FrameStats::Phase phase, Body body)
+{
+    if (!stats) {
+        body();
+        return;
+    }
+    const FrameStats::Clock::time_point start = FrameStats::Clock::now();
+    body();
+    stats->add(phase, FrameStats::Clock::now() - start);
+}
+
 // The events a recording keeps, and a replay takes from it instead of the window.
 bool isRecordedEvent(const sf::Event& event)
 {
@@ -167,7 +180,8 @@ void Core::build(const LaunchOptions& options)
                                                                    [this] { toggleFullscreen(); },
                                                                    [this] { return hideScriptError(); },
                                                                    [this](sf::Keyboard::Key key) { return isKeyDown(key); },
-                                                                   [this] { saveScreenshot(); }});
+                                                                   [this] { saveScreenshot(); },
+                                                                   [this] { showStats(!statsShown); }});
     mouseRouter = std::make_unique<MouseRouter>(this);
     // A host installed by a test stays.
     if (!script) {
@@ -208,10 +222,15 @@ void Core::runFrame(int elapsedMilliseconds)
     keys->beginFrame();
     reloadChangedScripts();
     pollEvents();
-    if (script)
-        script->update(frameTime);
-    ui->draw(frameTime);
-    drawFrame();
+    // What the phases take is measured only while the figures are shown.
+    FrameStats* stats = statsShown ? &frameStats : nullptr;
+    timed(stats, FrameStats::Update, [this] {
+        if (script)
+            script->update(frameTime);
+    });
+    timed(stats, FrameStats::Windows, [this] { ui->draw(frameTime); });
+    timed(stats, FrameStats::Present, [this] { drawFrame(); });
+    noteFrameStats();
     if (std::exchange(fullscreenToggleRequested, false))
         toggleFullscreen();
     if (StopSignals::received())
@@ -230,7 +249,24 @@ void Core::drawFrame()
     }
     renderer->compose();
     saveWindowPicture(*window, captures);
-    window->display();
+    renderer->present();
+}
+
+void Core::noteFrameStats()
+{
+    if (!statsShown)
+        return;
+    if (const std::optional<std::string> figures = frameStats.endFrame(FrameStats::Clock::now(), script ? script->heapBytes() : 0))
+        renderer->getStatsOverlay().setText(*figures);
+}
+
+void Core::showStats(bool on)
+{
+    statsShown = on;
+    frameStats.restart(FrameStats::Clock::now());
+    const double none[FrameStats::PhaseCount]{};
+    renderer->getStatsOverlay().setText(FrameStats::report(0, none, script ? script->heapBytes() : 0, FrameStats::processBytes()));
+    renderer->getStatsOverlay().show(on && runControl.waitsForFrames());
 }
 
 float Core::nextFrameTime(int elapsedMilliseconds, float previous)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/FrameStats.hpp"
 #include "app/HeldKeys.hpp"
 #include "app/MouseInput.hpp"
 #include "app/RunControl.hpp"
@@ -56,6 +57,9 @@ public:
     // frame makes the window again once at most (twice toggled is no toggle).
     void requestFullscreenToggle() { fullscreenToggleRequested = !fullscreenToggleRequested; }
     void setWindowTitle(const std::string& title);
+    // Shows or hides the frame figures over the picture (a replay never draws them).
+    void showStats(bool on);
+    bool isStatsShown() const { return statsShown; }
     // A released game switches the reload, fullscreen and screenshot keys off.
     void setHotKeys(KeyRouter::HotKeys hotKeys) { keys->setHotKeys(hotKeys); }
     KeyRouter::HotKeys getHotKeys() const { return keys->getHotKeys(); }
@@ -124,6 +128,8 @@ private:
     void reloadScripts();
     // Saves the picture of the frame in progress in the screenshots folder beside the saved data.
     void saveScreenshot();
+    // Gives the stats overlay new figures when they are due.
+    void noteFrameStats();
     // Watches scripts/ as the options ask; a recorded or replayed play is never reloaded so.
     void watchScripts(const LaunchOptions& options);
     void reloadChangedScripts();
@@ -155,6 +161,8 @@ private:
     std::deque<sf::Event> heldEvents;
     bool errorPanelEnabled = true;
     int exitCode = 0;
+    bool statsShown = false;
+    FrameStats frameStats;
 };
 
 } // namespace qel

@@ -112,6 +112,30 @@ end
     EXPECT_TRUE(test::contains(output(), "the game's F10\n")) << "switched off, F10 is the game's";
 }
 
+// F11 and LuaCore.showStats switch the frame figures, which stay out of the cells and the captures.
+TEST_F(AuthorLoopTest, TheStatsOverlayTogglesAndLeavesThePictureAlone)
+{
+    writeScript("stats", R"(
+local shown
+function redraw() fill(Color.Blue) end
+function update()
+    if core.isStatsShown() ~= shown then
+        shown = core.isStatsShown()
+        say("stats " .. tostring(shown))
+    end
+end
+function key(code, pressed)
+    if code == Key.X and pressed then core.showStats(true) end
+end
+)");
+    ASSERT_EQ(replay("3 press F11\n5 press F11\n6 press X\n",
+                     {"-script", "stats", "-capture", "2:hidden.bmp", "-capture", "4:shown.bmp", "-frames", "7"}),
+              0)
+        << errors();
+    EXPECT_EQ(output().substr(output().find("stats ")), "stats false\nstats true\nstats false\nstats true\n");
+    EXPECT_EQ(textOf(gameFolder() / "shown.bmp"), textOf(gameFolder() / "hidden.bmp")) << "the same picture";
+}
+
 } // namespace
 
 } // namespace qel::e2e
