@@ -81,7 +81,8 @@ const std::vector<Option>& optionsOf(Options kind)
         {"height", A::Integer}, {"id", A::Integer}};
     static const std::vector<Option> insert = {{"text", A::Text}, {"color", A::Colour},
         {"appendEmpty", A::Switch}, {"appendEmptyLine", A::Switch}};
-    static const std::vector<Option> hotKeys = {{"reload", A::Switch}, {"fullscreen", A::Switch}};
+    static const std::vector<Option> hotKeys = {{"reload", A::Switch}, {"fullscreen", A::Switch},
+                                                {"screenshot", A::Switch}, {"stats", A::Switch}};
     switch (kind) {
     case Options::Print: return print;
     case Options::Put: return put;
@@ -124,7 +125,8 @@ const std::vector<ScriptClass>& scriptClasses()
           {"setWindowTitle", {A::Text}}, {"setHotKeys", {}, Options::HotKeys}, {"setVideoMode", {A::Mode}}, {"getVideoMode", {}},
           {"setDisplayStyle", {A::Style}}, {"getDisplayStyle", {}}, {"setWallpaper", {A::Integer}},
           {"getWallpaper", {}}, {"isKeyDown", {A::Integer}}, {"capture", {A::CapturePath}},
-          {"getMouse", {}}, {"isMouseDown", {A::Integer}}, {"setMouseCursor", {A::Switch}}}},
+          {"getMouse", {}}, {"isMouseDown", {A::Integer}}, {"setMouseCursor", {A::Switch}},
+          {"showStats", {A::Switch}}, {"isStatsShown", {}}}},
         {"LuaUtils", {"utils", "LuaUtils(gUtils)", "LuaUtils(gCore)"}, {{"instance", {}}, {"hash", {A::Text}}}},
         {"LuaScreenBuffer", {"screen", "LuaScreenBuffer(gScreenBuffer)", "OLDSCREEN", "LuaScreenBuffer(gUI)"},
          {{"instance", {}}, {"redraw", {}}, {"clear", {A::Colour}}, {"print", {}, Options::Print},
