@@ -8,6 +8,7 @@
 local Controls = require "scripts.lib.controls"
 local Dialog = require "scripts.lib.dialog"
 local MessageBox = require "scripts.lib.message_box"
+local Pad = require "scripts.lib.pad"
 local Scene = require "scripts.lib.scene"
 local screen = require "scripts.lib.screen"
 
@@ -24,7 +25,17 @@ function redraw()
     end
 end
 
+-- A key that stands for a pad's button or stick goes where the player's key would.
+local function padKey(code, pressed)
+    if Dialog.isOpen() then
+        Dialog.padKey(code, pressed)
+    else
+        key(code, pressed, false)
+    end
+end
+
 function update(dt)
+    Pad.update(padKey)
     MessageBox.update()
     local scene = Scene.current()
     if scene.update then
@@ -46,4 +57,21 @@ function key(code, pressed, handled)
     if scene.key then
         scene.key(code, pressed, handled)
     end
+end
+
+-- A dialog takes the mouse while it is open, as it takes the keys; the engine has already used
+-- the presses on its text fields and message boxes.
+function mouse(kind, column, row, button)
+    if Dialog.isOpen() then
+        Dialog.mouse(kind, column, row, button)
+        return
+    end
+    local scene = Scene.current()
+    if scene.mouse then
+        scene.mouse(kind, column, row, button)
+    end
+end
+
+function pad(number, button, pressed)
+    Pad.button(button, pressed, padKey)
 end

@@ -5,6 +5,7 @@
 // the scripts are modules, which share what they define only through require.
 
 #include "base/HashString.hpp"
+#include "display/ScreenGeometry.hpp"
 #include "script/LuaTestEngine.hpp"
 #include "sound/SoundManager.hpp"
 #include "support/TempDir.hpp"
@@ -34,7 +35,8 @@ for name in pairs(_G) do
     engineGlobals[name] = true
 end
 LuaCore(gCore).load("game-startup.lua")
-local ENGINE_CALLS = {start = true, update = true, key = true, redraw = true, onSetVideoMode = true}
+local ENGINE_CALLS = {start = true, update = true, key = true, redraw = true, onSetVideoMode = true, mouse = true,
+                      pad = true}
 local function check(name)
     if not engineGlobals[name] and not ENGINE_CALLS[name] then
         io.stderr:write("a game script set the global ", tostring(name), "\n")
@@ -94,6 +96,33 @@ public:
     void release(sf::Keyboard::Key code)
     {
         record([&] { core->handleEvent(keyRelease(code)); });
+    }
+
+    // A press and release of the mouse button over the cell, in a frame of its own, through the
+    // pixel at the cell's centre in the window; the screen is stretched over the window for it.
+    void click(int column, int row, sf::Mouse::Button button = sf::Mouse::Left)
+    {
+        renderer().setDisplayStyle(DisplayStyle::FullFill, Repaint::Later);
+        const sf::Vector2i pixel = cellCentre(column, row);
+        sf::Event event;
+        event.type = sf::Event::MouseButtonPressed;
+        event.mouseButton = {button, pixel.x, pixel.y};
+        record([&] { core->handleEvent(event); });
+        event.type = sf::Event::MouseButtonReleased;
+        record([&] { core->handleEvent(event); });
+        frames(1);
+    }
+
+    // A pad's button pressed and released, in a frame of its own.
+    void padButton(unsigned button)
+    {
+        sf::Event event;
+        event.joystickButton = {0, button};
+        event.type = sf::Event::JoystickButtonPressed;
+        record([&] { core->handleEvent(event); });
+        event.type = sf::Event::JoystickButtonReleased;
+        record([&] { core->handleEvent(event); });
+        frames(1);
     }
 
     // Letters and spaces, each pressed and typed in a frame of its own.
@@ -180,6 +209,17 @@ public:
         enter();
         type(name);
         enter();
+    }
+
+    // The window pixel at the centre of a cell while the screen fills the window: its pixel rows
+    // from the texture's top down to the cells' last but CellsTop.
+    sf::Vector2i cellCentre(int column, int row) const
+    {
+        const sf::Vector2u window = core->getWindow()->getSize();
+        const int columns = buffer().getSize().width;
+        const double textureY = CellsTop + (row + 0.5) * CellHeight;
+        return {static_cast<int>((column + 0.5) * window.x / columns),
+                static_cast<int>(textureY * window.y / FullStylesShownHeight)};
     }
 
     const ScreenBuffer& buffer() const { return *core->getRenderer()->getScreenBuffer(); }
@@ -342,6 +382,70 @@ TEST(BundledGame, DialogsOpenOverThePlayAndCloseWithReturnOrEscape)
     game.press(Escape);
     game.frames(1);
     EXPECT_FALSE(game.shows(" How to play "));
+    EXPECT_EQ(game.errors, "");
+}
+
+// The title's menu, the options, help and name dialogs and the map, all with clicks. The options
+// window lies at column 22, row 6, its settings from row 7; the name dialog at 22, 8.
+TEST(BundledGame, TheMouseWorksTheMenuTheDialogsAndTheMap)
+{
+    BundledGame game;
+    game.frames(1);
+    game.click(25, 21);
+    ASSERT_TRUE(game.shows(" Options ")) << "the menu's options line:\n" << game.screenText();
+    const int wallpaper = game.renderer().getWallpaper();
+    game.click(39, 10);
+    EXPECT_NE(game.renderer().getWallpaper(), wallpaper) << "a left click on a value steps it on";
+    game.click(39, 10, sf::Mouse::Right);
+    EXPECT_EQ(game.renderer().getWallpaper(), wallpaper) << "a right click steps it back";
+    game.click(0, 0);
+    EXPECT_TRUE(game.shows(" Options ")) << "a click outside the window does nothing";
+    game.press(Escape);
+    game.frames(1);
+
+    game.click(25, 20);
+    ASSERT_TRUE(game.shows(" How to play ")) << game.screenText();
+    game.click(40, 12);
+    EXPECT_FALSE(game.shows(" How to play ")) << "a click inside closes it";
+
+    game.click(25, 19);
+    ASSERT_TRUE(game.shows("What is your name?")) << game.screenText();
+    game.type("bo");
+    game.click(26, 15);
+    ASSERT_TRUE(game.shows("Welcome, Bo. Find every gem!")) << "OK enters the name:\n" << game.screenText();
+
+    const GridPoint start = game.player();
+    const auto floorAt = [&](int dx) { return game.mapCell(start.x + dx, start.y) == "·"; };
+    const int way = floorAt(1) && floorAt(2) && floorAt(3) ? 1 : -1;
+    ASSERT_TRUE(floorAt(way) && floorAt(2 * way) && floorAt(3 * way)) << "a straight way is lit:\n" << game.screenText();
+    game.click(MapLeft + start.x + 3 * way, MapTop + start.y);
+    EXPECT_EQ(game.player().x, start.x + way) << "a step at once";
+    game.frames(40);
+    EXPECT_EQ(game.player().x, start.x + 3 * way) << "and on to the cell clicked, no further";
+    EXPECT_EQ(game.errors, "");
+}
+
+// Without a keyboard: A confirms, B goes back, Start pauses, Y opens the options.
+TEST(BundledGame, APadStartsARunAndAnswersTheDialogs)
+{
+    BundledGame game;
+    game.frames(1);
+    game.padButton(0);
+    ASSERT_TRUE(game.shows("What is your name?")) << game.screenText();
+    game.padButton(0);
+    ASSERT_TRUE(game.shows("Welcome, Nameless. Find every gem!")) << game.screenText();
+
+    game.padButton(7);
+    EXPECT_TRUE(game.shows("Paused.")) << game.screenText();
+    game.padButton(0);
+    EXPECT_FALSE(game.shows("Paused.")) << "A dismissed the message box";
+
+    game.padButton(3);
+    ASSERT_TRUE(game.shows(" Options ")) << game.screenText();
+    game.padButton(1);
+    EXPECT_FALSE(game.shows(" Options ")) << "B closed the options";
+    game.padButton(1);
+    EXPECT_TRUE(game.shows("go down into the cave")) << "and B again left for the title:\n" << game.screenText();
     EXPECT_EQ(game.errors, "");
 }
 

@@ -4,6 +4,7 @@
 #include "app/FramePacer.hpp"
 #include "app/LaunchOptions.hpp"
 #include "app/NewGame.hpp"
+#include "app/PadLines.hpp"
 #include "app/Recording.hpp"
 #include "app/ScriptClasses.hpp"
 #include "app/StopSignals.hpp"
@@ -107,9 +108,10 @@ bool isRecordedEvent(const sf::Event& event)
 {
     return event.type == sf::Event::KeyPressed || event.type == sf::Event::KeyReleased ||
            event.type == sf::Event::TextEntered || event.type == sf::Event::GainedFocus ||
-           event.type == sf::Event::LostFocus || event.type == sf::Event::MouseMoved ||
-           event.type == sf::Event::MouseLeft || event.type == sf::Event::MouseButtonPressed ||
-           event.type == sf::Event::MouseButtonReleased || event.type == sf::Event::MouseWheelScrolled;
+            event.type == sf::Event::LostFocus || event.type == sf::Event::MouseMoved ||
+            event.type == sf::Event::MouseLeft || event.type == sf::Event::MouseButtonPressed ||
+            event.type == sf::Event::MouseButtonReleased || event.type == sf::Event::MouseWheelScrolled ||
+            isPadEvent(event);
 }
 
 // Saves the window's picture as composed, before it is presented.
@@ -368,6 +370,19 @@ bool Core::treatEvent(const sf::Event& event, bool repeated)
     case sf::Event::MouseWheelScrolled:
         if (const std::optional<MouseFact> fact = mouse.factOf(event, *renderer))
             treatMouseFact(*fact);
+        return true;
+    case sf::Event::JoystickButtonPressed:
+    case sf::Event::JoystickButtonReleased:
+        if (script)
+            script->onPadButton(static_cast<int>(event.joystickButton.joystickId),
+                                static_cast<int>(event.joystickButton.button),
+                                event.type == sf::Event::JoystickButtonPressed);
+        return true;
+    case sf::Event::JoystickConnected:
+    case sf::Event::JoystickDisconnected:
+        if (script)
+            script->onPadConnected(static_cast<int>(event.joystickConnect.joystickId),
+                                   event.type == sf::Event::JoystickConnected);
         return true;
     default:
         return true;

@@ -1,6 +1,7 @@
 #include "app/LuaCore.hpp"
 
 #include "app/Core.hpp"
+#include "app/PadInput.hpp"
 #include "base/SaveStore.hpp"
 #include "display/DisplayModes.hpp"
 #include "display/Renderer.hpp"
@@ -21,6 +22,10 @@ const NumberTable VideoModeTable{"VideoMode", "video mode", static_cast<int>(Vid
 const NumberTable DisplayStyleTable{"DisplayStyle", "display style", static_cast<int>(DisplayStyle::FullFit)};
 const NumberTable KeyTable{"Key", "key code", sf::Keyboard::KeyCount - 1, sf::Keyboard::Unknown};
 const NumberTable MouseButtonTable{"MouseButton", "mouse button", sf::Mouse::ButtonCount - 1};
+// The pads' numbers, their buttons' and the PadAxis table.
+const NumberRange PadRange{"pad", 0, PadInput::PadCount - 1};
+const NumberRange ButtonRange{"button", 0, PadInput::ButtonCount - 1};
+const NumberTable PadAxisTable{"PadAxis", "axis", PadInput::AxisCount - 1};
 
 // Runs the file at once, nested in the calling script; the name is taken as it is, ".lua" included.
 int load(LuaCore& core, lua_State* L)
@@ -161,6 +166,48 @@ int setMouseCursor(LuaCore& core, lua_State* L)
     return 0;
 }
 
+// Asks the pad as the call runs; a pad that is not connected has no button down. A pad or button
+// number out of range, or anything that is no number, is warned about and never down. A replay
+// answers as the pad did when the play was recorded.
+int isPadDown(LuaCore& core, lua_State* L)
+{
+    RunControl& run = core.live(L).getRunControl();
+    const std::optional<int> pad = readRangeEntry(L, 1, PadRange);
+    const std::optional<int> button = readRangeEntry(L, 2, ButtonRange);
+    return pushBoolean(L, pad && button && run.isPadDown(*pad, *button));
+}
+
+// From -1 to 1, 0 at rest; as isPadDown, wrong arguments are warned about and answered with 0.
+int getPadAxis(LuaCore& core, lua_State* L)
+{
+    RunControl& run = core.live(L).getRunControl();
+    const std::optional<int> pad = readRangeEntry(L, 1, PadRange);
+    const std::optional<int> axis = readTableEntry(L, 2, PadAxisTable);
+    return pushNumber(L, pad && axis ? run.padAxis(*pad, *axis) : 0);
+}
+
+// Pushes {number = , name = } for the pad.
+void pushPad(lua_State* L, const PadInput::Pad& pad)
+{
+    lua_createtable(L, 0, 2); /* pad */
+    lua_pushinteger(L, pad.number);
+    lua_setfield(L, -2, "number"); /* pad */
+    lua_pushlstring(L, pad.name.data(), pad.name.size());
+    lua_setfield(L, -2, "name"); /* pad */
+}
+
+// A list of the connected pads in the order of their numbers.
+int getPads(LuaCore& core, lua_State* L)
+{
+    const std::vector<PadInput::Pad> pads = core.live(L).getRunControl().connectedPads();
+    lua_createtable(L, static_cast<int>(pads.size()), 0); /* list */
+    for (std::size_t i = 0; i < pads.size(); ++i) {
+        pushPad(L, pads[i]); /* list, pad */
+        lua_rawseti(L, -2, static_cast<int>(i + 1)); /* list */
+    }
+    return 1;
+}
+
 // The picture is saved once the frame in progress is drawn, as the player sees it, so that
 // what the rest of the frame draws is in it too. A frame takes a few captures only: each is a
 // file written, and the line about the rest is printed once.
@@ -241,6 +288,9 @@ const ScriptMethod<LuaCore> LuaCore::methods[] = {
     {"setWallpaper", setWallpaper},
     {"getWallpaper", getWallpaper},
     {"isKeyDown", isKeyDown},
+    {"isPadDown", isPadDown},
+    {"getPadAxis", getPadAxis},
+    {"getPads", getPads},
     {"setHotKeys", setHotKeys},
     {"getMouse", getMouse},
     {"isMouseDown", isMouseDown},

@@ -2,6 +2,7 @@
 
 #include "app/KeyNames.hpp"
 #include "app/MouseInput.hpp"
+#include "app/PadLines.hpp"
 #include "base/SaveStore.hpp"
 
 #include <algorithm>
@@ -135,10 +136,12 @@ public:
             return readLoad(frame, what, words);
         if (what == "names")
             return readListing(frame, words);
+        if (what == "pad")
+            return readPadWords(frame, words, recording);
         if (what == "end")
             return ending(words);
         return "\"" + what + "\" is not press, release, text, focus, mouse, down, up, loaded, nothing, unreadable,"
-               " names or end";
+               " names, pad or end";
     }
 
     // The fault of a recording that ends inside a load's bytes, or empty.
@@ -333,6 +336,8 @@ std::string Recording::header(unsigned seed, const std::vector<std::pair<std::st
 std::string Recording::eventLine(int frame, const sf::Event& event, bool repeated)
 {
     const std::string prefix = std::to_string(frame);
+    if (isPadEvent(event))
+        return prefix + " pad " + padEventWords(event) + "\n";
     if (event.type == sf::Event::GainedFocus || event.type == sf::Event::LostFocus)
         return prefix + (event.type == sf::Event::GainedFocus ? " focus gained\n" : " focus lost\n");
     if (event.type == sf::Event::TextEntered)
@@ -373,6 +378,11 @@ std::string Recording::buttonPollLine(const ButtonPoll& poll)
 {
     return std::to_string(poll.frame) + " mouse " + (poll.down ? "down " : "up ") +
            MouseInput::ButtonNames[poll.button] + "\n";
+}
+
+std::string Recording::padPollLine(const PadPoll& poll)
+{
+    return std::to_string(poll.frame) + " pad " + padPollWords(poll) + "\n";
 }
 
 std::string Recording::loadLines(const Load& load)

@@ -12,7 +12,7 @@
 
 namespace qel {
 
-// A recorded play: the seed of math.random, the game's launch settings and every keyboard fact in
+// A recorded play: the seed of math.random, the game's launch settings and every input fact in
 // the frame it happened in. The file is text, one fact a line, frames counted from 1:
 //
 //   qel-recording 1
@@ -35,14 +35,23 @@ namespace qel {
 //   20 nothing options           (a load found nothing under the name)
 //   20 unreadable x it is not a regular file   (a load could not read the file: why)
 //   21 names options scores      (the names a listing of the saved data found)
+//   22 pad 0 press 3             (a pad's button event: the pad's number, then the button's)
+//   22 pad 0 release 3
+//   22 pad 1 connected           (a pad came; "disconnected": it went)
+//   23 pad 0 down 3              (a poll found pad 0's button 3 down; "up": found it up)
+//   23 pad 0 axis X -0.5         (a poll found the axis there, from -1 to 1; axes as in PadAxis)
+//   23 pad 1 present Gamepad F310  (a poll of the pads found pad 1 connected, with its name;
+//                                 "absent": found it not connected)
 //   3600 end                     (the last frame of the play)
 //
-// Blank lines and lines starting with '#' are skipped. Keys are named as in the Key table, or
-// given by number; mouse buttons as in the MouseButton table. The mouse is kept in cells, not
-// pixels, so that a replay in a window of another size sees the same cells. Lines may end in a carriage return and line feed.
+// Every poll's line is written when its answer changed; a question never answered was answered
+// with a button up, an axis at 0, a pad absent. Blank lines and lines starting with '#' are
+// skipped. Keys are named as in the Key table, or given by number; mouse buttons as in the
+// MouseButton table. The mouse is kept in cells, not pixels, so that a replay in a window of
+// another size sees the same cells. Lines may end in a carriage return and line feed.
 struct Recording {
-    // A key press or release, or a typed character, as the window delivered it; or, in its place,
-    // a mouse fact.
+    // A key press or release, a typed character, a pad's button event or its coming or going, as
+    // the window delivered it; or, in its place, a mouse fact.
     struct Event {
         int frame;
         sf::Event event;
@@ -79,6 +88,30 @@ struct Recording {
         std::vector<std::string> names;
     };
 
+    // A question about a pad: whether a button is down, where an axis stands, or whether the pad
+    // itself is connected.
+    struct PadQuestion {
+        enum class Kind { Button, Axis, Presence };
+        int pad;
+        Kind kind;
+        // The button or the axis.
+        int index = 0;
+    };
+    // Its answer: 1 for a button down or a pad connected, 0 for one up or absent; an axis's
+    // position; a connected pad's name.
+    struct PadAnswer {
+        double value = 0;
+        std::string name;
+        bool operator==(const PadAnswer& other) const { return value == other.value && name == other.name; }
+        bool operator!=(const PadAnswer& other) const { return !(*this == other); }
+    };
+    // What a poll of a pad answered, written when the answer to that question changed.
+    struct PadPoll {
+        int frame;
+        PadQuestion question;
+        PadAnswer answer;
+    };
+
     unsigned seed = 0;
     std::vector<std::pair<std::string, std::string>> settings;
     std::vector<Event> events;
@@ -87,6 +120,7 @@ struct Recording {
     std::vector<ButtonPoll> buttonPolls;
     std::vector<Load> loads;
     std::vector<Listing> listings;
+    std::vector<PadPoll> padPolls;
     // The last frame of the play: its end line's, else its last fact's.
     int endFrame = 0;
 
@@ -103,12 +137,14 @@ struct Recording {
 
     // The lines that begin a recording.
     static std::string header(unsigned seed, const std::vector<std::pair<std::string, std::string>>& settings);
-    // The line of a key event or typed character; empty for any other event. Only a press repeats.
+    // The line of a key event, typed character, focus change or pad event; empty for any other
+    // event. Only a key's press repeats.
     static std::string eventLine(int frame, const sf::Event& event, bool repeated = false);
     static std::string pollLine(const Poll& poll);
     static std::string mouseLine(int frame, const MouseFact& fact);
     static std::string pointerPollLine(const PointerPoll& poll);
     static std::string buttonPollLine(const ButtonPoll& poll);
+    static std::string padPollLine(const PadPoll& poll);
     static std::string endLine(int frame);
     static std::string loadLines(const Load& load);
     static std::string listingLine(const Listing& listing);

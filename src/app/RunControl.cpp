@@ -79,6 +79,7 @@ std::optional<RunControl> RunControl::open(const LaunchOptions& options, std::op
         for (Recording::Load& load : replay->loads)
             control.replayedLoads[load.name].push_back(std::move(load));
         control.replayedListings.assign(replay->listings.begin(), replay->listings.end());
+        control.pads.replay(replay->padPolls);
         control.replay = std::move(replay);
     }
     control.saves = SaveStore(options.saveFolder());
@@ -90,6 +91,7 @@ std::optional<RunControl> RunControl::open(const LaunchOptions& options, std::op
             return std::nullopt;
         }
         control.write(Recording::header(control.seed, options.gameSettings()));
+        control.pads.recordTo(control.recordFile.get());
     }
     return control;
 }
@@ -233,6 +235,7 @@ void RunControl::finish()
     if (!recordFile)
         return;
     write(Recording::endLine(frame));
+    pads.recordTo(nullptr);
     recordFile->close();
     if (!*recordFile)
         std::fprintf(stderr, "qel: the recording \"%s\" could not be written whole\n", recordPath.c_str());

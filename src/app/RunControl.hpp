@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/LaunchOptions.hpp"
+#include "app/PadInput.hpp"
 #include "app/Recording.hpp"
 #include "base/SaveStore.hpp"
 
@@ -24,7 +25,7 @@ namespace qel {
 //
 // A recorded or replayed play runs in frames of a fixed 1/60 s, so that the scripts see the same
 // dt in both; a replay does not wait for the frame rate, and takes no keys from the player. Every
-// poll of the keyboard goes through here, so that a replay answers as the keyboard did, and so
+// poll of the keyboard and the pads goes through here, so that a replay answers as they did, and so
 // does every use of the game's saved data: a recording keeps what each load and listing found,
 // and a replay answers from it without touching the save folder, keeping its own saves in memory.
 class RunControl {
@@ -61,6 +62,10 @@ public:
     std::optional<CellPosition> pointerCell(const std::function<std::optional<CellPosition>()>& findCell);
     // Whether the mouse button (a number of sf::Mouse::Button) is down now, likewise.
     bool isMouseDown(int button);
+    // The pads' answers now, as PadInput gives them.
+    bool isPadDown(int pad, int button) { return pads.isButtonDown(frame, pad, button); }
+    double padAxis(int pad, int axis) { return pads.axisPosition(frame, pad, axis); }
+    std::vector<PadInput::Pad> connectedPads() { return pads.connectedPads(frame); }
 
     // The saved data under the name, as SaveStore::read gives it (or gave it, in a replay).
     std::optional<std::string> loadSaved(const std::string& name, std::string& error);
@@ -110,6 +115,7 @@ private:
     std::deque<Recording::PointerPoll> replayedPointerPolls;
     std::array<std::deque<Recording::ButtonPoll>, sf::Mouse::ButtonCount> replayedButtonPolls;
     std::array<bool, sf::Mouse::ButtonCount> replayedButtonDown{};
+    PadInput pads;
 
     SaveStore saves;
     // A replay's answers: the recorded loads of each name and listings in their order, and the

@@ -4,6 +4,7 @@
 #include "app/KeyNames.hpp"
 #include "app/LuaCore.hpp"
 #include "app/MouseInput.hpp"
+#include "app/PadAxes.hpp"
 #include "display/LuaScreenBuffer.hpp"
 #include "display/Renderer.hpp"
 #include "script/LuaUtils.hpp"
@@ -65,6 +66,16 @@ void defineMouseButtonTable(lua_State* L)
     makeReadOnlyTable(L, "MouseButton", entries);
 }
 
+// The PadAxis table: the window library's axes of a pad under its names.
+void definePadAxisTable(lua_State* L)
+{
+    std::vector<ReadOnlyEntry> entries;
+    const auto& names = padAxisNames();
+    for (std::size_t axis = 0; axis < names.size(); ++axis)
+        entries.push_back({names[axis], static_cast<int>(axis)});
+    makeReadOnlyTable(L, "PadAxis", entries);
+}
+
 void defineEnumerationTables(lua_State* L)
 {
     makeReadOnlyTable(L, "Color",
@@ -81,6 +92,7 @@ void defineEnumerationTables(lua_State* L)
                        {"FullFit", number(DisplayStyle::FullFit)}});
     defineKeyTable(L);
     defineMouseButtonTable(L);
+    definePadAxisTable(L);
 }
 
 void defineScriptClasses(lua_State* L)

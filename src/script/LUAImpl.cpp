@@ -243,6 +243,25 @@ void LUAImpl::onMouse(const MouseFact& fact)
     });
 }
 
+void LUAImpl::onPadButton(int pad, int button, bool pressed)
+{
+    callGlobal("pad", Errors::EndCallingScript, [&](lua_State* L) {
+        lua_pushinteger(L, pad);
+        lua_pushinteger(L, button);
+        lua_pushboolean(L, pressed);
+        return 3;
+    });
+}
+
+void LUAImpl::onPadConnected(int pad, bool connected)
+{
+    callGlobal("padConnected", Errors::EndCallingScript, [&](lua_State* L) {
+        lua_pushinteger(L, pad);
+        lua_pushboolean(L, connected);
+        return 2;
+    });
+}
+
 bool LUAImpl::onWidgetClose(int handler, bool dismissedByEscape)
 {
     return runHandler(handler, [&](lua_State* L) {

@@ -91,6 +91,8 @@ public:
     void quit() override;
     void onFocus(bool gained) override;
     void onMouse(const MouseFact& fact) override;
+    void onPadButton(int pad, int button, bool pressed) override;
+    void onPadConnected(int pad, bool connected) override;
     bool onWidgetClose(int handler, bool dismissedByEscape) override;
     bool onWidgetKey(int handler, int keyCode, bool pressed) override;
     bool onWidgetDraw(int handler) override;

@@ -54,9 +54,14 @@ void warnUnlessNumber(lua_State* L, int index, std::string_view option)
         methodWarning(L, "option \"%s\" is a %s, not a number", std::string(option).c_str(), luaL_typename(L, index));
 }
 
+bool isWholeFrom(lua_Number number, int first, int last)
+{
+    return number >= first && number <= last && number == std::floor(number);
+}
+
 bool isInTable(lua_Number number, const NumberTable& table)
 {
-    return number >= table.first && number <= table.last && number == std::floor(number);
+    return isWholeFrom(number, table.first, table.last);
 }
 
 // Warns about a number, or numeric string, that is not in the table; whether the value is a
@@ -153,6 +158,20 @@ std::optional<int> readTableEntry(lua_State* L, int index, const NumberTable& ta
     if (!checkTableArgument(L, index, table))
         return std::nullopt;
     return readInteger(L, index);
+}
+
+std::optional<int> readRangeEntry(lua_State* L, int index, const NumberRange& range)
+{
+    if (lua_type(L, index) != LUA_TNUMBER) {
+        methodWarning(L, "argument %d is %s, not a %s number from %d to %d", index, describeValue(L, index).c_str(),
+                      range.valueName, range.first, range.last);
+        return std::nullopt;
+    }
+    const lua_Number number = lua_tonumber(L, index);
+    if (isWholeFrom(number, range.first, range.last))
+        return static_cast<int>(number);
+    methodWarning(L, "%s number %f is not from %d to %d", range.valueName, number, range.first, range.last);
+    return std::nullopt;
 }
 
 void warnUnknownOption(lua_State* L, std::string_view option)

@@ -53,6 +53,18 @@ int readTableNumber(lua_State* L, int index, const NumberTable& table);
 // The number when it is one of the table's; otherwise nothing, and the same warning.
 std::optional<int> readTableEntry(lua_State* L, int index, const NumberTable& table);
 
+// Whole numbers from first to last that no table names, such as a pad's number.
+struct NumberRange {
+    // What a value is called in a warning: "pad", "button".
+    const char* valueName;
+    int first;
+    int last;
+};
+
+// The number when it is one in the range; otherwise nothing, and a warning about a value that
+// is no number or not in the range.
+std::optional<int> readRangeEntry(lua_State* L, int index, const NumberRange& range);
+
 // Where a method reads a value that may come after the object in a colon call: the last
 // argument. With no arguments, a position that reads as none.
 int lastArgument(lua_State* L);

@@ -32,6 +32,10 @@ public:
     virtual void quit() = 0;
     // The window gained or lost the focus.
     virtual void onFocus(bool gained) = 0;
+    // A pad's button went down or up.
+    virtual void onPadButton(int pad, int button, bool pressed) = 0;
+    // A pad was connected or disconnected.
+    virtual void onPadConnected(int pad, bool connected) = 0;
     // The widget handlers: each call gets the reference the widget keeps in that slot, and
     // answers false without running anything when it is NoReference.
     virtual bool onWidgetClose(int handler, bool dismissedByEscape) = 0;

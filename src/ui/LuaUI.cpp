@@ -194,6 +194,14 @@ int unfocus(LuaUI& ui, lua_State* L)
     return 0;
 }
 
+// What Return (or Escape, when the first argument is true) does to the topmost closable window,
+// for games played with a pad or with keys of their own; false when no such window is open.
+int dismissWindow(LuaUI& ui, lua_State* L)
+{
+    const ClosedBy how = readSwitch(L, 1) ? ClosedBy::Escape : ClosedBy::Return;
+    return pushBoolean(L, ui.live(L).dismissTopWindow(how));
+}
+
 // A colon call passes the object first, which is no text and so a script error. The close
 // handler, if given, runs once when the player or the script closes the box.
 int showMessageBox(LuaUI& ui, lua_State* L)
@@ -276,6 +284,7 @@ const char* const LuaUI::className = "LuaUI";
 const ScriptMethod<LuaUI> LuaUI::methods[] = {
     {"instance", instanceMethod<LuaUI>},
     {"unfocus", unfocus},
+    {"dismissWindow", dismissWindow},
     {"showMessageBox", showMessageBox},
     {"createConsole", createConsole},
     {"createTextField", createTextField},

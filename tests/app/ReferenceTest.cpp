@@ -150,7 +150,7 @@ TEST(Reference, DocumentsEveryMethodEnumerationAndGlobal)
     }
     EXPECT_EQ(listed, contract.classes) << "a script class the engine defines is not checked here";
 
-    ASSERT_EQ(contract.enumerations.size(), 5u) << "Color, VideoMode, DisplayStyle, Key and MouseButton";
+    ASSERT_EQ(contract.enumerations.size(), 6u) << "Color, VideoMode, DisplayStyle, Key, MouseButton and PadAxis";
     for (const auto& [table, entries] : contract.enumerations) {
         const std::string tableSection = section(reference, table);
         for (const auto& [name, number] : entries)

@@ -114,16 +114,21 @@ TEST_F(ReplayTest, EveryWayOfStoppingAPlayEndsItsRecording)
     EXPECT_NE(echoed(output()).find("90 random"), std::string::npos) << output();
 }
 
-TEST_F(ReplayTest, TheBundledGamesRecordedMinuteGivesTheCommittedPictures)
+TEST_F(ReplayTest, TheBundledGamesRecordedPlaysGiveTheCommittedPictures)
 {
     const std::filesystem::path replays = std::filesystem::path(QEL_GAME_DIR) / "tests" / "replays";
-    const std::vector<std::string> frames{"0600", "1200", "1800", "3600"};
-    std::vector<std::string> arguments{QEL_GAME_DIR, "-replay", (replays / "one-minute.rec").string()};
-    for (const std::string& frame : frames)
-        arguments.insert(arguments.end(), {"-capture", frame + ":" + frame + ".png"});
-    EXPECT_EQ(runToTheEnd(arguments), 0) << errors();
-    for (const std::string& frame : frames)
-        EXPECT_TRUE(savedPicture(frame + ".png", isExactly(replays / ("one-minute-" + frame + ".png"))));
+    // A minute of keys; and clicks, wheel turns and a pad's buttons and sticks.
+    const std::vector<std::pair<std::string, std::vector<std::string>>> plays{
+        {"one-minute", {"0600", "1200", "1800", "3600"}}, {"mouse-and-pad", {"0100", "0400", "0440"}}};
+    for (const auto& [play, frames] : plays) {
+        SCOPED_TRACE(play);
+        std::vector<std::string> arguments{QEL_GAME_DIR, "-replay", (replays / (play + ".rec")).string()};
+        for (const std::string& frame : frames)
+            arguments.insert(arguments.end(), {"-capture", frame + ":" + frame + ".png"});
+        EXPECT_EQ(runToTheEnd(arguments), 0) << errors();
+        for (const std::string& frame : frames)
+            EXPECT_TRUE(savedPicture(frame + ".png", isExactly(replays / (play + "-" + frame + ".png"))));
+    }
 }
 
 TEST_F(ReplayTest, ARecordingThatCannotBeReadOrWrittenStopsTheRunWithWhy)
@@ -150,6 +155,38 @@ TEST_F(ReplayTest, ARecordingThatCannotBeReadOrWrittenStopsTheRunWithWhy)
         const ScreenLayout layout(Style::Default, 80, picture.getSize());
         return cellShows(layout, 40, 12, Blue)(picture);
     }));
+}
+
+// A play with a pad replays on a machine without one: the pad's events reach the script in their
+// frames, and its answers draw the pictures they drew.
+TEST_F(ReplayTest, APlayWithAPadReplaysItsEventsAndAnswers)
+{
+    writeScript("pads", R"(
+function pad(number, button, pressed) say(("pad %d %d %s"):format(number, button, tostring(pressed))) end
+function padConnected(number, connected) say(("padConnected %d %s"):format(number, tostring(connected))) end
+function update()
+    local pads = core.getPads()
+    if core.isPadDown(0, 3) then fill(Color.Red)
+    elseif core.getPadAxis(0, PadAxis.X) > 0.5 then fill(Color.Green)
+    elseif #pads == 1 and pads[1].name == "Arcade Stick" then fill(Color.Blue)
+    else fill(Color.Gray) end
+end
+)");
+    std::vector<std::string> captures;
+    for (const char* frame : {"1", "2", "3", "4", "6"})
+        captures.insert(captures.end(), {"-capture", std::string(frame) + ":" + frame + ".png"});
+    EXPECT_EQ(replay("setting script pads\n2 pad 0 connected\n2 pad 0 present Arcade Stick\n3 pad 0 press 3\n"
+                     "3 pad 0 down 3\n4 pad 0 release 3\n4 pad 0 up 3\n4 pad 0 axis X 0.75\n5 pad 0 axis X 0\n6 end\n",
+                     captures),
+              0)
+        << errors();
+    EXPECT_NE(output().find("padConnected 0 true\npad 0 3 true\npad 0 3 false\n"), std::string::npos) << output();
+    const std::pair<const char*, int> shown[] = {{"1.png", Gray}, {"2.png", Blue}, {"3.png", Red}, {"4.png", Green},
+                                                 {"6.png", Blue}};
+    for (const auto& [picture, colour] : shown)
+        EXPECT_TRUE(savedPicture(picture, [colour = colour](const sf::Image& seen) {
+            return cellShows(ScreenLayout(Style::Default, 80, seen.getSize()), 40, 12, colour)(seen);
+        })) << picture;
 }
 
 } // namespace qel::e2e

@@ -25,6 +25,29 @@ sf::Event withRandomModifiers(sf::Event event, Random& random)
     return event;
 }
 
+// A pad's button going down or up, the pad coming or going, or one of its axes moving (which the
+// engine leaves to polls), for any pad and button the window library numbers; the first buttons
+// of the first pads most, as the script's pad function tests them.
+sf::Event randomPadEvent(Random& random)
+{
+    const unsigned pad = static_cast<unsigned>(random.chance(70) ? random.below(2) : random.below(sf::Joystick::Count));
+    sf::Event event;
+    const int roll = random.below(10);
+    if (roll < 7) {
+        event.type = random.chance(50) ? sf::Event::JoystickButtonPressed : sf::Event::JoystickButtonReleased;
+        const int button = random.chance(70) ? random.below(4) : random.below(sf::Joystick::ButtonCount);
+        event.joystickButton = {pad, static_cast<unsigned>(button)};
+    } else if (roll < 9) {
+        event.type = random.chance(50) ? sf::Event::JoystickConnected : sf::Event::JoystickDisconnected;
+        event.joystickConnect = {pad};
+    } else {
+        event.type = sf::Event::JoystickMoved;
+        event.joystickMove = {pad, static_cast<sf::Joystick::Axis>(random.below(sf::Joystick::AxisCount)),
+                              static_cast<float>(random.between(-100, 100))};
+    }
+    return event;
+}
+
 // Shift+R reloads the scripts: rare enough that most of a run happens between reloads.
 sf::Event randomEvent(Random& random)
 {
@@ -37,8 +60,10 @@ sf::Event randomEvent(Random& random)
         return withRandomModifiers(keyPress(random.pick(CommonKeys)), random);
     if (roll < 650)
         return withRandomModifiers(keyRelease(random.pick(CommonKeys)), random);
-    if (roll < 980)
+    if (roll < 880)
         return typedCharacter(random.pick(TypedCharacters));
+    if (roll < 980)
+        return randomPadEvent(random);
     return keyPress(static_cast<Key>(random.between(-1, Key::KeyCount + 2)));
 }
 

@@ -22,6 +22,12 @@ const char* const HostileLines[] = {"qel-recording 1", "qel-recording 2", "seed"
     "1 mouse wheel 5 5 -3", "1 mouse wheel 5 5 2147483648", "1 mouse at 999 999", "1 mouse at none", "1 mouse down Middle",
     "1 mouse up Right", "1 mouse press 3 4", "1 mouse press none Left", "1 mouse move -1 -1", "1 mouse move 1e3 2",
     "1 mouse at 1", "1 mouse down 9", "1 mouse", "1 mouse fly", "1 mouse press 2147483648 0 Left",
+    "1 pad 0 press 0", "1 pad 7 release 31", "1 pad 3 connected", "1 pad 3 disconnected", "1 pad 0 down 5",
+    "1 pad 0 up 5", "1 pad 1 axis X -0.5", "1 pad 1 axis PovY 1", "1 pad 2 present Pad \xC3\xA9 \t two",
+    "1 pad 2 present", "1 pad 2 absent", "1 pad 8 press 0", "1 pad -1 connected", "1 pad 0 press 32",
+    "1 pad 0 press -1", "1 pad 0 down 4294967296", "1 pad 0 axis W 0", "1 pad 0 axis X nan", "1 pad 0 axis X 1e999",
+    "1 pad 0 axis X -1.0000001", "1 pad 0 axis X", "1 pad 0 axis", "1 pad", "1 pad 0", "1 pad 0 wiggle",
+    "1 pad 0 connected now", "1 pads", "1 pad 2147483648 press 0",
     "2147483647 end", "2147483648 press A", "4294967301 end", "99999999999999999999 end", "-3 end", "0x10 end",
     "1e3 end", "#", "# a comment", "", "   ", "\t1 press A", "\x01\x02\x03", "\xff\xfe\xfd"};
 

@@ -42,7 +42,7 @@ const char* const HostileValues[] = {
     "LuaWindow(gUI)", "LuaCore(nil)", "W[1]", "F[1]", "L[1]", "C[1]", "STALE", "_G",
 };
 
-enum class Arg { Integer, Number, Colour, Text, Switch, Mode, Style, SoundId, SoundPath, ScriptName, CapturePath, Parent, Handler };
+enum class Arg { Integer, Number, Colour, Text, Switch, Mode, Style, PadAxis, SoundId, SoundPath, ScriptName, CapturePath, Parent, Handler };
 
 struct Option {
     const char* name;
@@ -126,7 +126,8 @@ const std::vector<ScriptClass>& scriptClasses()
           {"setDisplayStyle", {A::Style}}, {"getDisplayStyle", {}}, {"setWallpaper", {A::Integer}},
           {"getWallpaper", {}}, {"isKeyDown", {A::Integer}}, {"capture", {A::CapturePath}},
           {"getMouse", {}}, {"isMouseDown", {A::Integer}}, {"setMouseCursor", {A::Switch}},
-          {"showStats", {A::Switch}}, {"isStatsShown", {}}}},
+          {"showStats", {A::Switch}}, {"isStatsShown", {}},
+          {"isPadDown", {A::Integer, A::Integer}}, {"getPadAxis", {A::Integer, A::PadAxis}}, {"getPads", {}}}},
         {"LuaUtils", {"utils", "LuaUtils(gUtils)", "LuaUtils(gCore)"}, {{"instance", {}}, {"hash", {A::Text}}}},
         {"LuaScreenBuffer", {"screen", "LuaScreenBuffer(gScreenBuffer)", "OLDSCREEN", "LuaScreenBuffer(gUI)"},
          {{"instance", {}}, {"redraw", {}}, {"clear", {A::Colour}}, {"print", {}, Options::Print},
@@ -193,6 +194,8 @@ private:
         lines.push_back(updateCallback());
         lines.push_back(callback("key", "code, pressed, handled", keyBlocks()));
         lines.push_back(callback("mouse", "kind, column, row, button", block(1)));
+        lines.push_back(callback("pad", "number, button, pressed", padBlocks()));
+        lines.push_back(callback("padConnected", "number, connected", "local pads = core.getPads(); " + block(1)));
         // A churn run closes windows by the dozen each frame, and each close redraws: its churn
         // stays out of redraw, where it would run hundreds of times a frame.
         lines.push_back(callback("redraw", "", attack == Attack::Churn ? guarded(methodCall()) : block(1)));
@@ -257,6 +260,17 @@ private:
         for (int i = 0; i < count; ++i)
             text += "; if code == " + std::to_string(random.pick(WatchedKeys)) + " and " +
                     (random.chance(50) ? "pressed" : "not pressed") + " then " + block(1) + " end";
+        return text;
+    }
+
+    // Pad buttons that the key plan presses most, as the script's pad function may test them.
+    std::string padBlocks()
+    {
+        std::string text = "N = N + 0";
+        const int count = random.between(1, 3);
+        for (int i = 0; i < count; ++i)
+            text += "; if number == " + std::to_string(random.below(2)) + " and button == " + std::to_string(random.below(4)) +
+                    " and " + (random.chance(50) ? "pressed" : "not pressed") + " then " + block(1) + " end";
         return text;
     }
 
@@ -405,6 +419,7 @@ private:
         static const char* const captures[] = {"\"shots/method.png\"", "\"shots/full.png\"", "\"/dev/full\"", "\"nowhere/shot.png\"", "\"\"",
                                                "\"shots/shot.bmp\"", "\"shots/shot.nope\"", "\"shots\"", "\"scripts/main.lua\""};
         static const char* const parents[] = {"W[#W]", "W[1]", "F[1]", "L[1]", "C[1]", "STALE", "nil", "gUI"};
+        static const char* const padAxes[] = {"X", "Y", "Z", "R", "U", "V", "PovX", "PovY", "W"};
         switch (kind) {
         case Arg::Integer: return std::to_string(random.chance(80) ? random.between(-2, 30) : random.between(-100, 1000));
         case Arg::Number: return random.chance(50) ? std::to_string(random.between(-3, 3)) : "0." + std::to_string(random.below(10));
@@ -413,6 +428,7 @@ private:
         case Arg::Switch: return random.chance(50) ? "true" : "false";
         case Arg::Mode: return random.chance(45) ? "VideoMode.Text80x25" : random.chance(90) ? "VideoMode.Text40x25" : "2";
         case Arg::Style: return std::to_string(random.between(0, 3));
+        case Arg::PadAxis: return random.chance(80) ? std::string("PadAxis.") + random.pick(padAxes) : std::to_string(random.between(-1, 9));
         case Arg::SoundId: return random.chance(85) ? "S[" + std::to_string(random.between(1, 3)) + "]" : "S[#S]";
         case Arg::SoundPath: return random.pick(sounds);
         case Arg::ScriptName: return random.pick(scripts);
@@ -568,7 +584,8 @@ private:
 
     std::string callbackTampering(int)
     {
-        static const char* const names[] = {"start", "update", "key", "mouse", "redraw", "onSetVideoMode"};
+        static const char* const names[] = {"start", "update", "key", "mouse", "redraw", "onSetVideoMode", "pad",
+                                            "padConnected"};
         return std::string("rawset(_G, \"") + random.pick(names) + "\", " + hostile() + ")";
     }
 

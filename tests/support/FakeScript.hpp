@@ -27,6 +27,14 @@ public:
     void redraw() override { record("redraw"); }
     void quit() override { record("quit"); }
     void onFocus(bool gained) override { record(gained ? "focus gained" : "focus lost"); }
+    void onPadButton(int pad, int button, bool pressed) override
+    {
+        record("pad " + std::to_string(pad) + " button " + std::to_string(button) + (pressed ? " down" : " up"));
+    }
+    void onPadConnected(int pad, bool connected) override
+    {
+        record("pad " + std::to_string(pad) + (connected ? " connected" : " disconnected"));
+    }
     bool onWidgetClose(int, bool) override { return record("widgetClose"), false; }
     bool onWidgetKey(int, int, bool) override { return record("widgetKey"), true; }
     bool onWidgetDraw(int) override { return record("widgetDraw"), false; }

@@ -1,6 +1,5 @@
 #include "ui/KeyRouter.hpp"
 
-#include "base/Hub.hpp"
 #include "support/KeyEvent.hpp"
 #include "ui/Console.hpp"
 #include "ui/UITestSupport.hpp"
@@ -16,21 +15,10 @@ namespace {
 
 const ColorPair Dialog{LightBlue, Blue};
 
-// The key router with the UI it routes to and a recording script, and no window: the
-// application around them is a screen buffer whose repaint is the script's redraw, and the
-// engine's own keys only count their uses. A text field at the bottom of the screen has the focus.
-struct Router : Hub {
+// The key router with the UI it routes to; the engine's own keys only count their uses. A text
+// field at the bottom of the screen has the focus.
+struct Router : UIHub {
     Router() : field(ui.createTextField(nullptr, 0, 24, 20, ColorPair{White, Clear})) { field->focus(); }
-
-    sf::RenderWindow* getWindow() override { return nullptr; }
-    UI* getUI() override { return &ui; }
-    ScriptingInterface* getScript() override { return &script; }
-    ScreenBuffer* getScreenBuffer() override { return &screen; }
-    void redraw() override
-    {
-        screen.clear(0);
-        script.redraw();
-    }
 
     void press(sf::Keyboard::Key code, Modifiers modifiers = NoModifiers) { keys.keyPressed(keyPress(code, modifiers).key, false); }
     void release(sf::Keyboard::Key code) { keys.keyReleased(keyRelease(code).key); }
@@ -51,11 +39,7 @@ struct Router : Hub {
         script.log.clear();
     }
     int addEnterHandler() { return script.addEnterHandler([](const WideString&) {}); }
-    int topLevelCount() const { return static_cast<int>(ui.getRoot().childCount()); }
 
-    ScreenBuffer screen{this, 80, 25};
-    HandlerScript script;
-    UI ui{this};
     int reloads = 0;
     int fullscreenToggles = 0;
     int screenshots = 0;

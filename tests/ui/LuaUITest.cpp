@@ -159,6 +159,13 @@ TEST(LuaUI, MessageBoxRunsItsCloseHandlerOnceWhenClosedButNotOnReload)
     engine.frame();
     EXPECT_EQ(engine.press(sf::Keyboard::Escape).out, "");
 
+    EXPECT_EQ(engine.run("ui.showMessageBox(string.rep('line\\n', 40), function(byEscape) print('closed', byEscape) end)"
+                         "print(ui.dismissWindow())").out,
+              "true\n")
+        << "a message box too long for one page turns to its next one";
+    EXPECT_EQ(engine.run("print(ui.dismissWindow(true))").out, "closed\ttrue\ntrue\n");
+    EXPECT_EQ(engine.run("print(ui.dismissWindow())").out, "false\n") << "none is open";
+
     engine.run("ui.showMessageBox('c', function() print('c closed') end)");
     EXPECT_EQ(engine.reload().out, "") << "the interpreter that held the handler is gone";
     EXPECT_EQ(engine.run("ui = LuaUI(gUI) ui.showMessageBox('d', 5)").err,

@@ -1,6 +1,5 @@
 #include "ui/MouseRouter.hpp"
 
-#include "base/Hub.hpp"
 #include "ui/MessageBox.hpp"
 #include "ui/UITestSupport.hpp"
 
@@ -15,19 +14,8 @@ namespace {
 
 const ColorPair Dialog{LightBlue, Blue};
 
-// The mouse router with the UI it routes to and a recording script, and no window: the
-// application around them is a screen buffer whose repaint is the script's redraw.
-struct Router : Hub {
-    sf::RenderWindow* getWindow() override { return nullptr; }
-    UI* getUI() override { return &ui; }
-    ScriptingInterface* getScript() override { return &script; }
-    ScreenBuffer* getScreenBuffer() override { return &screen; }
-    void redraw() override
-    {
-        screen.clear(0);
-        script.redraw();
-    }
-
+// The mouse router with the UI it routes to.
+struct Router : UIHub {
     // Presses and releases the button over the cell.
     void click(int column, int row, int button = 0)
     {
@@ -50,11 +38,7 @@ struct Router : Hub {
         script.mouse.clear();
         script.log.clear();
     }
-    int topLevelCount() const { return static_cast<int>(ui.getRoot().childCount()); }
 
-    ScreenBuffer screen{this, 80, 25};
-    HandlerScript script;
-    UI ui{this};
     MouseRouter mouse{this};
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Core.hpp"
+#include "base/Hub.hpp"
 #include "display/Renderer.hpp"
 #include "ui/TextField.hpp"
 #include "ui/UI.hpp"
@@ -71,6 +72,25 @@ private:
     std::vector<std::function<bool(int, bool)>> keyHandlers;
     std::vector<std::function<void()>> drawHandlers;
     std::vector<std::function<void(const WideString&)>> enterHandlers;
+};
+
+// The user interface with a HandlerScript and no window: the application around them is a
+// screen buffer whose repaint is the script's redraw. For testing what routes input to the UI.
+struct UIHub : Hub {
+    sf::RenderWindow* getWindow() override { return nullptr; }
+    UI* getUI() override { return &ui; }
+    ScriptingInterface* getScript() override { return &script; }
+    ScreenBuffer* getScreenBuffer() override { return &screen; }
+    void redraw() override
+    {
+        screen.clear(0);
+        script.redraw();
+    }
+    int topLevelCount() const { return static_cast<int>(ui.getRoot().childCount()); }
+
+    ScreenBuffer screen{this, 80, 25};
+    HandlerScript script;
+    UI ui{this};
 };
 
 // A whole engine with a HandlerScript; the log starts empty after start-up.

@@ -74,8 +74,15 @@ function HelpDialog.open()
     local textWidth = width - 4
     local goalRows = Draw.lineCount(GOAL, textWidth)
     local _, symbolRows = layOutSymbols(textWidth)
-    local window = Dialog.window({title = "How to play", width = width,
-                                  height = goalRows + #KEYS + symbolRows + 6, dismissText = true})
+    local window
+    -- A click anywhere in it closes it, as Return does.
+    local function onMouse(kind)
+        if kind == "press" then
+            window.close()
+        end
+    end
+    window = Dialog.window({title = "How to play", width = width, height = goalRows + #KEYS + symbolRows + 6,
+                            dismissText = true, onMouse = onMouse})
     ui.createLabel({parent = window.instance(), x = 2, y = 2, width = textWidth, text = GOAL,
                     color = Color.White})
     window.onDraw(function()

@@ -1,5 +1,6 @@
 -- The options: display and music settings, chosen with ↑ ↓ and changed with ← →, and kept
--- for the next run.
+-- for the next run. With the mouse: a click on a setting chooses it, a click on its value
+-- changes it (the left button forward, the right one back), and so does the wheel over it.
 
 local Dialog = require "scripts.lib.dialog"
 local Display = require "scripts.lib.display"
@@ -40,6 +41,27 @@ local function drawSettings()
     screen.print({x = 1, y = #SETTINGS + 2, text = "↑↓ choose  ←→ change  Esc close", color = Color.LightCyan})
 end
 
+local function choose(index)
+    if index ~= selected then
+        selected = index
+        Sound.blip()
+    end
+end
+
+-- Changes the chosen setting one step back (-1) or forward (1); the window it was called for
+-- may be made again.
+local function change(window, step)
+    local setting = SETTINGS[selected]
+    setting.change(step)
+    Options.save()
+    Sound.blip(1.5)
+    -- A window keeps its place, and the new screen may be narrower: open a new one, centred on it.
+    if setting.newScreen then
+        window.close()
+        OptionsDialog.open()
+    end
+end
+
 function OptionsDialog.open()
     local window
     local function onKey(code, pressed)
@@ -47,22 +69,23 @@ function OptionsDialog.open()
             return
         end
         if code == Key.Up or code == Key.Down then
-            selected = (selected - 1 + (code == Key.Up and -1 or 1)) % #SETTINGS + 1
-            Sound.blip()
+            choose((selected - 1 + (code == Key.Up and -1 or 1)) % #SETTINGS + 1)
         elseif code == Key.Left or code == Key.Right then
-            local setting = SETTINGS[selected]
-            setting.change(code == Key.Left and -1 or 1)
-            Options.save()
-            Sound.blip(1.5)
-            -- A window keeps its place, and the new screen may be narrower: open a new one,
-            -- centred on it.
-            if setting.newScreen then
-                window.close()
-                OptionsDialog.open()
-            end
+            change(window, code == Key.Left and -1 or 1)
         end
     end
-    window = Dialog.window({title = "Options", width = WIDTH, height = HEIGHT, onKey = onKey})
+    local function onMouse(kind, x, y, button)
+        if not (y and SETTINGS[y]) or (kind ~= "press" and kind ~= "wheel") then
+            return
+        end
+        choose(y)
+        if kind == "wheel" then
+            change(window, button > 0 and 1 or -1)
+        elseif x >= VALUE_COLUMN and (button == MouseButton.Left or button == MouseButton.Right) then
+            change(window, button == MouseButton.Left and 1 or -1)
+        end
+    end
+    window = Dialog.window({title = "Options", width = WIDTH, height = HEIGHT, onKey = onKey, onMouse = onMouse})
     window.onDraw(drawSettings)
 end
 

@@ -1,5 +1,5 @@
 -- The scene on show. A scene is a table with any of enter(...), draw(), update(dt) and
--- key(code, pressed, handled); startup.lua hands each call of the engine to the one on show.
+-- key(code, pressed, handled) and mouse(kind, column, row, button); startup.lua hands each call of the engine to the one on show.
 
 local screen = require "scripts.lib.screen"
 

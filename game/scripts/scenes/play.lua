@@ -1,6 +1,6 @@
 -- The game: one run down the cave, depth after depth, until the last heart is gone. The cave
 -- and its creatures live in game/, the look of it all in scenes/play_view.lua; this scene turns
--- keys into steps, keeps the score and tells the player what happens.
+-- keys and clicks into steps, keeps the score and tells the player what happens.
 
 local Autopilot = require "scripts.game.autopilot"
 local Cave = require "scripts.game.cave"
@@ -42,6 +42,8 @@ local game
 -- The arrow key held down, and the time since the last step it made.
 local heldKey
 local stepTime = 0
+-- The map cell a click sent the explorer to, {x, y}, while they walk there.
+local target
 
 local function say(text, color)
     Log.add(PlayView.log, text, color)
@@ -63,6 +65,7 @@ local function startDepth(depth)
     game.player = {x = game.cave.start.x, y = game.cave.start.y, hurtTime = 0}
     Cave.light(game.cave, game.player.x, game.player.y)
     heldKey = nil
+    target = nil
     say("Depth " .. depth .. ": " .. game.cave.gemsLeft .. " gems to find.", Color.Yellow)
     screen.redraw()
 end
@@ -214,8 +217,39 @@ function PlayScene.draw()
     PlayView.draw(game)
 end
 
--- The autopilot steps at its own pace; an arrow key held down walks on, one step every
--- STEP_TIME. Returns whether the map changed.
+-- The step towards the target along the way it lies furthest, or else the other way; nil once
+-- there, or when walls block both.
+local function stepTowards(goal)
+    local player, cave = game.player, game.cave
+    local dx, dy = goal.x - player.x, goal.y - player.y
+    local across = {dx > 0 and 1 or -1, 0}
+    local along = {0, dy > 0 and 1 or -1}
+    local first, second = across, along
+    if math.abs(dy) > math.abs(dx) then
+        first, second = along, across
+    end
+    for _, move in ipairs({first, second}) do
+        local needed = move[1] ~= 0 and dx ~= 0 or move[2] ~= 0 and dy ~= 0
+        if needed and not Cave.isWall(cave, player.x + move[1], player.y + move[2]) then
+            return move
+        end
+    end
+    return nil
+end
+
+-- One step towards the clicked target; it is forgotten once reached or blocked. Returns
+-- whether the map changed.
+local function walkToTarget()
+    local move = stepTowards(target)
+    if not move then
+        target = nil
+        return false
+    end
+    return step(move)
+end
+
+-- The autopilot steps at its own pace; an arrow key held down, or a clicked target, walks on,
+-- one step every STEP_TIME. Returns whether the map changed.
 local function walk(dt)
     stepTime = stepTime + dt
     if game.options.autopilot and stepTime >= AUTOPILOT_STEP_TIME then
@@ -226,6 +260,10 @@ local function walk(dt)
     if heldKey and stepTime >= STEP_TIME then
         stepTime = 0
         return step(MOVES[heldKey])
+    end
+    if target and stepTime >= STEP_TIME then
+        stepTime = 0
+        return walkToTarget()
     end
     return false
 end
@@ -240,6 +278,7 @@ function PlayScene.update(dt)
     if standingStill() then
         -- The release of a held key may have gone to the dialog.
         heldKey = nil
+        target = nil
         return
     end
     local walked = walk(dt)
@@ -280,6 +319,7 @@ function PlayScene.key(code, pressed, handled)
     if handled then
         return
     end
+    target = nil
     if game.options.untilKey then
         if pressed then
             showTitle()
@@ -296,6 +336,28 @@ function PlayScene.key(code, pressed, handled)
     if pressed and action and not game.over then
         Sound.blip()
         action()
+    end
+end
+
+-- A left click on the map walks the explorer there, a step at once and then one every STEP_TIME,
+-- until a wall stands in the way; a click while the game plays itself goes back to the title.
+function PlayScene.mouse(kind, column, row, button)
+    if kind ~= "press" then
+        return
+    end
+    if game.options.untilKey then
+        showTitle()
+        return
+    end
+    local x, y = PlayView.mapCellAt(column, row)
+    if not x or button ~= MouseButton.Left or game.options.autopilot or game.over then
+        return
+    end
+    target = {x = x, y = y}
+    heldKey = nil
+    stepTime = 0
+    if walkToTarget() and not standingStill() then
+        PlayView.drawMap(game)
     end
 end
 

@@ -85,6 +85,15 @@ function PlayView.drawMap(game)
     end
 end
 
+-- The cave cell that the screen cell shows, or nil off the map.
+function PlayView.mapCellAt(column, row)
+    local x, y = column - MAP.x - 1, row - MAP.y - 1
+    if x >= 0 and x < Cave.WIDTH and y >= 0 and y < Cave.HEIGHT then
+        return x, y
+    end
+    return nil
+end
+
 local function gemsText(cave)
     if Cave.stairsOpen(cave) then
         return "stairs open"

@@ -29,7 +29,9 @@ local LOGO = {
 local LOGO_WIDTH = 33
 local LOGO_COLORS = {Color.Yellow, Color.Yellow, Color.Brown, Color.Brown, Color.Red}
 
-local MENU = {{"Enter", "go down into the cave"}, {"H", "how to play"}, {"O", "options"}, {"Q", "quit"}}
+-- Each item: its key's name, what it does and its key.
+local MENU = {{"Enter", "go down into the cave", Key.Return}, {"H", "how to play", Key.H}, {"O", "options", Key.O},
+              {"Q", "quit", Key.Q}}
 
 local LEGEND = "Deep under the hills lies a cave full of gems, guarded by bats, spiders and " ..
                "ghosts. Gather every gem of a depth and the stairs lead deeper. Old miners say " ..
@@ -38,6 +40,8 @@ local LEGEND = "Deep under the hills lies a cave full of gems, guarded by bats, 
 local idleTime = 0
 local glintTime = 0
 local lastName = ""
+-- Where the menu's items lie on the screen as last drawn, to be clicked: {x, y, width, key}.
+local menuPlaces = {}
 
 local function logoLeft()
     return math.floor((Draw.columns() - LOGO_WIDTH) / 2) + 1
@@ -118,6 +122,7 @@ local function drawKeyLine(y, items)
     end
     local x = math.floor((Draw.columns() - width) / 2)
     for _, item in ipairs(items) do
+        menuPlaces[#menuPlaces + 1] = {x = x, y = y, width = Draw.length(item[1]) + 1 + Draw.length(item[2]), key = item[3]}
         screen.print({x = x, y = y, text = item[1], color = Color.Yellow})
         x = x + Draw.length(item[1]) + 1
         screen.print({x = x, y = y, text = item[2], color = Color.White})
@@ -128,9 +133,11 @@ end
 -- One item a row, the keys in a column of their own; with 40 columns the first item has a
 -- row of its own and the others share the next.
 local function drawMenu(y)
+    menuPlaces = {}
     if Draw.wide() then
         local x = math.floor((Draw.columns() - 30) / 2)
         for i, item in ipairs(MENU) do
+            menuPlaces[i] = {x = x, y = y + i - 1, width = 8 + Draw.length(item[2]), key = item[3]}
             screen.print({x = x, y = y + i - 1, text = item[1], color = Color.Yellow})
             screen.print({x = x + 8, y = y + i - 1, text = item[2], color = Color.White})
         end
@@ -211,6 +218,21 @@ function TitleScene.key(code, pressed, handled)
     if pressed and not handled and action then
         Sound.blip()
         action()
+    end
+end
+
+-- A click on a menu item does what its key does.
+function TitleScene.mouse(kind, column, row, button)
+    idleTime = 0
+    if kind ~= "press" or button ~= MouseButton.Left then
+        return
+    end
+    for _, place in ipairs(menuPlaces) do
+        if row == place.y and column >= place.x and column < place.x + place.width then
+            Sound.blip()
+            ACTIONS[place.key]()
+            return
+        end
     end
 end
 
