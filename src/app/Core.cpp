@@ -192,11 +192,12 @@ void Core::build(const LaunchOptions& options)
         environment.memoryLimit = static_cast<std::size_t>(options.scriptMemory) << 20;
         script = std::make_unique<LUAImpl>(std::move(environment));
     }
+    // Watched before they load, so that a save while they start is not missed.
+    watchScripts(options);
     script->load(options.scriptName);
     renderer->setDisplayStyle(LaunchOptions::displayStyleNamed(options.style), Repaint::Later);
     startScript();
     renderer->setWallpaper(options.wallpaperIndex);
-    watchScripts(options);
 }
 
 void Core::run()
