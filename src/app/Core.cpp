@@ -3,10 +3,13 @@
 #include "app/DisplayConnection.hpp"
 #include "app/FramePacer.hpp"
 #include "app/LaunchOptions.hpp"
+#include "app/NewGame.hpp"
 #include "app/PadLines.hpp"
 #include "app/Recording.hpp"
 #include "app/ScriptClasses.hpp"
 #include "app/StopSignals.hpp"
+#include "base/FolderWatcher.hpp"
+#include "base/FreshFile.hpp"
 #include "base/GamePaths.hpp"
 #include "display/PictureFiles.hpp"
 #include "display/Renderer.hpp"
@@ -19,6 +22,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <utility>
 
@@ -86,6 +90,19 @@ LaunchOptions recordedOptions(const std::optional<Recording>& replay)
     return options;
 }
 
+// Runs the body, adding the time it takes to the phase's when the stats are measured.
+template <class Body>
+void timed(FrameStats* stats, FrameStats::Phase phase, Body body)
+{
+    if (!stats) {
+        body();
+        return;
+    }
+    const FrameStats::Clock::time_point start = FrameStats::Clock::now();
+    body();
+    stats->add(phase, FrameStats::Clock::now() - start);
+}
+
 // The events a recording keeps, and a replay takes from it instead of the window.
 bool isRecordedEvent(const sf::Event& event)
 {
@@ -123,6 +140,8 @@ void Core::init(int argc, const char* const* argv)
         std::fputs(LaunchOptions::help().c_str(), stdout);
         std::exit(0);
     }
+    if (const std::optional<std::string> folder = LaunchOptions::newGameFolderIn(argc, argv))
+        std::exit(NewGame::make(*folder));
     const std::filesystem::path launchFolder = std::filesystem::current_path();
     std::optional<Recording> replay = replayNamedIn(argc, argv, launchFolder);
     // A replay runs many times faster than the play did, so it is silent: the sound library opens
@@ -162,7 +181,9 @@ void Core::build(const LaunchOptions& options)
     keys = std::make_unique<KeyRouter>(this, KeyRouter::EngineKeys{[this] { reloadScripts(); },
                                                                    [this] { toggleFullscreen(); },
                                                                    [this] { return hideScriptError(); },
-                                                                   [this](sf::Keyboard::Key key) { return isKeyDown(key); }});
+                                                                   [this](sf::Keyboard::Key key) { return isKeyDown(key); },
+                                                                   [this] { saveScreenshot(); },
+                                                                   [this] { showStats(!statsShown); }});
     mouseRouter = std::make_unique<MouseRouter>(this);
     // A host installed by a test stays.
     if (!script) {
@@ -171,6 +192,8 @@ void Core::build(const LaunchOptions& options)
         environment.memoryLimit = static_cast<std::size_t>(options.scriptMemory) << 20;
         script = std::make_unique<LUAImpl>(std::move(environment));
     }
+    // Watched before they load, so that a save while they start is not missed.
+    watchScripts(options);
     script->load(options.scriptName);
     renderer->setDisplayStyle(LaunchOptions::displayStyleNamed(options.style), Repaint::Later);
     startScript();
@@ -200,11 +223,17 @@ void Core::runFrame(int elapsedMilliseconds)
     runControl.beginFrame();
     frameTime = runControl.fixesFrameTime() ? FixedFrameTime : nextFrameTime(elapsedMilliseconds, frameTime);
     keys->beginFrame();
+    reloadChangedScripts();
     pollEvents();
-    if (script)
-        script->update(frameTime);
-    ui->draw(frameTime);
-    drawFrame();
+    // What the phases take is measured only while the figures are shown.
+    FrameStats* stats = statsShown ? &frameStats : nullptr;
+    timed(stats, FrameStats::Update, [this] {
+        if (script)
+            script->update(frameTime);
+    });
+    timed(stats, FrameStats::Windows, [this] { ui->draw(frameTime); });
+    timed(stats, FrameStats::Present, [this] { drawFrame(); });
+    noteFrameStats();
     if (std::exchange(fullscreenToggleRequested, false))
         toggleFullscreen();
     if (StopSignals::received())
@@ -223,7 +252,24 @@ void Core::drawFrame()
     }
     renderer->compose();
     saveWindowPicture(*window, captures);
-    window->display();
+    renderer->present();
+}
+
+void Core::noteFrameStats()
+{
+    if (!statsShown)
+        return;
+    if (const std::optional<std::string> figures = frameStats.endFrame(FrameStats::Clock::now(), script ? script->heapBytes() : 0))
+        renderer->getStatsOverlay().setText(*figures);
+}
+
+void Core::showStats(bool on)
+{
+    statsShown = on;
+    frameStats.restart(FrameStats::Clock::now());
+    const double none[FrameStats::PhaseCount]{};
+    renderer->getStatsOverlay().setText(FrameStats::report(0, none, script ? script->heapBytes() : 0, FrameStats::processBytes()));
+    renderer->getStatsOverlay().show(on && runControl.waitsForFrames());
 }
 
 float Core::nextFrameTime(int elapsedMilliseconds, float previous)
@@ -379,6 +425,55 @@ void Core::reloadScripts()
     hideScriptError();
     script->reload();
     startScript();
+}
+
+// A reload is no event a recording keeps, so a recorded play reloaded this way would replay
+// differently.
+void Core::watchScripts(const LaunchOptions& options)
+{
+    if (!options.watch || !options.replayPath.empty())
+        return;
+    if (!options.recordPath.empty()) {
+        std::fprintf(stderr, "qel: the scripts are not watched while a play is recorded\n");
+        return;
+    }
+    scriptWatcher = std::make_unique<FolderWatcher>(basePath() + "scripts");
+}
+
+void Core::reloadChangedScripts()
+{
+    if (!scriptWatcher || !script || !scriptWatcher->changesSettled())
+        return;
+    std::printf("%s changed: the scripts are reloaded\n", scriptWatcher->lastChanged().c_str());
+    std::fflush(stdout);
+    reloadScripts();
+}
+
+// Named by the local date and time, which sort as they were taken.
+void Core::saveScreenshot()
+{
+    if (runControl.saveFolder().empty()) {
+        std::fprintf(stderr, "qel: cannot save a screenshot: there is no folder for saved data (is HOME set?)\n");
+        return;
+    }
+    const std::filesystem::path folder = runControl.saveFolder() / "screenshots";
+    char stem[32];
+    const std::time_t now = std::time(nullptr);
+    std::strftime(stem, sizeof stem, "%Y-%m-%d_%H-%M-%S", std::localtime(&now));
+    std::string error;
+    const std::optional<std::filesystem::path> path = claimFreshFile(folder, stem, ".png", error);
+    if (!path) {
+        std::fprintf(stderr, "qel: cannot save a screenshot in \"%s\": %s\n", folder.c_str(), error.c_str());
+        return;
+    }
+    if (!runControl.requestCapture(path->string())) {
+        std::error_code ignored;
+        std::filesystem::remove(*path, ignored);
+        std::fprintf(stderr, "qel: the screenshot is not saved: the frame saves as many pictures as it takes\n");
+        return;
+    }
+    std::printf("screenshot: %s\n", path->c_str());
+    std::fflush(stdout);
 }
 
 void Core::showScriptError(const std::string& text)

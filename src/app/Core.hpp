@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/FrameStats.hpp"
 #include "app/HeldKeys.hpp"
 #include "app/MouseInput.hpp"
 #include "app/RunControl.hpp"
@@ -19,6 +20,7 @@
 
 namespace qel {
 
+class FolderWatcher;
 struct LaunchOptions;
 class Renderer;
 class SoundManager;
@@ -55,7 +57,10 @@ public:
     // frame makes the window again once at most (twice toggled is no toggle).
     void requestFullscreenToggle() { fullscreenToggleRequested = !fullscreenToggleRequested; }
     void setWindowTitle(const std::string& title);
-    // A released game switches the reload and fullscreen keys off.
+    // Shows or hides the frame figures over the picture (a replay never draws them).
+    void showStats(bool on);
+    bool isStatsShown() const { return statsShown; }
+    // A released game switches the reload, fullscreen and screenshot keys off.
     void setHotKeys(KeyRouter::HotKeys hotKeys) { keys->setHotKeys(hotKeys); }
     KeyRouter::HotKeys getHotKeys() const { return keys->getHotKeys(); }
     // Ends the run with the code as its status once the frame in progress is drawn: the rest of
@@ -121,6 +126,13 @@ private:
     bool repeatsHeldKey(const sf::Event& event);
     void drawFrame();
     void reloadScripts();
+    // Saves the picture of the frame in progress in the screenshots folder beside the saved data.
+    void saveScreenshot();
+    // Gives the stats overlay new figures when they are due.
+    void noteFrameStats();
+    // Watches scripts/ as the options ask; a recorded or replayed play is never reloaded so.
+    void watchScripts(const LaunchOptions& options);
+    void reloadChangedScripts();
 
     std::unique_ptr<sf::RenderWindow> window;
     // Kept for the window a fullscreen toggle makes again.
@@ -133,6 +145,7 @@ private:
     std::unique_ptr<UI> ui;
     std::unique_ptr<ScriptingInterface> script;
     std::unique_ptr<KeyRouter> keys;
+    std::unique_ptr<FolderWatcher> scriptWatcher;
     HeldKeys heldKeys;
     MouseInput mouse;
     std::unique_ptr<MouseRouter> mouseRouter;
@@ -148,6 +161,8 @@ private:
     std::deque<sf::Event> heldEvents;
     bool errorPanelEnabled = true;
     int exitCode = 0;
+    bool statsShown = false;
+    FrameStats frameStats;
 };
 
 } // namespace qel

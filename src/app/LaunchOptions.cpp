@@ -60,9 +60,10 @@ std::string readSwitch(bool& setting, const std::string& value)
 }
 
 // Settings of the game are named alike on the command line (after '-') and in config.dat (after
-// '#'), and a recording keeps them. Controls of the run (recording, replaying, frames, captures)
-// come from the command line only.
-enum class Scope { Game, Run };
+// '#'), and a recording keeps them. The author's settings are named alike too, but change
+// nothing a replay shows, so a recording leaves them out. Controls of the run (recording,
+// replaying, frames, captures) come from the command line only.
+enum class Scope { Game, Author, Run };
 
 struct Setting {
     const char* name;
@@ -72,7 +73,7 @@ struct Setting {
     const char* help;
     // Takes the value; gives why it cannot, or empty.
     std::string (*apply)(LaunchOptions& options, const std::string& value);
-    // The value as the option would give it; only game settings have one.
+    // The value as the option would give it; only the run's controls have none.
     std::string (*show)(const LaunchOptions& options);
 };
 
@@ -162,6 +163,9 @@ const Setting Settings[] = {
     {"identity", Scope::Game, "NAME", "keeps saved data in the folder NAME (the game folder's name)",
      [](LaunchOptions& options, const std::string& value) { return readText(options.identity, value); },
      [](const LaunchOptions& options) { return options.identity; }},
+    {"watch", Scope::Author, "0|1", "1 reloads the scripts when a file under scripts/ changes (0)",
+     [](LaunchOptions& options, const std::string& value) { return readSwitch(options.watch, value); },
+     [](const LaunchOptions& options) { return shown(options.watch); }},
     {"savedir", Scope::Run, "DIR", "keeps saved data in DIR (the user's data folder, qel/saves/GAME)",
      [](LaunchOptions& options, const std::string& value) { return readText(options.saveDir, value); },
      nullptr},
@@ -210,15 +214,16 @@ bool refuseMissingValue(const Setting& setting, const std::string& givenName, co
 }
 
 const char* const HelpOption = "--help";
+const char* const NewGameOption = "--new";
 
 // The setting when text is prefix + a known option name, else null; config.dat knows only the
-// game's settings.
+// game's and the author's settings.
 const Setting* findSetting(const std::string& text, char prefix)
 {
     if (text.empty() || text[0] != prefix)
         return nullptr;
     for (const Setting& setting : Settings)
-        if (text.compare(1, std::string::npos, setting.name) == 0 && (prefix == '-' || setting.scope == Scope::Game))
+        if (text.compare(1, std::string::npos, setting.name) == 0 && (prefix == '-' || setting.scope != Scope::Run))
             return &setting;
     return nullptr;
 }
@@ -414,6 +419,14 @@ bool LaunchOptions::asksForHelp(int argc, const char* const* argv)
     return false;
 }
 
+std::optional<std::string> LaunchOptions::newGameFolderIn(int argc, const char* const* argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (argv[i] == std::string(NewGameOption) && !isOptionValue(i, argv))
+            return i + 1 < argc ? argv[i + 1] : "";
+    return std::nullopt;
+}
+
 std::string LaunchOptions::help()
 {
     std::string text = "usage: qel [options] [GAME_FOLDER]\n"
@@ -424,6 +437,8 @@ std::string LaunchOptions::help()
         std::snprintf(line, sizeof line, "  %-20s %s\n", option.c_str(), setting.help);
         text += line;
     }
+    std::snprintf(line, sizeof line, "  %-20s %s\n", "--new DIR", "makes a new game folder DIR to start from, and exits");
+    text += line;
     std::snprintf(line, sizeof line, "  %-20s %s\n", HelpOption, "prints this and exits");
     return text + line;
 }

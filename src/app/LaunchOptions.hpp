@@ -27,6 +27,8 @@ struct LaunchOptions {
     int scriptMemory = 1024;
     // The name of the game's folder of saved data; empty: the game folder's name.
     std::string identity;
+    // Whether the scripts are reloaded when a file under scripts/ changes.
+    bool watch = false;
 
     // How the run is driven, from the command line only.
     struct Capture {
@@ -70,6 +72,8 @@ struct LaunchOptions {
     // player's arguments). Empty when it names none.
     static std::string gameFolderIn(int argc, const char* const* argv);
     static bool asksForHelp(int argc, const char* const* argv);
+    // The folder --new asks to make (empty when nothing follows it), or nothing without --new.
+    static std::optional<std::string> newGameFolderIn(int argc, const char* const* argv);
     // The options, one line each, for --help.
     static std::string help();
 

@@ -65,6 +65,10 @@ int setHotKeys(LuaCore& core, lua_State* L)
             keys.reload = readSwitchOption(L, value, name);
         else if (name == "fullscreen")
             keys.fullscreen = readSwitchOption(L, value, name);
+        else if (name == "screenshot")
+            keys.screenshot = readSwitchOption(L, value, name);
+        else if (name == "stats")
+            keys.stats = readSwitchOption(L, value, name);
         else
             return false;
         return true;
@@ -119,6 +123,18 @@ int isKeyDown(LuaCore& core, lua_State* L)
     const std::optional<int> code = readTableEntry(L, 1, KeyTable);
     const bool isKey = code && *code != sf::Keyboard::Unknown;
     return pushBoolean(L, isKey && live.isKeyDown(static_cast<sf::Keyboard::Key>(*code)));
+}
+
+// The figures are drawn over the picture, never into the cells; captures and replays leave them out.
+int showStats(LuaCore& core, lua_State* L)
+{
+    core.live(L).showStats(readSwitch(L, 1));
+    return 0;
+}
+
+int isStatsShown(LuaCore& core, lua_State* L)
+{
+    return pushBoolean(L, core.live(L).isStatsShown());
 }
 
 // The column and row of the cell under the pointer, or nil over no cell of the screen.
@@ -280,6 +296,8 @@ const ScriptMethod<LuaCore> LuaCore::methods[] = {
     {"isMouseDown", isMouseDown},
     {"setMouseCursor", setMouseCursor},
     {"capture", capture},
+    {"showStats", showStats},
+    {"isStatsShown", isStatsShown},
     {"save", save},
     {"loadSaved", loadSaved},
     {"savedNames", savedNames},

@@ -72,6 +72,8 @@ public:
     // Stores the bytes under the name, or removes it when there are none; as SaveStore does.
     bool save(const std::string& name, const std::optional<std::string>& bytes, std::string& error);
     std::vector<std::string> savedNames();
+    // The folder of the game's saved data; empty when the user has no data folder.
+    const std::filesystem::path& saveFolder() const { return saves.getFolder(); }
 
     // A picture to save after the frame in progress; false, and not asked, when the frame has
     // MostCapturesAFrame already. The window's picture is read and encoded once for all of them.

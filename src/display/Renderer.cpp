@@ -267,18 +267,26 @@ void Renderer::draw()
     if (windowShowsPicture() && sincePresented.getElapsedTime().asMilliseconds() < StillPictureInterval)
         return;
     composeWindow(window);
-    window.display();
-    pictureChanged = false;
-    presentedSize = window.getSize();
-    presentedPosition = window.getPosition();
-    presentedErrorRevision = errorPanel.getRevision();
-    sincePresented.restart();
+    present();
 }
 
 void Renderer::compose()
 {
     drawCells();
     composeWindow(*core->getWindow());
+}
+
+void Renderer::present()
+{
+    sf::RenderWindow& window = *core->getWindow();
+    statsOverlay.draw(window);
+    window.display();
+    pictureChanged = false;
+    presentedSize = window.getSize();
+    presentedPosition = window.getPosition();
+    presentedErrorRevision = errorPanel.getRevision();
+    presentedStatsRevision = statsOverlay.getRevision();
+    sincePresented.restart();
 }
 
 // The screen texture is brought up to date before the window's drawing begins, so that the
@@ -293,7 +301,7 @@ bool Renderer::windowShowsPicture() const
 {
     const sf::RenderWindow& window = *core->getWindow();
     return !pictureChanged && presentedSize == window.getSize() && presentedPosition == window.getPosition() &&
-           presentedErrorRevision == errorPanel.getRevision();
+           presentedErrorRevision == errorPanel.getRevision() && presentedStatsRevision == statsOverlay.getRevision();
 }
 
 void Renderer::composeWindow(sf::RenderWindow& window)

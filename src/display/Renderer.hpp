@@ -4,6 +4,7 @@
 #include "display/DisplayModes.hpp"
 #include "display/ErrorPanel.hpp"
 #include "display/ScreenBuffer.hpp"
+#include "display/StatsOverlay.hpp"
 
 #include <SFML/Graphics/Font.hpp>
 #include <SFML/Graphics/RenderTexture.hpp>
@@ -47,8 +48,10 @@ public:
     // in case the window system lost it otherwise.
     void draw();
     // Composes the whole picture into the window without presenting it, so that it can be read
-    // back.
+    // back: the stats overlay is left out.
     void compose();
+    // Presents the picture compose made, with the stats overlay drawn over it.
+    void present();
     // The window system may have spoiled the picture shown (the window gained or lost the focus,
     // was resized or made again): the next draw presents a fresh one.
     void windowSpoiled() { pictureChanged = true; }
@@ -56,6 +59,8 @@ public:
 
     // The latest script error, drawn over the picture while it is shown.
     ErrorPanel& getErrorPanel() { return errorPanel; }
+    // The frame figures, drawn over the picture presented while shown.
+    StatsOverlay& getStatsOverlay() { return statsOverlay; }
 
     const sf::Texture& getScreenTexture() const { return screenTexture(); }
     const sf::Font& getFont() const { return font; }
@@ -94,11 +99,13 @@ private:
     bool backdropStale = true;
     std::unique_ptr<CellDrawer> cellDrawer = std::make_unique<CellDrawer>(font);
     ErrorPanel errorPanel;
+    StatsOverlay statsOverlay{font};
     // What the window was last presented with, and when.
     bool pictureChanged = true;
     sf::Vector2u presentedSize;
     sf::Vector2i presentedPosition;
     unsigned presentedErrorRevision = 0;
+    unsigned presentedStatsRevision = 0;
     sf::Clock sincePresented;
 };
 

@@ -100,6 +100,7 @@ public:
     // Publishes the renderer's new screen buffer before the script's onSetVideoMode runs.
     void onSetVideoMode(int mode) override;
     void releaseReference(int reference) override;
+    std::size_t heapBytes() const override { return allocatedBytes; }
 
 private:
     // The script code an entry runs: a global function's name, a file's path, or "handler" and

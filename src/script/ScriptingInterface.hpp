@@ -47,6 +47,8 @@ public:
     virtual void onSetVideoMode(int mode) = 0;
     // Lets go of a handler reference that no widget keeps any more.
     virtual void releaseReference(int reference) = 0;
+    // The memory the scripts hold now, in bytes, for the stats overlay.
+    virtual std::size_t heapBytes() const { return 0; }
 };
 
 } // namespace qel

@@ -70,6 +70,18 @@ bool KeyRouter::keyPressed(const sf::Event::KeyEvent& key, bool repeated)
         else
             handleReturn();
         break;
+    case sf::Keyboard::F10:
+        if (hotKeys.screenshot) {
+            engineKeys.saveScreenshot();
+            return true;
+        }
+        break;
+    case sf::Keyboard::F11:
+        if (hotKeys.stats) {
+            engineKeys.toggleStats();
+            return true;
+        }
+        break;
     case sf::Keyboard::F12:
         if (engineKeys.hideScriptError())
             return true;

@@ -14,12 +14,13 @@ class ScriptingInterface;
 // Takes the keyboard's events to where they belong, in this order: the engine's own keys
 // (Shift+R reloads the scripts unless a text field has the focus, Alt+Return toggles
 // fullscreen once per press, F12 hides the script error shown, and only then is kept from the
+// script, F10 saves a screenshot and F11 shows or hides the frame figures, both kept from the
 // script), the text editing keys of the focused field (Backspace, Delete, Left, Right, Home,
 // End), PageUp and PageDown for the active consoles, the topmost window's key handler,
 // Return and Escape to dismiss it, then the script's key function, told the press's modifiers
 // and whether a held key repeated it; typed characters go to the focused field, and the printable
-// ones to the script's text function too, field or none. A script may switch the reload and
-// fullscreen keys off, for a released game.
+// ones to the script's text function too, field or none. A script may switch the reload,
+// fullscreen, screenshot and stats keys off, for a released game or one that wants the keys.
 //
 // A press that was used (handled), that never types (Backspace, Escape, Tab, Shift+R's reload) or
 // that moved the focus keeps its own character from the field and the script's text function;
@@ -37,12 +38,18 @@ public:
         // Whether the key is down now. A held key repeats its press, and its release is lost
         // when the window is made again, as a fullscreen toggle does.
         std::function<bool(sf::Keyboard::Key)> isKeyDown;
+        // Saves the window's picture for the player.
+        std::function<void()> saveScreenshot;
+        // Shows or hides the frame figures over the picture.
+        std::function<void()> toggleStats;
     };
 
     // Which of the engine's keys are on.
     struct HotKeys {
         bool reload = true;
         bool fullscreen = true;
+        bool screenshot = true;
+        bool stats = true;
     };
 
     KeyRouter(Hub* core, EngineKeys engineKeys);

@@ -126,9 +126,33 @@ TEST(LaunchOptions, HelpIsAskedOutsideAValueAndListsEveryOptionOnALine)
     EXPECT_FALSE(asksForHelp({"-help"}));
     const std::string help = LaunchOptions::help();
     for (const char* option : {"script", "width", "height", "fullscreen", "style", "wallpaper", "errorpanel",
-                               "scriptlimit", "scriptmemory", "record", "replay", "frames", "capture"})
+                               "scriptlimit", "scriptmemory", "watch", "record", "replay", "frames", "capture"})
         EXPECT_NE(help.find("\n  -" + std::string(option) + " "), std::string::npos) << option;
-    EXPECT_EQ(std::count(help.begin(), help.end(), '\n'), 2 + 15 + 1) << help;
+    EXPECT_NE(help.find("\n  --new DIR "), std::string::npos);
+    EXPECT_EQ(std::count(help.begin(), help.end(), '\n'), 2 + 16 + 2) << help;
+}
+
+TEST(LaunchOptions, WatchingIsTheAuthorsSettingThatRecordingsLeaveOut)
+{
+    TempDir folder;
+    folder.write("config.dat", "#script\ngame\n#watch\n1\n");
+    const Parsed fromFile = parse({}, folder);
+    ASSERT_TRUE(fromFile.options);
+    EXPECT_TRUE(fromFile.options->watch);
+    for (const auto& [name, value] : fromFile.options->gameSettings())
+        EXPECT_NE(name, "watch") << "a replay reloads nothing";
+    const Parsed fromCommandLine = parse({"-script", "game", "-watch", "1"}, folder);
+    ASSERT_TRUE(fromCommandLine.options);
+    EXPECT_TRUE(fromCommandLine.options->watch);
+
+    const auto newGameFolder = [](std::vector<const char*> args) {
+        args.insert(args.begin(), "qel");
+        return LaunchOptions::newGameFolderIn(static_cast<int>(args.size()), args.data());
+    };
+    EXPECT_EQ(newGameFolder({"--new", "mygame"}), "mygame");
+    EXPECT_EQ(newGameFolder({"--new"}), "") << "for the message that a folder is missing";
+    EXPECT_EQ(newGameFolder({"mygame"}), std::nullopt);
+    EXPECT_EQ(newGameFolder({"-script", "--new"}), std::nullopt) << "a value";
 }
 
 TEST(LaunchOptions, UnknownOptionsAreSaidOneLineEachAndSkipped)

@@ -290,6 +290,19 @@ std::string typing(int firstFrame, const std::string& text, int framesPerKey)
     return lines;
 }
 
+// The error panel's red frame runs along the bottom of the window, 12 pixels up.
+PictureCheck errorPanelShown(bool shown)
+{
+    return [=](const sf::Image& picture) -> testing::AssertionResult {
+        const sf::Vector2u size = picture.getSize();
+        const sf::Color seen = picture.getPixel(size.x / 2, size.y - 14);
+        if (looksLike(seen, sf::Color(224, 48, 48)) == shown)
+            return testing::AssertionSuccess();
+        return testing::AssertionFailure() << "the bottom of the window shows " << describe(seen) << ", so the error panel is "
+                                           << (shown ? "not shown" : "shown");
+    };
+}
+
 PictureCheck cellShows(const ScreenLayout& layout, int column, int row, int paletteIndex)
 {
     return [=](const sf::Image& picture) -> testing::AssertionResult {

@@ -105,6 +105,8 @@ std::string typing(int firstFrame, const std::string& text, int framesPerKey = 1
 
 // A check that the cell shows the colour in the given layout.
 PictureCheck cellShows(const ScreenLayout& layout, int column, int row, int paletteIndex);
+// A check that the script error panel is shown, or not.
+PictureCheck errorPanelShown(bool shown);
 
 // The path of the engine's program, as the first argument it prints.
 std::string enginePath();

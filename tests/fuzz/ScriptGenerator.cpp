@@ -81,7 +81,8 @@ const std::vector<Option>& optionsOf(Options kind)
         {"height", A::Integer}, {"id", A::Integer}};
     static const std::vector<Option> insert = {{"text", A::Text}, {"color", A::Colour},
         {"appendEmpty", A::Switch}, {"appendEmptyLine", A::Switch}};
-    static const std::vector<Option> hotKeys = {{"reload", A::Switch}, {"fullscreen", A::Switch}};
+    static const std::vector<Option> hotKeys = {{"reload", A::Switch}, {"fullscreen", A::Switch},
+                                                {"screenshot", A::Switch}, {"stats", A::Switch}};
     switch (kind) {
     case Options::Print: return print;
     case Options::Put: return put;
@@ -125,6 +126,7 @@ const std::vector<ScriptClass>& scriptClasses()
           {"setDisplayStyle", {A::Style}}, {"getDisplayStyle", {}}, {"setWallpaper", {A::Integer}},
           {"getWallpaper", {}}, {"isKeyDown", {A::Integer}}, {"capture", {A::CapturePath}},
           {"getMouse", {}}, {"isMouseDown", {A::Integer}}, {"setMouseCursor", {A::Switch}},
+          {"showStats", {A::Switch}}, {"isStatsShown", {}},
           {"isPadDown", {A::Integer, A::Integer}}, {"getPadAxis", {A::Integer, A::PadAxis}}, {"getPads", {}}}},
         {"LuaUtils", {"utils", "LuaUtils(gUtils)", "LuaUtils(gCore)"}, {{"instance", {}}, {"hash", {A::Text}}}},
         {"LuaScreenBuffer", {"screen", "LuaScreenBuffer(gScreenBuffer)", "OLDSCREEN", "LuaScreenBuffer(gUI)"},
