@@ -97,13 +97,13 @@ sf::Event randomMouseEvent(Random& random)
     case 2:
     case 3:
         event.type = random.chance(50) ? sf::Event::MouseButtonPressed : sf::Event::MouseButtonReleased;
-        event.mouseButton = {static_cast<sf::Mouse::Button>(random.between(0, sf::Mouse::ButtonCount + 1)), pixel.x,
+        event.mouseButton = {static_cast<sf::Mouse::Button>(random.between(0, sf::Mouse::ButtonCount)), pixel.x,
                              pixel.y};
         break;
     case 4: {
         static const float Deltas[] = {1, -1, 3, -0.5f, 0, 1e30f, -1e30f};
         event.type = sf::Event::MouseWheelScrolled;
-        event.mouseWheelScroll = {static_cast<sf::Mouse::Wheel>(random.between(0, 2)), random.pick(Deltas), pixel.x,
+        event.mouseWheelScroll = {static_cast<sf::Mouse::Wheel>(random.between(0, 1)), random.pick(Deltas), pixel.x,
                                   pixel.y};
         break;
     }

@@ -12,7 +12,7 @@ namespace qel::fuzz {
 // modifier keys held, the presses a held key repeats, and typed characters, control and
 // surrogate codes and numbers past Unicode among them; the mouse's moves, presses, releases,
 // wheel turns and leavings, at pixels inside, at the edges of and far outside the window, with
-// buttons and wheels past the window library's; and the pads' events, of every pad and button the
+// buttons past the window library's, both wheels; and the pads' events, of every pad and button the
 // window library numbers. The same seed gives the same events.
 using KeyEvents = std::vector<std::vector<sf::Event>>;
 
