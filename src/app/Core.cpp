@@ -108,10 +108,7 @@ bool isRecordedEvent(const sf::Event& event)
 {
     return event.type == sf::Event::KeyPressed || event.type == sf::Event::KeyReleased ||
            event.type == sf::Event::TextEntered || event.type == sf::Event::GainedFocus ||
-            event.type == sf::Event::LostFocus || event.type == sf::Event::MouseMoved ||
-            event.type == sf::Event::MouseLeft || event.type == sf::Event::MouseButtonPressed ||
-            event.type == sf::Event::MouseButtonReleased || event.type == sf::Event::MouseWheelScrolled ||
-            isPadEvent(event);
+           event.type == sf::Event::LostFocus || MouseInput::isMouseEvent(event) || isPadEvent(event);
 }
 
 // Saves the window's picture as composed, before it is presented.

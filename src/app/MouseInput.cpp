@@ -30,6 +30,13 @@ std::optional<int> MouseInput::buttonNamed(const std::string& name)
     return std::nullopt;
 }
 
+bool MouseInput::isMouseEvent(const sf::Event& event)
+{
+    return event.type == sf::Event::MouseMoved || event.type == sf::Event::MouseLeft ||
+           event.type == sf::Event::MouseButtonPressed || event.type == sf::Event::MouseButtonReleased ||
+           event.type == sf::Event::MouseWheelScrolled;
+}
+
 std::optional<MouseFact> MouseInput::factOf(const sf::Event& event, const Renderer& renderer)
 {
     const ShownScreen screen = shownScreen(windowSize, renderer);

@@ -28,6 +28,8 @@ public:
     static constexpr std::array<const char*, sf::Mouse::ButtonCount> ButtonNames = {"Left", "Right", "Middle",
                                                                                     "XButton1", "XButton2"};
     static std::optional<int> buttonNamed(const std::string& name);
+    // Whether the window event is one of the pointer's, which factOf turns into facts.
+    static bool isMouseEvent(const sf::Event& event);
 
     // The window was made or resized: the events after this one give pixels of a window of that size.
     void windowSized(sf::Vector2u size) { windowSize = size; }

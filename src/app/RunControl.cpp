@@ -28,7 +28,8 @@ bool isMouseButton(int button)
 }
 
 // The answer of the first recorded poll not yet answered, once its frame has come; otherwise
-// the answer given last.
+// the answer given last. Each change of an answer was written at the poll that found it, and the
+// replay makes the same polls in the same frames.
 template <class Poll, class Answer>
 Answer replayedAnswer(std::deque<Poll>& polls, int frame, Answer& last, Answer Poll::*answer)
 {
@@ -113,24 +114,13 @@ bool RunControl::isKeyDown(sf::Keyboard::Key key)
 {
     if (!isKey(key))
         return false;
-    const bool down = replay ? replayedKeyDown(key) : sf::Keyboard::isKeyPressed(key);
+    const bool down = replay ? replayedAnswer(replayedPolls[key], frame, replayedDown[key], &Recording::Poll::down)
+                             : sf::Keyboard::isKeyPressed(key);
     if (recordFile && down != polledDown[key]) {
         polledDown[key] = down;
         write(Recording::pollLine({frame, key, down}));
     }
     return down;
-}
-
-// The polls are answered in the order they were recorded: each change of a key's answer was
-// written at the poll that found it, and the replay makes the same polls in the same frames.
-bool RunControl::replayedKeyDown(sf::Keyboard::Key key)
-{
-    std::deque<Recording::Poll>& polls = replayedPolls[key];
-    if (!polls.empty() && polls.front().frame <= frame) {
-        replayedDown[key] = polls.front().down;
-        polls.pop_front();
-    }
-    return replayedDown[key];
 }
 
 void RunControl::noteMouse(const MouseFact& fact)

@@ -92,7 +92,6 @@ public:
 
 private:
     void write(const std::string& text);
-    bool replayedKeyDown(sf::Keyboard::Key key);
 
     unsigned seed;
     int frame = 0;
