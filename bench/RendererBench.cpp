@@ -8,7 +8,8 @@
 //   R  the changing screen drawn one cell at a time, by the plain reference way
 //   I  the processor time a still screen costs in the real main loop, at its frame rate
 // and what the script host's time check costs a Lua-heavy update (2,000 put calls and a loop of
-// arithmetic), with the check and without it, in blocks taken in turn.
+// arithmetic), with the check and without it, in blocks taken in turn; and what a script pays
+// for a full-screen fillRect, a full-screen blit of an off-screen buffer and a transparent one.
 // The frames of P to R are taken in turn, one of each per round, so that every scenario meets
 // the same load on a shared machine; the ratios are medians over blocks of rounds, with the
 // quartiles of those blocks beside them.
@@ -33,6 +34,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -271,12 +273,12 @@ struct ScriptCost {
     std::vector<double> checked, unchecked, ratios;
 };
 
-double timeUpdates(Core& core, double timeLimit, int updates)
+double timeUpdates(Core& core, double timeLimit, int updates, const char* script = "luaheavy")
 {
     ScriptEnvironment environment = scriptEnvironment(core);
     environment.timeLimit = timeLimit;
     LUAImpl host(std::move(environment));
-    host.load("luaheavy");
+    host.load(script);
     host.update(0.016f);
     sf::Clock clock;
     for (int update = 0; update < updates; ++update)
@@ -300,6 +302,51 @@ ScriptCost measureScriptCheck(Core& core, int blocks)
     return cost;
 }
 
+// An update that makes one full-screen call a thousand times; the call is the script's %s.
+const char* const FullScreenCalls = R"(
+local screen = LuaScreenBuffer(gScreenBuffer)
+local layer = LuaScreenBuffer.new{width = 80, height = 25}
+layer.fillRect{width = 80, height = 25, color = Color.Blue}
+layer.print{x = 0, y = 3, text = string.rep("layer ", 60), color = Color.Yellow}
+function update(dt)
+    for i = 1, 1000 do %s end
+end
+)";
+
+struct FullScreenCall {
+    const char* name;
+    const char* call;
+};
+
+const FullScreenCall fullScreenCalls[] = {
+    {"fillRect", "screen.fillRect{width = 80, height = 25, color = Color.Green}"},
+    {"blit", "screen.blit{source = layer}"},
+    {"blit transparent", "screen.blit{source = layer, transparent = true}"},
+};
+
+// Microseconds per call of each full-screen call, and each one's ratio to the first, by block.
+struct CopyCost {
+    std::vector<double> micros[std::size(fullScreenCalls)];
+    std::vector<double> ratios[std::size(fullScreenCalls)];
+};
+
+CopyCost measureFullScreenCalls(Core& core, int blocks)
+{
+    for (size_t index = 0; index < std::size(fullScreenCalls); ++index) {
+        char script[1024];
+        std::snprintf(script, sizeof script, FullScreenCalls, fullScreenCalls[index].call);
+        std::ofstream("scripts/calls" + std::to_string(index) + ".lua") << script;
+    }
+    CopyCost cost;
+    for (int block = 0; block < blocks; ++block)
+        for (size_t index = 0; index < std::size(fullScreenCalls); ++index) {
+            const std::string script = "calls" + std::to_string(index);
+            cost.micros[index].push_back(timeUpdates(core, 5, 5, script.c_str()));
+            cost.ratios[index].push_back(cost.micros[index].back() / cost.micros[0].back());
+        }
+    return cost;
+}
+
 // A ratio's median over the blocks, with its quartiles.
 std::string spread(const std::vector<double>& values)
 {
@@ -318,6 +365,7 @@ int main(int argc, char** argv)
     std::vector<Row> rows;
     std::string rendererName;
     ScriptCost scriptCost;
+    CopyCost copyCost;
     {
         LaunchOptions options;
         options.scriptName = "bench";
@@ -328,6 +376,7 @@ int main(int argc, char** argv)
         for (const Configuration& configuration : configurations)
             rows.push_back(measureConfiguration(core, configuration, rounds));
         scriptCost = measureScriptCheck(core, 20);
+        copyCost = measureFullScreenCalls(core, 20);
         core.shutdown();
     }
     const double idleSeconds = 3;
@@ -355,6 +404,10 @@ int main(int argc, char** argv)
     std::printf("\nScript time check, Lua-heavy update (2000 put calls, 200000 arithmetic steps), ms per update:\n"
                 "checked %.2f, unchecked %.2f, checked/unchecked %s\n",
                 median(scriptCost.checked), median(scriptCost.unchecked), spread(scriptCost.ratios).c_str());
+    std::printf("\nFull-screen calls from a script (80 x 25 cells), microseconds per call [ratio to fillRect]:\n");
+    for (size_t index = 0; index < std::size(fullScreenCalls); ++index)
+        std::printf("%-17s %6.2f  %s\n", fullScreenCalls[index].name, median(copyCost.micros[index]),
+                    spread(copyCost.ratios[index]).c_str());
     std::filesystem::remove_all(folder);
     return 0;
 }

@@ -1,13 +1,32 @@
 #include "display/LuaScreenBuffer.hpp"
 
+#include "base/MemoryBudget.hpp"
 #include "display/ScreenBuffer.hpp"
 #include "script/ScriptArguments.hpp"
+
+#include <optional>
 
 namespace qel {
 
 static_assert(LastColour == Clear2, "the Color table that scripts see ends with Clear2");
 
 namespace {
+
+// The sides of an off-screen buffer, and what all of them together may take: a script that
+// makes buffers without end meets a script error instead of taking the machine's memory.
+constexpr int LongestSide = 1024;
+constexpr std::size_t MostOffScreenBytes = 256u << 20;
+
+MemoryBudget& offScreenMemory()
+{
+    static MemoryBudget budget(MostOffScreenBytes);
+    return budget;
+}
+
+std::size_t bytesOf(GridSize size)
+{
+    return static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height) * sizeof(Cell);
+}
 
 void setFlag(uint32_t& flags, uint32_t flag, bool on)
 {
@@ -74,7 +93,7 @@ PutOptions readPutOptions(lua_State* L)
 }
 
 struct RowOptions {
-    uint8_t row = 0;
+    int row = 0;
     uint8_t background = Blue;
 };
 
@@ -83,7 +102,7 @@ RowOptions readRowOptions(lua_State* L)
     RowOptions options;
     forEachOption(L, lastArgument(L), [&](std::string_view name, int value) {
         if (oneOf(name, {"row", "y"}))
-            options.row = static_cast<uint8_t>(readIntegerOption(L, value, name));
+            options.row = readIntegerOption(L, value, name);
         else if (name == "color")
             options.background = readColourOption(L, value, name);
         else
@@ -164,11 +183,14 @@ int print(LuaScreenBuffer& buffer, lua_State* L)
     return 0;
 }
 
+// Scripts written for the screen alone may rely on a row counting by its low 8 bits, as it
+// always has; a row of a taller buffer counts as it is.
 int fillRow(LuaScreenBuffer& buffer, lua_State* L)
 {
     ScreenBuffer& screen = buffer.live(L);
     const RowOptions options = readRowOptions(L);
-    screen.fillRow(options.row, options.background);
+    const bool inside = options.row >= 0 && options.row < screen.getSize().height;
+    screen.fillRow(inside ? options.row : options.row & 0xFF, options.background);
     return 0;
 }
 
@@ -209,9 +231,146 @@ int put(LuaScreenBuffer& buffer, lua_State* L)
     return 0;
 }
 
+int getSize(LuaScreenBuffer& buffer, lua_State* L)
+{
+    const GridSize size = buffer.live(L).getSize();
+    pushInteger(L, size.width);
+    return 1 + pushInteger(L, size.height);
+}
+
+// The character as text ("" for none), its colour and the background; nil off the buffer. The
+// position is the buffer's own: neither the origin nor put's running on into the next row apply.
+int getCell(LuaScreenBuffer& buffer, lua_State* L)
+{
+    const ScreenBuffer& screen = buffer.live(L);
+    GridPoint position;
+    forEachOption(L, lastArgument(L), [&](std::string_view name, int value) {
+        return readPosition(L, name, value, position);
+    });
+    if (!screen.contains(position.x, position.y)) {
+        lua_pushnil(L);
+        return 1;
+    }
+    const Cell& cell = screen.cellAt(position.x, position.y);
+    const WideString character = cell.character ? WideString(1, cell.character) : WideString();
+    lua_pushstring(L, toUtf8(character).c_str());
+    pushInteger(L, cell.foreground);
+    return 2 + pushInteger(L, cell.background);
+}
+
+// The collector knows nothing of the cells a script object holds; a step sized by them lets it
+// catch up with a script that makes and drops buffers in a loop.
+int pushOffScreen(lua_State* L, std::unique_ptr<ScreenBuffer> buffer)
+{
+    const std::size_t bytes = bytesOf(buffer->getSize());
+    lua_gc(L, LUA_GCSTEP, static_cast<int>(bytes >> 10));
+    if (!offScreenMemory().take(bytes))
+        methodError(L, "off-screen buffers would take more than %d MB", static_cast<int>(MostOffScreenBytes >> 20));
+    return ScriptBinding<LuaScreenBuffer>::pushNew(L, std::make_unique<LuaScreenBuffer>(std::move(buffer)));
+}
+
+// The buffer a blit copies from: a LuaScreenBuffer, or a buffer's handle such as gScreenBuffer.
+const ScreenBuffer& readSource(lua_State* L, int value)
+{
+    if (lua_islightuserdata(L, value))
+        return EngineObject<ScreenBuffer>(lua_touserdata(L, value)).live(L);
+    if (auto* object = static_cast<LuaScreenBuffer*>(ScriptObjects::wrapper(L, value, LuaScreenBuffer::className)))
+        return object->live(L);
+    methodError(L, "option \"source\" must be a LuaScreenBuffer or a buffer's handle, not %s", luaL_typename(L, value));
+}
+
+// The size defaults to the source's whole size, which is known only once every option is read.
+struct BlitOptions {
+    const ScreenBuffer* source = nullptr;
+    GridPoint to;
+    GridPoint from;
+    std::optional<int> width;
+    std::optional<int> height;
+    bool transparent = false;
+};
+
+BlitOptions readBlitOptions(lua_State* L)
+{
+    BlitOptions options;
+    forEachOption(L, lastArgument(L), [&](std::string_view name, int value) {
+        if (readPosition(L, name, value, options.to))
+            return true;
+        if (name == "source")
+            options.source = &readSource(L, value);
+        else if (name == "fromX")
+            options.from.x = readIntegerOption(L, value, name);
+        else if (name == "fromY")
+            options.from.y = readIntegerOption(L, value, name);
+        else if (name == "width")
+            options.width = readIntegerOption(L, value, name);
+        else if (name == "height")
+            options.height = readIntegerOption(L, value, name);
+        else if (name == "transparent")
+            options.transparent = readSwitchOption(L, value, name);
+        else
+            return false;
+        return true;
+    });
+    if (!options.source)
+        methodError(L, "no \"source\" buffer given");
+    return options;
+}
+
+int blit(LuaScreenBuffer& buffer, lua_State* L)
+{
+    ScreenBuffer& target = buffer.live(L);
+    const BlitOptions options = readBlitOptions(L);
+    const GridSize whole = options.source->getSize();
+    const GridSize size{options.width.value_or(whole.width), options.height.value_or(whole.height)};
+    target.blit(*options.source, CopyArea{options.from, size, options.to}, options.transparent);
+    return 0;
+}
+
+// LuaScreenBuffer.new{width = , height = }: a blank off-screen buffer, every cell Clear.
+int newBuffer(lua_State* L)
+{
+    GridSize size;
+    forEachOption(L, lastArgument(L), [&](std::string_view name, int value) {
+        if (name == "width")
+            size.width = readIntegerOption(L, value, name);
+        else if (name == "height")
+            size.height = readIntegerOption(L, value, name);
+        else
+            return false;
+        return true;
+    });
+    if (size.width < 1 || size.width > LongestSide || size.height < 1 || size.height > LongestSide)
+        methodError(L, "width and height must be from 1 to %d, not %d x %d", LongestSide, size.width, size.height);
+    return pushOffScreen(L, std::make_unique<ScreenBuffer>(nullptr, size.width, size.height));
+}
+
 } // namespace
 
 const char* const LuaScreenBuffer::className = "LuaScreenBuffer";
+
+namespace {
+
+ScreenBuffer* registered(ScreenBuffer* buffer)
+{
+    LiveObjects::add(buffer);
+    return buffer;
+}
+
+} // namespace
+
+LuaScreenBuffer::LuaScreenBuffer(std::unique_ptr<ScreenBuffer> buffer)
+    : EngineObject(registered(buffer.get())), owned(std::move(buffer))
+{
+}
+
+// pushOffScreen took the buffer's bytes from the budget.
+LuaScreenBuffer::~LuaScreenBuffer()
+{
+    if (!owned)
+        return;
+    LiveObjects::remove(owned.get());
+    offScreenMemory().give(bytesOf(owned->getSize()));
+}
 
 const ScriptMethod<LuaScreenBuffer> LuaScreenBuffer::methods[] = {
     {"instance", instanceMethod<LuaScreenBuffer>},
@@ -223,6 +382,14 @@ const ScriptMethod<LuaScreenBuffer> LuaScreenBuffer::methods[] = {
     {"clearRect", clearRect},
     {"drawBorder", drawBorder},
     {"put", put},
+    {"get", getCell},
+    {"blit", blit},
+    {"getSize", getSize},
+    {nullptr, nullptr},
+};
+
+const ClassFunction LuaScreenBuffer::classFunctions[] = {
+    {"new", newBuffer},
     {nullptr, nullptr},
 };
 

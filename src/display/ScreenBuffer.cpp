@@ -56,6 +56,43 @@ void writeCell(Cell& cell, uint16_t character, ColorPair colour)
     cell.character = character;
 }
 
+// Whether a cell shows no background of its own: Clear, or Clear2 as clear() stores it.
+bool hasNoBackground(const Cell& cell)
+{
+    return cell.background == Clear || cell.background == Clear2;
+}
+
+// Whether a cell shows no character: none, a space, or one drawn in no colour.
+bool showsNoCharacter(const Cell& cell)
+{
+    return cell.character == 0 || cell.character == space || cell.foreground == Clear;
+}
+
+void copyCell(const Cell& source, Cell& target, bool transparent)
+{
+    if (!transparent) {
+        target = source;
+        return;
+    }
+    if (!hasNoBackground(source))
+        target.background = source.background;
+    if (!showsNoCharacter(source)) {
+        target.character = source.character;
+        target.foreground = source.foreground;
+    }
+}
+
+// Shrinks one axis of a copy to the span inside both buffers, in 64 bits so that no position or
+// size given can overflow; false when nothing is left.
+bool clipAxis(int64_t& from, int64_t& to, int64_t& length, int64_t sourceLength, int64_t targetLength)
+{
+    const int64_t cut = std::max<int64_t>({0, -from, -to});
+    from += cut;
+    to += cut;
+    length = std::min({length - cut, sourceLength - from, targetLength - to});
+    return length > 0;
+}
+
 // The cells addressed by 64-bit positions. A column past either edge lands in a neighbouring
 // row, as with the linear index column + row * width, but no position, size or index can
 // overflow, and a rectangle costs only the cells it can reach.
@@ -281,7 +318,7 @@ void ScreenBuffer::clearRect(int x, int y, int w, int h, uint8_t background)
     fillRect(x, y, w, h, background);
 }
 
-void ScreenBuffer::fillRow(uint8_t row, uint8_t background)
+void ScreenBuffer::fillRow(int row, uint8_t background)
 {
     fillRect(0, row, width, 1, background);
 }
@@ -312,6 +349,27 @@ void ScreenBuffer::drawBorder(int x, int y, int w, int h, ColorPair colour, uint
     if (flags & Fill)
         grid.writeRect(left + 1, top + 1, static_cast<int64_t>(w) - 2, static_cast<int64_t>(h) - 2,
                        0, eraseColour(colour.background));
+}
+
+// Rows and cells go in the order that reads every source cell before the copy overwrites it,
+// as memmove does, so a buffer copied onto itself gives what a copy of a snapshot would.
+void ScreenBuffer::blit(const ScreenBuffer& source, const CopyArea& area, bool transparent)
+{
+    int64_t fromX = area.from.x, fromY = area.from.y, toX = area.to.x, toY = area.to.y;
+    int64_t columns = area.size.width, rows = area.size.height;
+    if (!clipAxis(fromX, toX, columns, source.width, width) || !clipAxis(fromY, toY, rows, source.height, height))
+        return;
+    const bool upwards = toY > fromY;
+    const bool leftwards = toY == fromY && toX > fromX;
+    for (int64_t step = 0; step < rows; ++step) {
+        const int64_t row = upwards ? rows - 1 - step : step;
+        const Cell* sourceRow = &source.cells[static_cast<size_t>((fromY + row) * source.width + fromX)];
+        Cell* targetRow = &cells[static_cast<size_t>((toY + row) * width + toX)];
+        for (int64_t cell = 0; cell < columns; ++cell) {
+            const int64_t column = leftwards ? columns - 1 - cell : cell;
+            copyCell(sourceRow[column], targetRow[column], transparent);
+        }
+    }
 }
 
 void ScreenBuffer::redraw()

@@ -43,6 +43,13 @@ struct GridSize {
     int height = 0;
 };
 
+// A rectangle of one buffer and the cell of another that its top-left cell is copied to.
+struct CopyArea {
+    GridPoint from;
+    GridSize size;
+    GridPoint to;
+};
+
 // Geometry that adds script-given ints (a position and its parents', an edge and a size) works
 // in 64 bits and pins the result back into int: nothing overflows, and a position pinned at
 // either end of int is as far off the screen as a position can be.
@@ -68,12 +75,20 @@ public:
     static int measureText(const WideString& text, uint32_t wrapWidth);
     void fillRect(int x, int y, int w, int h, uint8_t background);
     void clearRect(int x, int y, int w, int h, uint8_t background);
-    void fillRow(uint8_t row, uint8_t background);
+    void fillRow(int row, uint8_t background);
     void drawBorder(int x, int y, int w, int h, ColorPair colour, uint32_t flags);
+    // Copies the area of the source (which may be this buffer) onto this buffer, leaving out
+    // whatever lies outside either. A transparent copy keeps the background of this buffer's
+    // cells where the source has none, and their character where the source shows none.
+    void blit(const ScreenBuffer& source, const CopyArea& area, bool transparent);
 
     // Asks the application to clear the screen and let the script repaint it.
     void redraw();
 
+    bool contains(int column, int row) const
+    {
+        return column >= 0 && column < width && row >= 0 && row < height;
+    }
     const Cell& cellAt(int column, int row) const { return cells[column + row * width]; }
 
 private:

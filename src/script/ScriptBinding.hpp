@@ -6,6 +6,7 @@
 #include <lua.hpp>
 
 #include <memory>
+#include <type_traits>
 
 namespace qel {
 
@@ -16,6 +17,14 @@ template <class Wrapper>
 struct ScriptMethod {
     const char* name;
     int (*function)(Wrapper& wrapper, lua_State* L);
+};
+
+// A function of a script class itself rather than of one of its objects, called on the class's
+// global as in LuaScreenBuffer.new{...}. It reads the call's arguments like a method (a colon
+// call passes the class first) and returns how many results it pushed.
+struct ClassFunction {
+    const char* name;
+    int (*function)(lua_State* L);
 };
 
 // Raises a script error that names the place in the script and the running method, as in
@@ -97,10 +106,10 @@ template <class Engine>
 class EngineObject {
 public:
     // Takes the pointer from stack position 1, where the class constructor's argument stands.
-    explicit EngineObject(lua_State* L)
-        : pointer(lua_touserdata(L, 1)), serial(LiveObjects::serialOf<Engine>(pointer))
-    {
-    }
+    explicit EngineObject(lua_State* L) : EngineObject(lua_touserdata(L, 1)) {}
+
+    // Takes an engine object that the engine has registered as live.
+    explicit EngineObject(void* object) : pointer(object), serial(LiveObjects::serialOf<Engine>(pointer)) {}
 
     // The engine object, or a script error naming the running method.
     Engine& live(lua_State* L) const
@@ -143,6 +152,12 @@ int instanceMethod(Wrapper& wrapper, lua_State* L)
     return wrapper.pushInstance(L);
 }
 
+// Whether a wrapper class has class functions, as well as methods.
+template <class Wrapper, class = void>
+struct HasClassFunctions : std::false_type {};
+template <class Wrapper>
+struct HasClassFunctions<Wrapper, std::void_t<decltype(Wrapper::classFunctions)>> : std::true_type {};
+
 // Makes a wrapper class a script class: a global constructor named after the class, and a
 // metatable kept in the registry under the same name whose metamethods hand out method closures.
 // A wrapper supplies:
@@ -151,6 +166,10 @@ int instanceMethod(Wrapper& wrapper, lua_State* L)
 //                                                   such a list, made by a helper that adds
 //                                                   methods shared by several classes
 //   explicit Wrapper(lua_State* L);                 reads the constructor's argument at position 1
+// and may supply
+//   static const ClassFunction classFunctions[];    ended by {nullptr, nullptr}: the global is then
+//                                                   a read-only table of these functions that is
+//                                                   called as the constructor
 // A wrapper of an engine object is that object's EngineObject, and its methods are functions in
 // its own file: adding a method is writing the function and its line in the list.
 // Scripts call methods with a dot: a closure does not pass its object, so a method reads the
@@ -162,9 +181,11 @@ public:
     static void registerClass(lua_State* L)
     {
         luaL_newmetatable(L, Wrapper::className); /* metatable */
-        lua_pushvalue(L, -1);
-        lua_pushcclosure(L, construct, 1); /* metatable, constructor */
-        lua_setglobal(L, Wrapper::className);
+        if constexpr (HasClassFunctions<Wrapper>::value)
+            pushClassTable(L);
+        else
+            pushWithMetatable(L, construct);
+        lua_setglobal(L, Wrapper::className); /* metatable */
         setFunction(L, "__gc", ScriptObjects::collect);
         setFunction(L, "__tostring", describe);
         setFunction(L, "__eq", equal);
@@ -178,7 +199,80 @@ public:
         lua_pop(L, 1);
     }
 
+    // Pushes a new script object of the class that owns the wrapper; one result. Only a class
+    // function calls it: the class's metatable is its closure's first upvalue.
+    static int pushNew(lua_State* L, std::unique_ptr<Wrapper> wrapper)
+    {
+        const int metatable = lua_upvalueindex(1);
+        checkRegisteredMetatable(L, Wrapper::className, metatable);
+        void* block = lua_newuserdata(L, sizeof(Wrapper*)); /* ..., object */
+        *static_cast<Wrapper**>(block) = wrapper.get();
+        ScriptObjects::add(L, block, Wrapper::className, wrapper.release(), destroy);
+        lua_pushvalue(L, metatable);
+        lua_setmetatable(L, -2); /* ..., object */
+        return 1;
+    }
+
 private:
+    // Pushes the function as a closure over the metatable just below the top. /* metatable, closure */
+    static void pushWithMetatable(lua_State* L, lua_CFunction function)
+    {
+        lua_pushvalue(L, -1);
+        lua_pushcclosure(L, function, 1);
+    }
+
+    // The class's global when it has class functions: an empty table whose metatable serves
+    // them, calls the constructor, refuses assignments and hides itself, like the read-only
+    // tables of names. /* metatable, class table */
+    static void pushClassTable(lua_State* L)
+    {
+        const int metatable = lua_gettop(L);
+        lua_newtable(L); /* metatable, class table */
+        lua_newtable(L); /* metatable, class table, its metatable */
+        lua_newtable(L); /* ..., its metatable, functions */
+        for (lua_Integer position = 0; Wrapper::classFunctions[position].name; ++position) {
+            lua_pushvalue(L, metatable);
+            lua_pushinteger(L, position);
+            lua_pushcclosure(L, callClassFunction, 2);
+            lua_setfield(L, -2, Wrapper::classFunctions[position].name);
+        }
+        lua_setfield(L, -2, "__index");
+        lua_pushvalue(L, metatable);
+        pushWithMetatable(L, constructByCall);
+        lua_setfield(L, -3, "__call");
+        lua_pop(L, 1);
+        lua_pushcfunction(L, refuseAssignment);
+        lua_setfield(L, -2, "__newindex");
+        lua_pushboolean(L, false);
+        lua_setfield(L, -2, "__metatable");
+        lua_setmetatable(L, -2); /* metatable, class table */
+    }
+
+    static int refuseAssignment(lua_State* L)
+    {
+        return luaL_error(L, "Attempt to modify read-only table");
+    }
+
+    // The class table called: its first argument is the table itself.
+    static int constructByCall(lua_State* L)
+    {
+        lua_remove(L, 1);
+        return construct(L);
+    }
+
+    // Both upvalues can be reached and replaced through the debug library.
+    static int callClassFunction(lua_State* L)
+    {
+        const lua_Integer position = lua_tointeger(L, lua_upvalueindex(2));
+        if (!isPosition(Wrapper::classFunctions, position))
+            return luaL_error(L, "%s: not a function of this class", Wrapper::className);
+        const ClassFunction& function = Wrapper::classFunctions[position];
+        RunningMethod running(L, Wrapper::className, function.name);
+        const int results = function.function(L);
+        running.raisePendingError(L);
+        return results;
+    }
+
     // The metatable maps each method name to its table position with this bit set. Script
     // classes have methods only, so every number in the metatable is taken for one.
     static constexpr lua_Integer MethodBit = 256;
@@ -201,9 +295,11 @@ private:
         DeferredRelease::release(std::unique_ptr<Wrapper>(static_cast<Wrapper*>(wrapper)));
     }
 
-    static bool isMethodPosition(lua_Integer position)
+    // Whether the position is that of an entry of the list, which ends with a null name.
+    template <class Entry>
+    static bool isPosition(const Entry* list, lua_Integer position)
     {
-        for (lua_Integer i = 0; Wrapper::methods[i].name; ++i)
+        for (lua_Integer i = 0; list[i].name; ++i)
             if (i == position)
                 return true;
         return false;
@@ -226,15 +322,7 @@ private:
     // be that table, since a script can reach and replace both.
     static int construct(lua_State* L)
     {
-        const int metatable = lua_upvalueindex(1);
-        checkRegisteredMetatable(L, Wrapper::className, metatable);
-        auto wrapper = std::make_unique<Wrapper>(L);
-        void* block = lua_newuserdata(L, sizeof(Wrapper*)); /* arguments, object */
-        *static_cast<Wrapper**>(block) = wrapper.get();
-        ScriptObjects::add(L, block, Wrapper::className, wrapper.release(), destroy);
-        lua_pushvalue(L, metatable);
-        lua_setmetatable(L, -2); /* arguments, object */
-        return 1;
+        return pushNew(L, std::make_unique<Wrapper>(L));
     }
 
     static int describe(lua_State* L)
@@ -285,7 +373,7 @@ private:
     {
         const lua_Integer position = lua_tointeger(L, lua_upvalueindex(1));
         const int object = lua_upvalueindex(2);
-        if (!ScriptObjects::isOwn(L, object, Wrapper::className) || !isMethodPosition(position))
+        if (!ScriptObjects::isOwn(L, object, Wrapper::className) || !isPosition(Wrapper::methods, position))
             return luaL_error(L, "%s: not a method of this class", Wrapper::className);
         const ScriptMethod<Wrapper>& method = Wrapper::methods[position];
         RunningMethod running(L, Wrapper::className, method.name);

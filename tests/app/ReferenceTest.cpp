@@ -57,6 +57,9 @@ std::vector<std::string> methodNames()
     std::vector<std::string> names;
     for (int i = 0; Wrapper::methods[i].name; ++i)
         names.push_back(Wrapper::methods[i].name);
+    if constexpr (HasClassFunctions<Wrapper>::value)
+        for (int i = 0; Wrapper::classFunctions[i].name; ++i)
+            names.push_back(Wrapper::classFunctions[i].name);
     return names;
 }
 
@@ -120,8 +123,9 @@ ScriptContract definedContract()
     for (const std::string& name : globalNames(L)) {
         if (own.count(name))
             continue;
-        lua_getglobal(L, name.c_str());
-        if (lua_isfunction(L, -1))
+        // A script class keeps its metatable in the registry under its name.
+        luaL_getmetatable(L, name.c_str());
+        if (lua_istable(L, -1))
             contract.classes.insert(name);
         else
             contract.enumerations[name] = readOnlyEntries(L, name);

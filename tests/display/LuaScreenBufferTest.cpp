@@ -134,3 +134,58 @@ TEST(LuaScreenBuffer, RedrawClearsAndCallsTheScript)
     EXPECT_EQ(engine.run("sb.redraw() print(sb.instance() == gScreenBuffer)").out, "redraw\ntrue\n");
     EXPECT_EQ(backgroundText(engine.screen(), 0, 0, 2, 1), Lines{"00"});
 }
+
+TEST(LuaScreenBuffer, OffScreenBuffersDrawAndReadByTheScreensRules)
+{
+    ScreenEngine engine;
+    engine.paint(0, 0, 80, 25, u'#', Green);
+    EXPECT_EQ(engine.run("b = LuaScreenBuffer.new{width = 300, height = 2} print(b.getSize()) print(sb.getSize())"
+                         "b.print{x = 298, text = 'abc', color = Color.Yellow}"
+                         "print(b.get{x = 299, y = 0}) print(b.get{x = 0, y = 1}) print(b.get{x = 5, y = 1})"
+                         "print(b.get{x = 300, y = 0}, b.get{x = 0, y = -1}, sb.get{x = 80, y = 0})"
+                         "print(sb.get{x = 79, y = 24})")
+                  .out,
+              "300\t2\n80\t25\nb\t10\t0\nc\t10\t0\n\t0\t0\nnil\tnil\tnil\n#\t8\t3\n")
+        << "a new buffer is Clear; text runs on into the next row; get reads nothing off the buffer";
+
+    engine.run("b.fillRow{row = 1, color = Color.Red} b.fillRow{row = 256, color = Color.Cyan}");
+    EXPECT_EQ(engine.run("print(select(3, b.get{x = 7, y = 1}), select(3, b.get{x = 7, y = 0}))").out, "1\t4\n")
+        << "a row inside the buffer counts as it is, one outside by its low 8 bits";
+
+    engine.run("b.clear(Color.Blue) b.print{x = 3, text = 'hi', color = Color.White}"
+               "sb.blit{source = b, x = -2, y = 1, width = 6, height = 1, transparent = true}"
+               "sb.blit{source = b, x = 10, y = 2, fromX = 3, width = 2, height = 5}");
+    EXPECT_EQ(screenText(engine.screen(), 0, 1, 12, 2), (Lines{"#hi#########", "##########hi"}));
+    EXPECT_EQ(backgroundText(engine.screen(), 0, 1, 12, 2), (Lines{"555533333333", "333333333355"}));
+
+    engine.run("b.blit{source = gScreenBuffer, fromX = 10, fromY = 2, width = 1}");
+    EXPECT_EQ(engine.run("print(b.get{x = 0, y = 0})").out, "h\t15\t5\n") << "the screen's handle is a source too";
+}
+
+TEST(LuaScreenBuffer, OffScreenBuffersBelongToTheirScriptObjects)
+{
+    ScreenEngine engine;
+    const std::string out = engine.run("b = LuaScreenBuffer.new{width = 3, height = 3} handle = LuaScreenBuffer(b.instance())"
+                                       "LuaCore(gCore).setVideoMode(VideoMode.Text40x25) handle.put{text = 'x'}"
+                                       "print(b.get{}, (sb.getSize()))").out;
+    EXPECT_EQ(out.substr(out.find("\nx\t") + 1), "x\t40\n")
+        << "a video-mode change leaves off-screen buffers alone";
+    EXPECT_EQ(engine.run("b = nil collectgarbage() handle.put{}").err,
+              "scripts/snippet.lua:1: LuaScreenBuffer.put: object no longer exists\n")
+        << "the collector frees a buffer with its object";
+
+    EXPECT_EQ(engine.run("for i = 1, 200 do LuaScreenBuffer.new{width = 1024, height = 1024} end").err, "")
+        << "buffers dropped in a loop are freed as it goes";
+    EXPECT_EQ(engine.run("kept = {} for i = 1, 100 do kept[i] = LuaScreenBuffer.new{width = 1024, height = 1024} end").err,
+              "scripts/snippet.lua:1: LuaScreenBuffer.new: off-screen buffers would take more than 256 MB\n");
+    EXPECT_EQ(engine.run("kept = nil collectgarbage() LuaScreenBuffer.new{width = 1024, height = 1024}").err, "");
+
+    EXPECT_EQ(engine.run("LuaScreenBuffer.new{width = 1025, height = 1}").err,
+              "scripts/snippet.lua:1: LuaScreenBuffer.new: width and height must be from 1 to 1024, not 1025 x 1\n");
+    EXPECT_EQ(engine.run("sb.blit{source = 7}").err,
+              "scripts/snippet.lua:1: LuaScreenBuffer.blit: option \"source\" must be a LuaScreenBuffer or a buffer's "
+              "handle, not number\n");
+    EXPECT_EQ(engine.run("LuaScreenBuffer.new = print").err, "scripts/snippet.lua:1: Attempt to modify read-only table\n");
+    EXPECT_EQ(engine.run("print(LuaScreenBuffer(gScreenBuffer).getSize(), getmetatable(LuaScreenBuffer))").out, "40\tfalse\n")
+        << "the class is still called to wrap a handle";
+}

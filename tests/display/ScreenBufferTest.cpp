@@ -306,5 +306,100 @@ TEST(ScreenBufferTest, NegativeSizeHoldsNoCells)
     EXPECT_TRUE(buffer.getCells().empty());
 }
 
+// A layer to copy from: every fourth cell has no background, and characters run through none,
+// a space and one in no colour, so that whatever a transparent copy keeps shows.
+void fillWithLayer(ScreenBuffer& buffer)
+{
+    const GridSize size = buffer.getSize();
+    const uint16_t characters[] = {u'A', 0, u' ', u'B', u'C'};
+    for (int index = 0; index < size.width * size.height; ++index) {
+        const uint8_t clear = index % 8 == 0 ? Clear : Clear2;
+        const uint8_t background = index % 4 == 0 ? clear : static_cast<uint8_t>(1 + index % 16);
+        const uint8_t foreground = index % 7 == 4 ? Clear : Yellow;
+        Cell& cell = buffer.getCells()[static_cast<size_t>(index)];
+        cell = Cell{background, foreground, static_cast<uint16_t>(characters[index % 5] + (index % 5 == 4 ? index : 0))};
+    }
+}
+
+// The plain copy: every cell of the target takes the cell of a snapshot of the source that the
+// area puts on it, if there is one.
+void referenceBlit(const ScreenBuffer& source, ScreenBuffer& target, const CopyArea& area, bool transparent)
+{
+    const ScreenBuffer snapshot = source;
+    for (int toY = 0; toY < target.getSize().height; ++toY)
+        for (int toX = 0; toX < target.getSize().width; ++toX) {
+            const int64_t column = int64_t{toX} - area.to.x, row = int64_t{toY} - area.to.y;
+            const int64_t fromX = area.from.x + column, fromY = area.from.y + row;
+            if (column < 0 || row < 0 || column >= area.size.width || row >= area.size.height || fromX < 0
+                || fromY < 0 || fromX >= snapshot.getSize().width || fromY >= snapshot.getSize().height)
+                continue;
+            const Cell& from = snapshot.cellAt(static_cast<int>(fromX), static_cast<int>(fromY));
+            Cell& to = target.getCells()[static_cast<size_t>(toX + toY * target.getSize().width)];
+            const bool noBackground = from.background == Clear || from.background == Clear2;
+            const bool noCharacter = from.character == 0 || from.character == u' ' || from.foreground == Clear;
+            if (!transparent || !noBackground)
+                to.background = from.background;
+            if (!transparent || !noCharacter) {
+                to.character = from.character;
+                to.foreground = from.foreground;
+            }
+        }
+}
+
+struct BlitCase {
+    const char* name;
+    CopyArea area;
+};
+
+// Source 7 x 5 onto a target of 6 x 4, or onto itself.
+const BlitCase blitCases[] = {
+    {"inside", {{1, 1}, {3, 2}, {2, 1}}},
+    {"the whole source", {{0, 0}, {7, 5}, {0, 0}}},
+    {"over the left edge", {{0, 1}, {4, 2}, {-2, 1}}},
+    {"over the right edge", {{0, 1}, {4, 2}, {4, 1}}},
+    {"over the top edge", {{1, 0}, {2, 4}, {1, -3}}},
+    {"over the bottom edge", {{1, 0}, {2, 4}, {1, 2}}},
+    {"over the top-left corner", {{0, 0}, {3, 3}, {-1, -1}}},
+    {"over the top-right corner", {{0, 0}, {3, 3}, {5, -2}}},
+    {"over the bottom-left corner", {{0, 0}, {3, 3}, {-2, 3}}},
+    {"over the bottom-right corner", {{0, 0}, {3, 3}, {4, 2}}},
+    {"from before the source", {{-2, -3}, {5, 5}, {0, 0}}},
+    {"from past the source", {{5, 3}, {4, 4}, {0, 0}}},
+    {"larger than both", {{-10, -10}, {30, 30}, {-9, -8}}},
+    {"wholly outside", {{0, 0}, {3, 3}, {6, 0}}},
+    {"empty", {{0, 0}, {0, 3}, {1, 1}}},
+    {"negative size", {{2, 2}, {-3, -3}, {0, 0}}},
+    {"beyond int", {{INT_MIN, INT_MIN}, {INT_MAX, INT_MAX}, {INT_MAX, INT_MAX}}},
+    {"self: right and down", {{0, 0}, {5, 4}, {1, 1}}},
+    {"self: left and up", {{1, 1}, {5, 4}, {0, 0}}},
+    {"self: right on the same rows", {{0, 0}, {6, 5}, {1, 0}}},
+    {"self: left on the same rows", {{1, 0}, {6, 5}, {0, 0}}},
+    {"self: down, left", {{2, 0}, {4, 3}, {0, 2}}},
+    {"self: up, right", {{0, 2}, {4, 3}, {2, 0}}},
+};
+
+TEST(ScreenBufferTest, BlitsGiveThePlainCopysCells)
+{
+    for (const BlitCase& blitCase : blitCases)
+        for (const bool transparent : {false, true}) {
+            SCOPED_TRACE(testing::Message() << blitCase.name << (transparent ? ", transparent" : ""));
+            const bool self = std::string(blitCase.name).rfind("self", 0) == 0;
+            ScreenBuffer source(nullptr, 7, 5), actual(nullptr, 6, 4), expected(nullptr, 6, 4);
+            fillWithLayer(source);
+            fillWithPattern(actual);
+            fillWithPattern(expected);
+            if (self) {
+                ScreenBuffer expectedSelf = source;
+                referenceBlit(source, expectedSelf, blitCase.area, transparent);
+                source.blit(source, blitCase.area, transparent);
+                EXPECT_TRUE(sameCells(source, expectedSelf));
+                continue;
+            }
+            referenceBlit(source, expected, blitCase.area, transparent);
+            actual.blit(source, blitCase.area, transparent);
+            EXPECT_TRUE(sameCells(actual, expected)) << screenText(actual)[0];
+        }
+}
+
 } // namespace
 } // namespace qel
