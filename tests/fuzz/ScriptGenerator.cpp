@@ -17,7 +17,7 @@ namespace {
 // times, as a script that is meant to end must.
 const char* const Prelude = R"(LOADS = (LOADS or 0) + 1; if LOADS > 3 then return end
 core = LuaCore(gCore); utils = LuaUtils(gUtils); screen = LuaScreenBuffer(gScreenBuffer); ui = LuaUI(gUI); sounds = LuaSoundManager(gSoundManager)
-W, F, L, C, S, CO, N = {}, {}, {}, {}, {}, {}, 0
+W, F, L, C, S, B, CO, N = {}, {}, {}, {}, {}, {}, {}, 0
 BIG = string.rep("W", 1000000); BAD = "\255\254\192\128\237\160\128\244\144\128\128\195"; NUL = "a\0b\0c"
 function boom() error("fuzz error") end
 function erroring() return setmetatable({}, {__index = boom, __newindex = boom, __tostring = boom, __len = boom, __call = boom, __concat = boom, __eq = boom, __lt = boom, __le = boom, __unm = boom}) end
@@ -42,14 +42,14 @@ const char* const HostileValues[] = {
     "LuaWindow(gUI)", "LuaCore(nil)", "W[1]", "F[1]", "L[1]", "C[1]", "STALE", "_G",
 };
 
-enum class Arg { Integer, Number, Colour, Text, Switch, Mode, Style, PadAxis, SoundId, SoundPath, ScriptName, CapturePath, Parent, Handler };
+enum class Arg { Integer, Number, Colour, Text, Switch, Mode, Style, PadAxis, SoundId, SoundPath, ScriptName, CapturePath, Parent, Handler, Buffer };
 
 struct Option {
     const char* name;
     Arg kind;
 };
 
-enum class Options { None, Print, Put, Row, FillRect, ClearRect, Border, Window, Label, Field, Console, Insert, HotKeys };
+enum class Options { None, Print, Put, Row, FillRect, ClearRect, Border, Window, Label, Field, Console, Insert, HotKeys, Cell, Blit, BufferSize };
 
 const std::vector<Option>& optionsOf(Options kind)
 {
@@ -83,7 +83,15 @@ const std::vector<Option>& optionsOf(Options kind)
         {"appendEmpty", A::Switch}, {"appendEmptyLine", A::Switch}};
     static const std::vector<Option> hotKeys = {{"reload", A::Switch}, {"fullscreen", A::Switch},
                                                 {"screenshot", A::Switch}, {"stats", A::Switch}};
+    static const std::vector<Option> cell = {{"x", A::Integer}, {"y", A::Integer}};
+    static const std::vector<Option> blit = {{"source", A::Buffer}, {"x", A::Integer}, {"y", A::Integer},
+        {"fromX", A::Integer}, {"fromY", A::Integer}, {"width", A::Integer}, {"height", A::Integer},
+        {"transparent", A::Switch}};
+    static const std::vector<Option> bufferSize = {{"width", A::Integer}, {"height", A::Integer}};
     switch (kind) {
+    case Options::Cell: return cell;
+    case Options::Blit: return blit;
+    case Options::BufferSize: return bufferSize;
     case Options::Print: return print;
     case Options::Put: return put;
     case Options::Row: return row;
@@ -129,10 +137,12 @@ const std::vector<ScriptClass>& scriptClasses()
           {"showStats", {A::Switch}}, {"isStatsShown", {}},
           {"isPadDown", {A::Integer, A::Integer}}, {"getPadAxis", {A::Integer, A::PadAxis}}, {"getPads", {}}}},
         {"LuaUtils", {"utils", "LuaUtils(gUtils)", "LuaUtils(gCore)"}, {{"instance", {}}, {"hash", {A::Text}}}},
-        {"LuaScreenBuffer", {"screen", "LuaScreenBuffer(gScreenBuffer)", "OLDSCREEN", "LuaScreenBuffer(gUI)"},
+        {"LuaScreenBuffer", {"screen", "LuaScreenBuffer(gScreenBuffer)", "OLDSCREEN", "LuaScreenBuffer(gUI)", "B[#]",
+                             "LuaScreenBuffer(B[#] and B[#].instance())"},
          {{"instance", {}}, {"redraw", {}}, {"clear", {A::Colour}}, {"print", {}, Options::Print},
           {"fillRow", {}, Options::Row}, {"fillRect", {}, Options::FillRect}, {"clearRect", {}, Options::ClearRect},
-          {"drawBorder", {}, Options::Border}, {"put", {}, Options::Put}}},
+          {"drawBorder", {}, Options::Border}, {"put", {}, Options::Put}, {"get", {}, Options::Cell},
+          {"blit", {}, Options::Blit}, {"getSize", {}}}},
         {"LuaUI", {"ui", "LuaUI(gUI)", "LuaUI(gScreenBuffer)"},
          {{"instance", {}}, {"unfocus", {}}, {"showMessageBox", {A::Text, A::Handler}},
           {"createConsole", {}, Options::Console, "C"}, {"createTextField", {}, Options::Field, "F"},
@@ -311,6 +321,7 @@ private:
             {2, &ScriptWriter::callbackTampering}, {2, &ScriptWriter::keepScreen},
             {2, &ScriptWriter::registryTampering, Attack::Registry}, {2, &ScriptWriter::churnStatement, Attack::Churn},
             {2, &ScriptWriter::captureStatement, Attack::Captures}, {2, &ScriptWriter::saveStatement, Attack::Saves},
+            {3, &ScriptWriter::newBuffer},
         };
         const auto weightOf = [&](const Kind& kind) { return kind.aim != Attack::Mixed && kind.aim == attack ? 120 : kind.weight; };
         int total = 0;
@@ -419,6 +430,8 @@ private:
         static const char* const captures[] = {"\"shots/method.png\"", "\"shots/full.png\"", "\"/dev/full\"", "\"nowhere/shot.png\"", "\"\"",
                                                "\"shots/shot.bmp\"", "\"shots/shot.nope\"", "\"shots\"", "\"scripts/main.lua\""};
         static const char* const parents[] = {"W[#W]", "W[1]", "F[1]", "L[1]", "C[1]", "STALE", "nil", "gUI"};
+        static const char* const buffers[] = {"B[1]", "B[#B]", "screen", "gScreenBuffer", "OLDSCREEN",
+                                              "B[1] and B[1].instance()", "LuaScreenBuffer.new{width = 3, height = 2}"};
         static const char* const padAxes[] = {"X", "Y", "Z", "R", "U", "V", "PovX", "PovY", "W"};
         switch (kind) {
         case Arg::Integer: return std::to_string(random.chance(80) ? random.between(-2, 30) : random.between(-100, 1000));
@@ -435,6 +448,7 @@ private:
         case Arg::CapturePath: return random.pick(captures);
         case Arg::Parent: return random.pick(parents);
         case Arg::Handler: return handlerFunction("...", 2);
+        case Arg::Buffer: return random.pick(buffers);
         }
         return "nil";
     }
@@ -590,6 +604,15 @@ private:
     }
 
     std::string keepScreen(int) { return "OLDSCREEN = screen"; }
+
+    // Off-screen buffers of any size asked, kept or dropped for the collector; now and then one
+    // as large as a buffer may be, so that the memory they may take together runs out.
+    std::string newBuffer(int)
+    {
+        const std::string options = random.chance(20) ? "{width = 1024, height = 1024}" : optionTable(Options::BufferSize);
+        const std::string made = "LuaScreenBuffer.new(" + options + ")";
+        return random.chance(70) ? "B[#B + 1] = " + made : made;
+    }
 
     // A registry entry replaced with a value of any type, then objects made and methods called
     // while it stands; now and then it is put back afterwards. The class metatables are the
