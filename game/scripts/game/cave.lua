@@ -2,16 +2,18 @@
 -- which cells the player has seen. No drawing here; the play scene draws what it finds.
 -- Cells count from 0 like screen cells: x from 0 to WIDTH - 1, y from 0 to HEIGHT - 1.
 
-local Cave = {WIDTH = 38, HEIGHT = 15}
+-- A cave is larger than the screen: the play scene shows the part around the player.
+local Cave = {WIDTH = 84, HEIGHT = 28}
 
 local WALL_CHANCE = 0.45
 local SMOOTHING_PASSES = 4
 -- Caves with less open floor than this share play cramped: a new one is drawn instead.
 local LEAST_OPEN_SHARE = 0.4
-local FIRST_GEMS, MOST_GEMS = 6, 12
+local FIRST_GEMS, MOST_GEMS = 8, 16
 -- Gems lie at least this many steps from the start, so that each one takes some finding.
 local GEM_DISTANCE = 3
 local LANTERN_RADIUS = 5
+Cave.LANTERN_RADIUS = LANTERN_RADIUS
 -- Cells are half again as tall as they are wide: the lantern lights fewer rows than columns,
 -- and its light looks round.
 local CELL_ASPECT = 1.5

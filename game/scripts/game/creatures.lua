@@ -14,7 +14,7 @@ Creatures.KINDS = {
     {name = "ghost", glyph = "Ω", color = Color.LightCyan, stepTime = 0.8, throughWalls = true, fromDepth = 3},
 }
 
-local FIRST_COUNT, MOST_COUNT = 2, 8
+local FIRST_COUNT, MOST_COUNT = 3, 10
 -- Creatures start at least this many steps from the player.
 local START_DISTANCE = 10
 

@@ -27,9 +27,11 @@ local TIPS = {
     "Lost? The cave obeys one word: the name of what lights your way. Press C to whisper it.",
 }
 
--- The framed map is the same in both video modes. With 80 columns the explorer's panel, the
--- log and a field guide stand around it; with 40 a status line and the log go under it.
-local MAP = {x = 0, y = 1, width = Cave.WIDTH + 2, height = Cave.HEIGHT + 2}
+-- The framed map is the same in both video modes: a view of the part of the cave around the
+-- player. With 80 columns the explorer's panel, the log and a field guide stand around it; with
+-- 40 a status line and the log go under it.
+local VIEW = {width = 38, height = 15}
+local MAP = {x = 0, y = 1, width = VIEW.width + 2, height = VIEW.height + 2}
 local GUIDE = {x = 0, y = 18, width = 40, height = 6}
 local EXPLORER = {x = 41, y = 1, width = 39, height = 8}
 local LOG_PANEL = {x = 41, y = 9, width = 39, height = 15}
@@ -75,21 +77,61 @@ local function cellLook(game, x, y)
     return "·", lit and Color.LightGray or Color.Gray
 end
 
-function PlayView.drawMap(game)
-    for y = 0, Cave.HEIGHT - 1 do
-        for x = 0, Cave.WIDTH - 1 do
-            local glyph, color = cellLook(game, x, y)
-            screen.put({x = MAP.x + 1 + x, y = MAP.y + 1 + y, text = glyph, color = color,
-                        background = Color.Black})
+-- The whole cave as it looks, kept in a buffer of its own and copied to the view; only what
+-- can have changed since it was last painted is painted again.
+local map = {buffer = LuaScreenBuffer.new{width = Cave.WIDTH, height = Cave.HEIGHT}}
+
+local function paintCell(game, x, y)
+    local glyph, color = cellLook(game, x, y)
+    map.buffer.put({x = x, y = y, text = glyph, color = color, background = Color.Black})
+end
+
+local function paintRect(game, left, top, right, bottom)
+    for y = math.max(top, 0), math.min(bottom, Cave.HEIGHT - 1) do
+        for x = math.max(left, 0), math.min(right, Cave.WIDTH - 1) do
+            paintCell(game, x, y)
         end
     end
+end
+
+-- Walking, a creature moving and a blink change only cells near the player: a step moves the
+-- lantern one cell, and creatures show only in its light. A new depth, the whole cave lit
+-- (creatures then show anywhere) or the stairs opening far away change any cell.
+local function paintMap(game)
+    local cave = game.cave
+    local everything = map.cave ~= cave or cave.allLit or map.stairsOpen ~= Cave.stairsOpen(cave)
+    map.cave, map.stairsOpen = cave, Cave.stairsOpen(cave)
+    if everything then
+        paintRect(game, 0, 0, Cave.WIDTH - 1, Cave.HEIGHT - 1)
+        return
+    end
+    local reach = Cave.LANTERN_RADIUS + 1
+    local player = game.player
+    paintRect(game, player.x - reach, player.y - reach, player.x + reach, player.y + reach)
+end
+
+-- The view keeps the player in its middle, but stops at the cave's edges.
+local function viewCorner(game)
+    local function clamp(value, most)
+        return math.max(0, math.min(value, most))
+    end
+    return clamp(game.player.x - math.floor(VIEW.width / 2), Cave.WIDTH - VIEW.width),
+           clamp(game.player.y - math.floor(VIEW.height / 2), Cave.HEIGHT - VIEW.height)
+end
+
+function PlayView.drawMap(game)
+    paintMap(game)
+    local fromX, fromY = viewCorner(game)
+    map.viewX, map.viewY = fromX, fromY
+    screen.blit({source = map.buffer, fromX = fromX, fromY = fromY, x = MAP.x + 1, y = MAP.y + 1,
+                 width = VIEW.width, height = VIEW.height})
 end
 
 -- The cave cell that the screen cell shows, or nil off the map.
 function PlayView.mapCellAt(column, row)
     local x, y = column - MAP.x - 1, row - MAP.y - 1
-    if x >= 0 and x < Cave.WIDTH and y >= 0 and y < Cave.HEIGHT then
-        return x, y
+    if x >= 0 and x < VIEW.width and y >= 0 and y < VIEW.height then
+        return x + (map.viewX or 0), y + (map.viewY or 0)
     end
     return nil
 end
