@@ -57,7 +57,7 @@ function update(dt)
 end
 )";
 
-constexpr int FramesPerSample = 50;
+constexpr int FramesPerSample = 25;
 constexpr int Samples = 32;
 
 using Series = std::vector<double>;
