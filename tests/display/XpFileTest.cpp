@@ -2,7 +2,7 @@
 
 #include "base/CodePage437.hpp"
 #include "display/ScreenBuffer.hpp"
-#include "fuzz/Random.hpp"
+#include "fuzz/ArtFileGenerator.hpp"
 #include "support/ScreenText.hpp"
 #include "support/XpPayload.hpp"
 
@@ -169,40 +169,10 @@ TEST(XpFileTest, AMutatedFileGivesAReasonOrAPictureAndNothingElse)
 {
     const std::vector<Bytes> originals = {gunzipped(toolFile("layers")), gunzipped(toolFile("old-form")),
                                           XpPayload::picture(3, 5, 4).bytes, XpPayload::picture(1, 40, 2).bytes};
-    const int32_t fieldValues[] = {0, 1, -1, 2, 9, 10, 255, 256, 1024, 1025, 0x10000, INT_MAX, INT_MIN};
     fuzz::Random random(26);
     int accepted = 0;
     for (int round = 0; round < 500; ++round) {
-        Bytes raw = originals[random.below(static_cast<int>(originals.size()))];
-        const auto at = [&] { return static_cast<size_t>(random.below(static_cast<int>(raw.size()))); };
-        switch (random.below(5)) {
-        case 0:
-            for (int i = random.between(1, 6); i > 0; --i)
-                raw[at()] = static_cast<unsigned char>(random.next());
-            break;
-        case 1: {
-            // A header field, or a cell's character, set to a value at some edge.
-            const size_t field = std::min(at() / 2 * 2, raw.size() - 4);
-            XpPayload value;
-            value.int32(random.pick(fieldValues));
-            std::copy(value.bytes.begin(), value.bytes.end(), raw.begin() + static_cast<long>(field));
-            break;
-        }
-        case 2: raw.resize(at()); break;
-        case 3: {
-            const Bytes copy = raw;
-            raw.insert(raw.begin() + static_cast<long>(at()), copy.begin(), copy.begin() + static_cast<long>(at()));
-            break;
-        }
-        default: break;
-        }
-        Bytes file = gzipped(raw);
-        // Now and then the compressed bytes themselves are cut or flipped.
-        const auto fileAt = [&] { return static_cast<size_t>(random.below(static_cast<int>(file.size()))); };
-        if (random.chance(10))
-            file.resize(fileAt());
-        else if (random.chance(10))
-            file[fileAt()] ^= static_cast<unsigned char>(1 << random.below(8));
+        const Bytes file = fuzz::mutatedXpFile(random, originals[random.below(static_cast<int>(originals.size()))]);
         std::string error;
         const auto buffer = XpFile::decode(file, error);
         if (buffer) {
