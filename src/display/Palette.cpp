@@ -1,5 +1,7 @@
 #include "display/Palette.hpp"
 
+#include <climits>
+
 namespace qel {
 
 const std::array<sf::Color, PaletteSize>& palette()
@@ -14,6 +16,23 @@ const std::array<sf::Color, PaletteSize>& palette()
         sf::Color(19, 15, 15),
     };
     return colors;
+}
+
+uint8_t nearestPaletteIndex(sf::Color colour)
+{
+    const auto squared = [](int difference) { return difference * difference; };
+    const auto& entries = palette();
+    uint8_t nearest = 1;
+    int nearestDistance = INT_MAX;
+    for (uint8_t index = 1; index < PaletteSize; ++index) {
+        const sf::Color& entry = entries[index];
+        const int distance = squared(colour.r - entry.r) + squared(colour.g - entry.g) + squared(colour.b - entry.b);
+        if (distance < nearestDistance) {
+            nearest = index;
+            nearestDistance = distance;
+        }
+    }
+    return nearest;
 }
 
 } // namespace qel

@@ -18,4 +18,8 @@ inline const sf::Color* paletteColor(uint8_t index)
     return index < PaletteSize ? &palette()[index] : nullptr;
 }
 
+// The entry, Red (1) to Black (16), nearest the colour's red, green and blue (by squared
+// distance; of entries equally near, the lower index). Clear is never the nearest.
+uint8_t nearestPaletteIndex(sf::Color colour);
+
 } // namespace qel

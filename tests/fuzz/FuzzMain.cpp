@@ -6,6 +6,7 @@
 //   other options: --frames N, --timeout SECONDS, --max-rss-mb M, --failures DIR, and
 //   --attack NAME, which makes every run the named attack (mixed, registry, churn, captures,
 //   replay, saves) instead of the seed's own
+#include "fuzz/ArtFileGenerator.hpp"
 #include "fuzz/FuzzRun.hpp"
 #include "fuzz/SaveFolderGenerator.hpp"
 #include "fuzz/ScriptGenerator.hpp"
@@ -118,6 +119,7 @@ FuzzCase makeCase(const Settings& settings, uint64_t seed)
     fuzzCase.keys = planKeyEvents(seed, framesOf(fuzzCase.attack, settings.limits));
     if (fuzzCase.attack == Attack::Saves)
         fuzzCase.saves = generateSaveFolder(seed);
+    fuzzCase.art = generateArtFiles(seed);
     return fuzzCase;
 }
 

@@ -3,6 +3,7 @@
 #include "app/Core.hpp"
 #include "app/DisplayConnection.hpp"
 #include "app/LaunchOptions.hpp"
+#include "fuzz/ArtFileGenerator.hpp"
 #include "support/GameFolder.hpp"
 
 #include <SFML/Graphics/Image.hpp>
@@ -392,6 +393,11 @@ RunResult runCase(const FuzzCase& fuzzCase, const RunLimits& limits, const std::
     if (!fuzzCase.saves.empty() && !plantSaveFolder(fuzzCase.saves, folder.path() / SavesFolder)) {
         result.verdict = Verdict::FailedExit;
         result.reason = "the save folder could not be made";
+        return result;
+    }
+    if (!fuzzCase.art.empty() && !plantSaveFolder(fuzzCase.art, folder.path() / ArtFolder)) {
+        result.verdict = Verdict::FailedExit;
+        result.reason = "the art folder could not be made";
         return result;
     }
 

@@ -21,6 +21,8 @@ struct FuzzCase {
     HostileRecording recording;
     // What the save folder holds as the run starts.
     std::vector<PlantedSave> saves;
+    // The cell-art files of the game folder's art folder.
+    std::vector<PlantedSave> art;
 };
 
 struct RunLimits {
@@ -52,8 +54,9 @@ const char* verdictName(Verdict verdict);
 int framesOf(Attack attack, const RunLimits& limits);
 
 // Runs the case in a child process, in a fresh game folder holding the script as
-// scripts/main.lua, the data files of the game and the save folder "saves", with a whole engine that sends the key
-// events and runs the frames with no frame limit; a replay runs the game folder itself, with
+// scripts/main.lua, the data files of the game, the save folder "saves" and the folder "art" of
+// cell-art files, with a whole engine that sends the key events and runs the frames with no
+// frame limit; a replay runs the game folder itself, with
 // the recording in the fresh folder. The child is killed when it outlives the time limit or
 // grows past the memory limit. A run that ends must have left only whole pictures behind and
 // said what it was asked to: a failed capture, the text after a NUL in an error, why a

@@ -1,5 +1,6 @@
 #include "fuzz/ScriptGenerator.hpp"
 
+#include "fuzz/ArtFileGenerator.hpp"
 #include "fuzz/Random.hpp"
 #include "fuzz/SaveFolderGenerator.hpp"
 
@@ -317,7 +318,7 @@ private:
             {5, &ScriptWriter::closeWindow}, {6, &ScriptWriter::handler}, {5, &ScriptWriter::finalizers},
             {4, &ScriptWriter::collectorControl}, {5, &ScriptWriter::coroutineStatement},
             {2, &ScriptWriter::globalsTampering}, {4, &ScriptWriter::debugTrick}, {3, &ScriptWriter::classMetatable},
-            {5, &ScriptWriter::displayChange}, {3, &ScriptWriter::loop}, {3, &ScriptWriter::raise},
+            {5, &ScriptWriter::displayChange}, {3, &ScriptWriter::loop}, {3, &ScriptWriter::raise}, {3, &ScriptWriter::artStatement},
             {2, &ScriptWriter::callbackTampering}, {2, &ScriptWriter::keepScreen},
             {2, &ScriptWriter::registryTampering, Attack::Registry}, {2, &ScriptWriter::churnStatement, Attack::Churn},
             {2, &ScriptWriter::captureStatement, Attack::Captures}, {2, &ScriptWriter::saveStatement, Attack::Saves},
@@ -778,6 +779,20 @@ private:
             "nil", "true", "0/0", "-0.0", "BIG", "BAD", "NUL", "{1, 2, {x = BAD, [NUL] = NUL}}", "SAVED[1]", "SAVED",
             "deepTable(99)", "deepTable(101)", "oddKeys()", "erroring()", "string.rep(\"s\", 17 * 2^20)", "boom"};
         return random.chance(10) ? hostile() : random.pick(values);
+    }
+
+    // Loads a cell-art file, damaged or whole, and saves and measures what it gives; the loaded
+    // buffer is kept a while for the collector to find later. Never saved into data/, which is
+    // the bundled game's own folder.
+    std::string artStatement(int)
+    {
+        static const char* const others[] = {"\"art/none.xp\"", "\"art/out.xp\"", "\"art\"", "\"data/monitor.png\"",
+                                             "\"/dev/zero\"", "\"\""};
+        static const char* const saves[] = {"\"art/out.xp\"", "\"art\"", "\"nowhere/out.xp\"", "\"/dev/full\"", "\"\""};
+        const std::string path = random.chance(80) ? "\"" + std::string(ArtFolder) + "/" + std::to_string(random.below(ArtFileCount)) + ".xp\""
+                                                   : random.pick(others);
+        return "local b, m = LuaScreenBuffer.load(" + path + "); if b then ART = b; b.save(" + random.pick(saves) +
+               "); local w, h = b.getSize() end";
     }
 
     // A capture run captures in some frames and exits in one of them.
