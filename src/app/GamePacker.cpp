@@ -42,12 +42,15 @@ fs::path launchScriptOf(const fs::path& folder)
     return folder / "scripts" / (name + ".lua");
 }
 
-bool isLeftOut(const fs::directory_entry& entry)
+// The author's and the player's files: dot-files (an editor's, a version control's), recordings,
+// and the folders of saved data, screenshots, and the game's tests (its recordings and the
+// pictures they must show), which lie at the top.
+bool isLeftOut(const fs::directory_entry& entry, int depth)
 {
     const std::string name = entry.path().filename().string();
     std::error_code error;
     if (entry.is_directory(error))
-        return name[0] == '.' || name == "saves" || name == "screenshots";
+        return name[0] == '.' || name == "saves" || name == "screenshots" || (name == "tests" && depth == 0);
     return name[0] == '.' || entry.path().extension() == ".rec";
 }
 
@@ -74,7 +77,7 @@ std::optional<std::vector<PackedFile>> filesOf(const fs::path& folder, const fs:
             error = "it holds more than " + std::to_string(limits.mostMembers) + " files";
             return std::nullopt;
         }
-        if (isLeftOut(*entry)) {
+        if (isLeftOut(*entry, entry.depth())) {
             entry.disable_recursion_pending();
             continue;
         }

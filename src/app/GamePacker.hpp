@@ -6,8 +6,8 @@ namespace qel {
 
 // Packs a game folder into one game archive, a zip file that `qel ARCHIVE` runs as it runs the
 // folder: every file of the folder under its path inside it, but for what belongs to the author
-// or the player rather than the game: names starting with '.', recordings (*.rec), and folders
-// named saves or screenshots. The archive is the same, byte for byte, for the same files: its
+// or the player rather than the game: names starting with '.', recordings (*.rec), folders named
+// saves or screenshots, and the tests folder at the top. The archive is the same, byte for byte, for the same files: its
 // members are in the order of their names, with one fixed time and mode.
 class GamePacker {
 public:

@@ -43,21 +43,21 @@ TEST(GamePacker, PacksTheGameSortedAndTheSameEachTimeLeavingOutTheAuthorsFiles)
     TempDir root;
     const std::filesystem::path game = root.path / "cave";
     for (const char* file : {"scripts/main.lua", "scripts/lib/b.lua", "scripts/lib/a.lua", "data/sounds/x.ogg",
-                             "config.dat", "tests/walk.rec", ".hidden", ".git/config", "scripts/.main.lua.swp",
-                             "screenshots/2026-05-01.png", "saves/scores"})
+                             "config.dat", "tests/walk-600.png", "data/tests/kept.txt", ".hidden", ".git/config", "scripts/.main.lua.swp",
+                             "screenshots/2026-05-01.png", "saves/scores", "data/walk.rec"})
         root.write("cave/" + std::string(file), std::string(3000, file[0]));
 
     const Packed first = pack(game);
     const std::filesystem::path archive = root.path / "cave.qel";
     EXPECT_EQ(first.status, 0) << first.err;
-    EXPECT_EQ(first.out, archive.string() + ": 5 files, " + std::to_string(std::filesystem::file_size(archive)) + " bytes\n");
+    EXPECT_EQ(first.out, archive.string() + ": 6 files, " + std::to_string(std::filesystem::file_size(archive)) + " bytes\n");
     std::string error;
     const std::optional<ZipDirectory> directory = ZipDirectory::read(archive.string(), error);
     ASSERT_TRUE(directory) << error;
-    EXPECT_EQ(directory->size(), 5u);
-    for (const char* kept : {"scripts/main.lua", "scripts/lib/a.lua", "data/sounds/x.ogg", "config.dat"})
+    EXPECT_EQ(directory->size(), 6u);
+    for (const char* kept : {"scripts/main.lua", "scripts/lib/a.lua", "data/sounds/x.ogg", "config.dat", "data/tests/kept.txt"})
         EXPECT_TRUE(directory->find(kept)) << kept;
-    for (const char* left : {"tests/walk.rec", ".hidden", ".git", "scripts/.main.lua.swp", "screenshots", "saves"})
+    for (const char* left : {"tests", "data/walk.rec", ".hidden", ".git", "scripts/.main.lua.swp", "screenshots", "saves"})
         EXPECT_FALSE(directory->find(left)) << left;
     EXPECT_EQ(directory->find("data/sounds/x.ogg")->packedBytes, 3000u) << "a packed format is stored";
     EXPECT_LT(directory->find("scripts/main.lua")->packedBytes, 100u) << "the rest is deflated";
