@@ -447,7 +447,7 @@ void Core::watchScripts(const LaunchOptions& options)
         return;
     }
     if (!GameFiles::archive().empty()) {
-        std::fprintf(stderr, "qel: the scripts of a game archive are not watched: it cannot change while it runs\n");
+        std::fprintf(stderr, "qel: the scripts of a game archive are not watched (-watch watches a game folder)\n");
         return;
     }
     scriptWatcher = std::make_unique<FolderWatcher>(basePath() + "scripts");
