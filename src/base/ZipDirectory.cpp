@@ -142,6 +142,192 @@ std::optional<std::uint64_t> findEnd(ArchiveFile& file, std::string& error)
     return std::nullopt;
 }
 
+// Where the table of contents lies, and how many members it lists.
+struct Table {
+    std::uint32_t listed;
+    std::uint64_t at;
+    std::uint64_t bytes;
+};
+
+// Reads an archive's table of contents into its members, one check after another; the first
+// that fails says why.
+class TableReader {
+public:
+    TableReader(const std::string& path, const ZipDirectory::Limits& limits) : file(path), limits(limits) {}
+
+    // The members, or nothing and why.
+    std::optional<std::map<std::string, ZipDirectory::Member>> read(std::string& why)
+    {
+        const std::optional<std::uint64_t> endAt = findEnd(file, error);
+        if (endAt && readEnd(*endAt) && readRecords() && checkOverlaps())
+            addImpliedFolders();
+        why = error;
+        return error.empty() ? std::optional(std::move(members)) : std::nullopt;
+    }
+    std::size_t listed() const { return table.listed; }
+
+private:
+    bool fail(const std::string& why)
+    {
+        error = why;
+        return false;
+    }
+
+    bool readEnd(std::uint64_t endAt)
+    {
+        const std::optional<std::vector<unsigned char>> locator = endAt >= 20 ? file.readAt(endAt - 20, 4) : std::nullopt;
+        if (locator && Fields(locator->data(), 4).at(0, 4) == Zip64LocatorSignature)
+            return fail("it uses 64-bit zip records, which a game archive has no need of");
+        const std::optional<std::vector<unsigned char>> bytes = file.readAt(endAt, EndBytes);
+        if (!bytes)
+            return fail("it cannot be read");
+        Fields end(bytes->data(), EndBytes);
+        table = {end.at(10, 2), end.at(16, 4), end.at(12, 4)};
+        if (end.at(4, 2) != 0 || end.at(6, 2) != 0 || end.at(8, 2) != table.listed)
+            return fail("it is split over several files");
+        if (table.listed > limits.mostMembers)
+            return fail("it holds " + std::to_string(table.listed) + " members, more than " +
+                        std::to_string(limits.mostMembers));
+        if (table.at + table.bytes != endAt)
+            return fail("it is damaged: its table of contents is not where its end says");
+        if (table.bytes > MostDirectoryBytes)
+            return fail("its table of contents is larger than " + std::to_string(MostDirectoryBytes) + " bytes");
+        return true;
+    }
+
+    // One record a member, each checked with its own header.
+    bool readRecords()
+    {
+        const std::optional<std::vector<unsigned char>> bytes = file.readAt(table.at, static_cast<std::size_t>(table.bytes));
+        if (!bytes)
+            return fail("it cannot be read");
+        std::size_t at = 0;
+        for (std::uint32_t i = 0; i < table.listed; ++i) {
+            Fields record(bytes->data() + at, bytes->size() - at);
+            const std::size_t nameBytes = record.at(28, 2);
+            const std::size_t recordBytes = CentralBytes + nameBytes + record.at(30, 2) + record.at(32, 2);
+            if (record.at(0, 4) != CentralSignature || record.isShort() || at + recordBytes > bytes->size())
+                return fail("it is damaged: its table of contents breaks off at member " + std::to_string(i + 1));
+            const std::string name(reinterpret_cast<const char*>(bytes->data() + at + CentralBytes), nameBytes);
+            at += recordBytes;
+            if (!checkRecord(name, record, table.at))
+                return false;
+        }
+        return at == bytes->size() || fail("it is damaged: its table of contents holds more than its members");
+    }
+
+    bool checkRecord(const std::string& name, Fields& record, std::uint64_t tableAt)
+    {
+        const unsigned method = record.at(10, 2);
+        ZipDirectory::Member member;
+        member.crc = record.at(16, 4);
+        member.packedBytes = record.at(20, 4);
+        member.bytes = record.at(24, 4);
+        const std::string shownName = shown(name);
+        if (!isPlainPath(name))
+            return fail("member " + shownName + " is not named by a plain path inside the archive");
+        if (member.packedBytes == Zip64Marker || member.bytes == Zip64Marker || record.at(42, 4) == Zip64Marker)
+            return fail("it uses 64-bit zip records, which a game archive has no need of");
+        if (record.at(34, 2) != 0)
+            return fail("it is split over several files");
+        if (record.at(8, 2) & EncryptedFlags)
+            return fail("member " + shownName + " is encrypted");
+        if (method != Stored && method != Deflated)
+            return fail("member " + shownName + " is packed by method " + std::to_string(method) +
+                        "; only stored and deflated members are read");
+        if ((record.at(38, 4) >> 16 & UnixTypeMask) == UnixLink)
+            return fail("member " + shownName + " is a link");
+        if (!checkSize(shownName, member, method) || !checkLocalHeader(shownName, record, member, tableAt))
+            return false;
+        member.folder = name.back() == '/';
+        const std::string key = member.folder ? name.substr(0, name.size() - 1) : name;
+        return members.emplace(key, member).second || fail("it names member " + shown(key) + " twice");
+    }
+
+    // What a member claims to unpack to must be within the limits, and within what its packed
+    // bytes can give.
+    bool checkSize(const std::string& shownName, const ZipDirectory::Member& member, unsigned method)
+    {
+        const std::string claims = "member " + shownName + " claims " + std::to_string(member.bytes) + " bytes";
+        if (method == Stored && member.packedBytes != member.bytes)
+            return fail("member " + shownName + " is stored, yet claims " + std::to_string(member.bytes) +
+                        " bytes from " + std::to_string(member.packedBytes));
+        if (member.bytes > limits.mostMemberBytes)
+            return fail(claims + ", more than " + std::to_string(limits.mostMemberBytes));
+        if (member.bytes > limits.ratioFrom && member.bytes > member.packedBytes * limits.mostRatio)
+            return fail(claims + " from " + std::to_string(member.packedBytes) + " packed ones, more than " +
+                        std::to_string(limits.mostRatio) + " to 1");
+        totalBytes += member.bytes;
+        return totalBytes <= limits.mostBytes ||
+               fail("its members claim more than " + std::to_string(limits.mostBytes) + " bytes together");
+    }
+
+    // The member's own header, before its data, must agree with the table, and its data lie
+    // before the table.
+    bool checkLocalHeader(const std::string& shownName, Fields& record, const ZipDirectory::Member& member,
+                          std::uint64_t tableAt)
+    {
+        const std::uint32_t headerAt = record.at(42, 4);
+        const std::optional<std::vector<unsigned char>> bytes = file.readAt(headerAt, LocalBytes);
+        Fields local(bytes ? bytes->data() : nullptr, bytes ? LocalBytes : 0);
+        const auto disagrees = [&](std::size_t offset, std::uint32_t value) {
+            const std::uint32_t claimed = local.at(offset, 4);
+            return claimed != 0 && claimed != Zip64Marker && claimed != value;
+        };
+        const std::uint64_t dataAt = std::uint64_t(headerAt) + LocalBytes + local.at(26, 2) + local.at(28, 2);
+        if (local.at(0, 4) != LocalSignature || local.at(4, 2) != record.at(6, 2) || local.at(8, 2) != record.at(10, 2) ||
+            disagrees(14, member.crc) || disagrees(18, member.packedBytes) || disagrees(22, member.bytes) ||
+            local.isShort())
+            return fail("member " + shownName + " is damaged: its header does not match the table of contents");
+        if (dataAt + member.packedBytes > tableAt)
+            return fail("member " + shownName + " lies outside the archive's data");
+        spans.emplace_back(headerAt, dataAt + member.packedBytes);
+        return true;
+    }
+
+    // Members that share bytes unpack to more than the archive holds.
+    bool checkOverlaps()
+    {
+        std::sort(spans.begin(), spans.end());
+        for (std::size_t i = 1; i < spans.size(); ++i)
+            if (spans[i].first < spans[i - 1].second)
+                return fail("it is damaged: two of its members overlap");
+        return true;
+    }
+
+    // The folders that members' names imply, which a file of the same name cannot be. A name sorts
+    // after its folders, so a folder found there already has its own folders there too.
+    void addImpliedFolders()
+    {
+        ZipDirectory::Member folder;
+        folder.folder = true;
+        for (const auto& [name, member] : members) {
+            for (std::size_t slash = name.rfind('/'); slash != std::string::npos && slash > 0;
+                 slash = name.rfind('/', slash - 1)) {
+                const auto [found, added] = members.emplace(name.substr(0, slash), folder);
+                if (!added && !found->second.folder) {
+                    fail("member " + shown(found->first) + " is both a file and a folder");
+                    return;
+                }
+                if (!added)
+                    break;
+                if (members.size() > 2 * limits.mostMembers) {
+                    fail("its member names make more than " + std::to_string(limits.mostMembers) + " folders");
+                    return;
+                }
+            }
+        }
+    }
+
+    ArchiveFile file;
+    const ZipDirectory::Limits& limits;
+    Table table{};
+    std::string error;
+    std::map<std::string, ZipDirectory::Member> members;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> spans;
+    std::uint64_t totalBytes = 0;
+};
+
 } // namespace
 
 std::optional<ZipDirectory> ZipDirectory::read(const std::string& path, std::string& error)
@@ -154,135 +340,13 @@ std::optional<ZipDirectory> ZipDirectory::read(const std::string& path, std::str
     error = whyNoDataFile(path);
     if (!error.empty())
         return std::nullopt;
-    ArchiveFile file(path);
-    const std::optional<std::uint64_t> endAt = findEnd(file, error);
-    if (!endAt)
+    TableReader reader(path, limits);
+    std::optional<std::map<std::string, Member>> members = reader.read(error);
+    if (!members)
         return std::nullopt;
-    const auto fail = [&](const std::string& why) {
-        error = why;
-        return std::nullopt;
-    };
-
-    // The end record.
-    if (*endAt >= 20) {
-        const std::optional<std::vector<unsigned char>> locator = file.readAt(*endAt - 20, 4);
-        if (locator && Fields(locator->data(), 4).at(0, 4) == Zip64LocatorSignature)
-            return fail("it uses 64-bit zip records, which a game archive has no need of");
-    }
-    const std::optional<std::vector<unsigned char>> endBytes = file.readAt(*endAt, EndBytes);
-    if (!endBytes)
-        return fail("it cannot be read");
-    Fields end(endBytes->data(), EndBytes);
-    const std::uint32_t listed = end.at(10, 2);
-    const std::uint64_t directoryBytes = end.at(12, 4);
-    const std::uint64_t directoryAt = end.at(16, 4);
-    if (end.at(4, 2) != 0 || end.at(6, 2) != 0 || end.at(8, 2) != listed)
-        return fail("it is split over several files");
-    if (listed > limits.mostMembers)
-        return fail("it holds " + std::to_string(listed) + " members, more than " + std::to_string(limits.mostMembers));
-    if (directoryAt + directoryBytes != *endAt)
-        return fail("it is damaged: its table of contents is not where its end says");
-    if (directoryBytes > MostDirectoryBytes)
-        return fail("its table of contents is larger than " + std::to_string(MostDirectoryBytes) + " bytes");
-
-    // The table of contents, one record a member.
-    const std::optional<std::vector<unsigned char>> tableBytes = file.readAt(directoryAt, static_cast<std::size_t>(directoryBytes));
-    if (!tableBytes)
-        return fail("it cannot be read");
-    const std::vector<unsigned char>& table = *tableBytes;
     ZipDirectory directory;
-    directory.listed = listed;
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> spans;
-    std::uint64_t totalBytes = 0;
-    std::size_t at = 0;
-    for (std::uint32_t i = 0; i < listed; ++i) {
-        Fields record(table.data() + at, table.size() - at);
-        const unsigned flags = record.at(8, 2);
-        const unsigned method = record.at(10, 2);
-        Member member;
-        member.crc = record.at(16, 4);
-        member.packedBytes = record.at(20, 4);
-        member.bytes = record.at(24, 4);
-        const std::size_t nameBytes = record.at(28, 2);
-        const std::size_t recordBytes = CentralBytes + nameBytes + record.at(30, 2) + record.at(32, 2);
-        const std::uint32_t localAt = record.at(42, 4);
-        if (record.at(0, 4) != CentralSignature || record.isShort() || at + recordBytes > table.size())
-            return fail("it is damaged: its table of contents breaks off at member " + std::to_string(i + 1));
-        const std::string name(reinterpret_cast<const char*>(table.data() + at + CentralBytes), nameBytes);
-        at += recordBytes;
-
-        if (!isPlainPath(name))
-            return fail("member " + shown(name) + " is not named by a plain path inside the archive");
-        if (member.packedBytes == Zip64Marker || member.bytes == Zip64Marker || localAt == Zip64Marker)
-            return fail("it uses 64-bit zip records, which a game archive has no need of");
-        if (record.at(34, 2) != 0)
-            return fail("it is split over several files");
-        if (flags & EncryptedFlags)
-            return fail("member " + shown(name) + " is encrypted");
-        if (method != Stored && method != Deflated)
-            return fail("member " + shown(name) + " is packed by method " + std::to_string(method) +
-                        "; only stored and deflated members are read");
-        if ((record.at(38, 4) >> 16 & UnixTypeMask) == UnixLink)
-            return fail("member " + shown(name) + " is a link");
-        if (method == Stored && member.packedBytes != member.bytes)
-            return fail("member " + shown(name) + " is stored, yet claims " + std::to_string(member.bytes) +
-                        " bytes from " + std::to_string(member.packedBytes));
-        if (member.bytes > limits.mostMemberBytes)
-            return fail("member " + shown(name) + " claims " + std::to_string(member.bytes) + " bytes, more than " +
-                        std::to_string(limits.mostMemberBytes));
-        if (member.bytes > limits.ratioFrom && member.bytes > member.packedBytes * limits.mostRatio)
-            return fail("member " + shown(name) + " claims " + std::to_string(member.bytes) + " bytes from " +
-                        std::to_string(member.packedBytes) + " packed ones, more than " +
-                        std::to_string(limits.mostRatio) + " to 1");
-        totalBytes += member.bytes;
-        if (totalBytes > limits.mostBytes)
-            return fail("its members claim more than " + std::to_string(limits.mostBytes) + " bytes together");
-
-        // The member's own header, before its data, must agree with the table.
-        const std::optional<std::vector<unsigned char>> localBytes = file.readAt(localAt, LocalBytes);
-        Fields local(localBytes ? localBytes->data() : nullptr, localBytes ? LocalBytes : 0);
-        const auto disagrees = [&](std::size_t offset, std::uint32_t value) {
-            const std::uint32_t claimed = local.at(offset, 4);
-            return claimed != 0 && claimed != Zip64Marker && claimed != value;
-        };
-        const std::uint64_t dataAt = std::uint64_t(localAt) + LocalBytes + local.at(26, 2) + local.at(28, 2);
-        if (local.at(0, 4) != LocalSignature || local.at(4, 2) != record.at(6, 2) || local.at(8, 2) != method ||
-            disagrees(14, member.crc) || disagrees(18, member.packedBytes) || disagrees(22, member.bytes) ||
-            local.isShort())
-            return fail("member " + shown(name) + " is damaged: its header does not match the table of contents");
-        if (dataAt + member.packedBytes > directoryAt)
-            return fail("member " + shown(name) + " lies outside the archive's data");
-        spans.emplace_back(localAt, dataAt + member.packedBytes);
-
-        member.folder = name.back() == '/';
-        const std::string key = member.folder ? name.substr(0, name.size() - 1) : name;
-        if (!directory.members.emplace(key, member).second)
-            return fail("it names member " + shown(key) + " twice");
-    }
-    if (at != table.size())
-        return fail("it is damaged: its table of contents holds more than its members");
-
-    // Members that share bytes unpack to more than the archive holds.
-    std::sort(spans.begin(), spans.end());
-    for (std::size_t i = 1; i < spans.size(); ++i)
-        if (spans[i].first < spans[i - 1].second)
-            return fail("it is damaged: two of its members overlap");
-
-    // The folders that members' names imply, which a file of the same name cannot be. A name sorts
-    // after its folders, so a folder found there already has its own folders there too.
-    for (const auto& [name, member] : directory.members) {
-        for (std::size_t slash = name.rfind('/'); slash != std::string::npos && slash > 0; slash = name.rfind('/', slash - 1)) {
-            Member implied;
-            implied.folder = true;
-            const auto [found, added] = directory.members.emplace(name.substr(0, slash), implied);
-            if (!added && !found->second.folder)
-                return fail("member " + shown(found->first) + " is both a file and a folder");
-            if (!added)
-                break;
-            if (directory.members.size() > 2 * limits.mostMembers)
-                return fail("its member names make more than " + std::to_string(limits.mostMembers) + " folders");
-        }
-    }
+    directory.listed = reader.listed();
+    directory.members = std::move(*members);
     return directory;
 }
 
