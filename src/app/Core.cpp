@@ -2,6 +2,7 @@
 
 #include "app/DisplayConnection.hpp"
 #include "app/FramePacer.hpp"
+#include "app/GamePacker.hpp"
 #include "app/LaunchOptions.hpp"
 #include "app/NewGame.hpp"
 #include "app/PadLines.hpp"
@@ -10,6 +11,7 @@
 #include "app/StopSignals.hpp"
 #include "base/FolderWatcher.hpp"
 #include "base/FreshFile.hpp"
+#include "base/GameFiles.hpp"
 #include "base/GamePaths.hpp"
 #include "display/PictureFiles.hpp"
 #include "display/Renderer.hpp"
@@ -53,17 +55,25 @@ unsigned windowExtent(int requested, unsigned fallback, unsigned screenExtent)
     return screenExtent > 0 ? std::min(extent, screenExtent) : extent;
 }
 
-// The game runs as if started inside its folder, so that every relative path (config.dat, the
-// scripts, require, the game's data) finds its files.
-void enterGameFolder(const std::string& folder)
+// A game folder runs as if started inside it, so that every relative path (config.dat, the
+// scripts, require, the game's data) finds its files. A regular file is a game archive, whatever
+// its name: its files are read from it, and the working directory stays.
+void openGame(const std::string& game)
 {
-    if (folder.empty())
+    if (game.empty())
         return;
     std::error_code error;
-    std::filesystem::current_path(folder, error);
+    if (std::filesystem::is_regular_file(game, error)) {
+        const std::string fault = GameFiles::mountArchive(game);
+        if (fault.empty())
+            return;
+        std::fprintf(stderr, "qel: cannot run the game archive \"%s\": %s\n", game.c_str(), fault.c_str());
+        std::exit(1);
+    }
+    std::filesystem::current_path(game, error);
     if (!error)
         return;
-    std::fprintf(stderr, "qel: cannot run the game folder \"%s\": %s\n", folder.c_str(), error.message().c_str());
+    std::fprintf(stderr, "qel: cannot run the game folder \"%s\": %s\n", game.c_str(), error.message().c_str());
     std::exit(1);
 }
 
@@ -139,13 +149,15 @@ void Core::init(int argc, const char* const* argv)
     }
     if (const std::optional<std::string> folder = LaunchOptions::newGameFolderIn(argc, argv))
         std::exit(NewGame::make(*folder));
+    if (const std::optional<LaunchOptions::PackRequest> pack = LaunchOptions::packRequestIn(argc, argv))
+        std::exit(GamePacker::pack(pack->folder, pack->archive));
     const std::filesystem::path launchFolder = std::filesystem::current_path();
     std::optional<Recording> replay = replayNamedIn(argc, argv, launchFolder);
     // A replay runs many times faster than the play did, so it is silent: the sound library opens
     // its null device, and sounds load and play as they do on a machine without a sound device.
     if (replay)
         setenv("ALSOFT_DRIVERS", "null", 1);
-    enterGameFolder(LaunchOptions::gameFolderIn(argc, argv));
+    openGame(LaunchOptions::gameFolderIn(argc, argv));
     LaunchOptions::Parsed parsed = LaunchOptions::parse(argc, argv, basePath(), recordedOptions(replay));
     std::fflush(stdout);
     if (!parsed.options)
@@ -432,6 +444,10 @@ void Core::watchScripts(const LaunchOptions& options)
         return;
     if (!options.recordPath.empty()) {
         std::fprintf(stderr, "qel: the scripts are not watched while a play is recorded\n");
+        return;
+    }
+    if (!GameFiles::archive().empty()) {
+        std::fprintf(stderr, "qel: the scripts of a game archive are not watched (-watch watches a game folder)\n");
         return;
     }
     scriptWatcher = std::make_unique<FolderWatcher>(basePath() + "scripts");

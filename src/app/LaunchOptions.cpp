@@ -1,5 +1,6 @@
 #include "app/LaunchOptions.hpp"
 
+#include "base/GameFiles.hpp"
 #include "base/SaveStore.hpp"
 #include "base/TextFileReader.hpp"
 
@@ -10,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <sstream>
 
 namespace qel {
 
@@ -215,6 +217,7 @@ bool refuseMissingValue(const Setting& setting, const std::string& givenName, co
 
 const char* const HelpOption = "--help";
 const char* const NewGameOption = "--new";
+const char* const PackOption = "--pack";
 
 // The setting when text is prefix + a known option name, else null; config.dat knows only the
 // game's and the author's settings.
@@ -263,8 +266,7 @@ bool readCommandLine(LaunchOptions& options, int argc, const char* const* argv)
 // A game folder needs no config.dat when its launch script has the usual name.
 void takeUsualLaunchScript(LaunchOptions& options, const std::string& basePath)
 {
-    std::error_code error;
-    if (std::filesystem::is_regular_file(basePath + "scripts/main.lua", error))
+    if (GameFiles::whyNoFile(basePath + "scripts/main.lua").empty())
         options.scriptName = "main";
 }
 
@@ -277,16 +279,21 @@ constexpr TextFileReader::Limits ConfigLimits{64 << 10, 4096};
 // hides the rest of the line from the key comparison and from the value alike.
 std::vector<std::string> configLines(const std::string& path)
 {
-    std::error_code missing;
-    if (!std::filesystem::exists(path, missing))
+    if (!GameFiles::exists(path))
         return {};
-    TextFileReader reader(path, ConfigLimits);
+    std::string fault;
+    const std::optional<std::vector<unsigned char>> bytes = GameFiles::read(path, fault, ConfigLimits.fileBytes);
     std::vector<std::string> lines;
-    for (std::string line; reader.nextLine(line);)
-        lines.push_back(line.substr(0, std::strlen(line.c_str())));
-    if (reader.fault().empty())
+    if (bytes) {
+        TextFileReader reader(std::make_unique<std::istringstream>(std::string(bytes->begin(), bytes->end())),
+                              ConfigLimits);
+        for (std::string line; reader.nextLine(line);)
+            lines.push_back(line.substr(0, std::strlen(line.c_str())));
+        fault = reader.fault();
+    }
+    if (fault.empty())
         return lines;
-    std::fprintf(stderr, "qel: cannot load settings \"%s\": %s\n", path.c_str(), reader.fault().c_str());
+    std::fprintf(stderr, "qel: cannot load settings \"%s\": %s\n", path.c_str(), fault.c_str());
     return {};
 }
 
@@ -377,8 +384,8 @@ void LaunchOptions::resolveRunPaths(const std::filesystem::path& launchFolder)
         resolve(capture.path);
 }
 
-// An identity that is no plain name could reach outside the user's save folders: the game
-// folder's name stands in for it.
+// An identity that is no plain name could reach outside the user's save folders: the game's own
+// name stands in for it, the game folder's or the archive's without its ending.
 std::filesystem::path LaunchOptions::saveFolder() const
 {
     if (!saveDir.empty())
@@ -386,11 +393,13 @@ std::filesystem::path LaunchOptions::saveFolder() const
     if (SaveStore::isName(identity))
         return SaveStore::userFolder(identity);
     if (!identity.empty())
-        std::fprintf(stderr, "qel: the identity \"%s\" is not a plain name (letters, digits, '-', '_', '.'); the game"
-                             " folder's name is used\n", identity.c_str());
+        std::fprintf(stderr, "qel: the identity \"%s\" is not a plain name (letters, digits, '-', '_', '.'); the game's"
+                             " name is used\n", identity.c_str());
     std::error_code error;
-    const std::string folderName = std::filesystem::current_path(error).filename().string();
-    return SaveStore::userFolder(folderName.empty() ? "unnamed" : folderName);
+    const std::string gameName = GameFiles::archive().empty()
+                                     ? std::filesystem::current_path(error).filename().string()
+                                     : std::filesystem::path(GameFiles::archive()).stem().string();
+    return SaveStore::userFolder(gameName.empty() ? "unnamed" : gameName);
 }
 
 std::string LaunchOptions::valueIn(int argc, const char* const* argv, const std::string& option)
@@ -427,10 +436,25 @@ std::optional<std::string> LaunchOptions::newGameFolderIn(int argc, const char* 
     return std::nullopt;
 }
 
+std::optional<LaunchOptions::PackRequest> LaunchOptions::packRequestIn(int argc, const char* const* argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i] != std::string(PackOption) || isOptionValue(i, argv))
+            continue;
+        PackRequest request;
+        if (i + 1 < argc)
+            request.folder = argv[i + 1];
+        if (i + 2 < argc)
+            request.archive = argv[i + 2];
+        return request;
+    }
+    return std::nullopt;
+}
+
 std::string LaunchOptions::help()
 {
-    std::string text = "usage: qel [options] [GAME_FOLDER]\n"
-                       "Runs the game in GAME_FOLDER (default: the working directory).\n";
+    std::string text = "usage: qel [options] [GAME]\n"
+                       "Runs the game in GAME, a game folder or a game archive (default: the working directory).\n";
     char line[160];
     for (const Setting& setting : Settings) {
         const std::string option = std::string("-") + setting.name + " " + setting.value;
@@ -438,6 +462,9 @@ std::string LaunchOptions::help()
         text += line;
     }
     std::snprintf(line, sizeof line, "  %-20s %s\n", "--new DIR", "makes a new game folder DIR to start from, and exits");
+    text += line;
+    std::snprintf(line, sizeof line, "  %-20s %s\n", "--pack DIR [OUT]",
+                  "packs the game folder DIR into the game archive OUT (DIR.qel), and exits");
     text += line;
     std::snprintf(line, sizeof line, "  %-20s %s\n", HelpOption, "prints this and exits");
     return text + line;

@@ -67,13 +67,20 @@ struct LaunchOptions {
     // The value the command line gives the option (the last, if given more than once), or empty.
     static std::string valueIn(int argc, const char* const* argv, const std::string& option);
 
-    // The game folder the command line names: the last argument that is neither an option nor
-    // an option's value (the last, so that a wrapper can name a default folder before the
-    // player's arguments). Empty when it names none.
+    // The game (a folder or an archive) the command line names: the last argument that is
+    // neither an option nor an option's value (the last, so that a wrapper can name a default
+    // folder before the player's arguments). Empty when it names none.
     static std::string gameFolderIn(int argc, const char* const* argv);
     static bool asksForHelp(int argc, const char* const* argv);
     // The folder --new asks to make (empty when nothing follows it), or nothing without --new.
     static std::optional<std::string> newGameFolderIn(int argc, const char* const* argv);
+    // The folder --pack asks to pack and the archive to write (each empty when not given), or
+    // nothing without --pack.
+    struct PackRequest {
+        std::string folder;
+        std::string archive;
+    };
+    static std::optional<PackRequest> packRequestIn(int argc, const char* const* argv);
     // The options, one line each, for --help.
     static std::string help();
 

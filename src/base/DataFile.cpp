@@ -1,6 +1,5 @@
 #include "base/DataFile.hpp"
 
-#include <cstdio>
 #include <filesystem>
 
 namespace qel {
@@ -14,14 +13,6 @@ std::string whyNoDataFile(const std::string& path)
     return status.type() == std::filesystem::file_type::not_found ? "there is no such file"
            : error                                                ? "it cannot be looked at"
                                                                   : "it is not a regular file";
-}
-
-bool isDataFile(const std::string& path, const char* kind)
-{
-    const std::string reason = whyNoDataFile(path);
-    if (!reason.empty())
-        std::fprintf(stderr, "qel: cannot load %s \"%s\": %s\n", kind, path.c_str(), reason.c_str());
-    return reason.empty();
 }
 
 } // namespace qel

@@ -9,8 +9,4 @@ namespace qel {
 // someone writes to it. Empty when it names one.
 std::string whyNoDataFile(const std::string& path);
 
-// Whether the path names a regular file; otherwise prints one line naming the file, as the given
-// kind of data ("sound", "picture"), and why it is not read.
-bool isDataFile(const std::string& path, const char* kind);
-
 } // namespace qel

@@ -1,18 +1,12 @@
 #include "base/GamePaths.hpp"
 
+#include "base/GameFiles.hpp"
+
 #include <filesystem>
 
 namespace qel {
 
 namespace {
-
-// Anything there, even a folder or a dangling link, is the game's, for the data-file checks
-// to judge.
-bool isThere(const std::filesystem::path& path)
-{
-    std::error_code error;
-    return std::filesystem::exists(std::filesystem::symlink_status(path, error));
-}
 
 bool isFile(const std::filesystem::path& path)
 {
@@ -38,7 +32,8 @@ std::filesystem::path engineDataRoot()
 std::string dataPath(const std::string& relative)
 {
     const std::string own = basePath() + relative;
-    if (isThere(own))
+    // Anything there, even a folder or a dangling link, is the game's, for the readers to judge.
+    if (GameFiles::exists(own))
         return own;
     static const std::filesystem::path engineRoot = engineDataRoot();
     const std::filesystem::path engines = engineRoot / relative;

@@ -12,8 +12,9 @@ inline std::string basePath()
 }
 
 // Where a data file the engine itself needs (font, monitor picture, wallpapers) is read from, so
-// that a game folder needs nothing but its scripts: the game's own file when it has one, else the
-// engine's, else the game's path again, for the message about the missing file.
+// that a game needs nothing but its scripts: the game's own file when it has one (in its folder
+// or archive), else the engine's by its absolute path, else the game's path again, for the
+// message about the missing file.
 std::string dataPath(const std::string& relative);
 
 } // namespace qel

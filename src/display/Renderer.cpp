@@ -1,7 +1,7 @@
 #include "display/Renderer.hpp"
 
 #include "base/Hub.hpp"
-#include "base/DataFile.hpp"
+#include "base/GameFiles.hpp"
 #include "display/Palette.hpp"
 #include "display/ScreenGeometry.hpp"
 #include "base/DeferredRelease.hpp"
@@ -15,7 +15,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <optional>
 #include <vector>
 
@@ -82,13 +81,11 @@ constexpr unsigned MaxPictureSide = 4096;
 
 // The size a PNG file's header gives, or none for files that are not PNG: the first chunk of
 // every PNG is its header, which holds the width and height as big-endian numbers.
-std::optional<sf::Vector2u> pngSize(const std::string& path)
+std::optional<sf::Vector2u> pngSize(const std::vector<unsigned char>& file)
 {
     static const char signature[] = "\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR";
-    unsigned char header[24];
-    std::ifstream file(path, std::ios::binary);
-    if (!file.read(reinterpret_cast<char*>(header), sizeof header) ||
-        !std::equal(header, header + 16, reinterpret_cast<const unsigned char*>(signature)))
+    const unsigned char* header = file.data();
+    if (file.size() < 24 || !std::equal(header, header + 16, reinterpret_cast<const unsigned char*>(signature)))
         return std::nullopt;
     const auto bigEndian = [&](int at) {
         return unsigned(header[at]) << 24 | unsigned(header[at + 1]) << 16 | unsigned(header[at + 2]) << 8 |
@@ -113,12 +110,14 @@ bool fitsTexture(sf::Vector2u size, const std::string& path)
 // wrong is said in one line, by the engine or by the graphics library.
 bool loadPicture(sf::Texture& texture, const std::string& path)
 {
-    if (!isDataFile(path, "picture"))
+    const std::optional<std::vector<unsigned char>> file = GameFiles::load(path, "picture");
+    if (!file)
         return false;
-    if (const std::optional<sf::Vector2u> size = pngSize(path); size && !fitsTexture(*size, path))
+    if (const std::optional<sf::Vector2u> size = pngSize(*file); size && !fitsTexture(*size, path))
         return false;
     sf::Image picture;
-    return picture.loadFromFile(path) && fitsTexture(picture.getSize(), path) && texture.loadFromImage(picture);
+    return picture.loadFromMemory(file->data(), file->size()) && fitsTexture(picture.getSize(), path) &&
+           texture.loadFromImage(picture);
 }
 
 // How many pixels deep the colour of the picture's edge reaches into the transparent pixels around
@@ -190,8 +189,10 @@ Renderer::Renderer(Hub* core) : core(core)
         prepareForScaling(frameTexture);
     const bool resetRect = true;
     frameSprite.setTexture(frameTexture, resetRect);
-    const std::string fontPath = dataPath("data/fonts/VodareraZorezo.ttf");
-    if (!isDataFile(fontPath, "font") || !font.loadFromFile(fontPath))
+    // The font reads its file as it makes glyphs, so its bytes stay while it does.
+    if (std::optional<std::vector<unsigned char>> file = GameFiles::load(dataPath("data/fonts/VodareraZorezo.ttf"), "font"))
+        fontFile = std::move(*file);
+    if (fontFile.empty() || !font.loadFromMemory(fontFile.data(), fontFile.size()))
         std::printf("Failed to load font...\n");
     createScreenTexture(screenTexture(VideoMode::Text80x25), Columns80 * CellWidth);
     createScreenTexture(screenTexture(VideoMode::Text40x25), Columns40 * CellWidth);

@@ -14,6 +14,7 @@
 
 #include <array>
 #include <memory>
+#include <vector>
 
 namespace sf {
 class RenderTarget;
@@ -88,6 +89,8 @@ private:
     std::array<sf::Texture, 2> screenTextures;
     sf::Texture frameTexture;
     sf::Sprite frameSprite;
+    // The font file's bytes, which the font reads from while it lives.
+    std::vector<unsigned char> fontFile;
     sf::Font font;
     int wallpaperIndex = -1;
     // The picture of wallpaper number loadedWallpaper, kept while another number is not asked

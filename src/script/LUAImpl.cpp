@@ -1,9 +1,11 @@
 #include "script/LUAImpl.hpp"
 
 #include "base/DeferredRelease.hpp"
+#include "base/GameFiles.hpp"
 #include "base/GamePaths.hpp"
 #include "base/LiveObjects.hpp"
 #include "script/ScriptBinding.hpp"
+#include "script/ScriptFiles.hpp"
 
 #include <lua.hpp>
 
@@ -12,7 +14,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <filesystem>
 #include <utility>
 
 namespace qel {
@@ -154,8 +155,7 @@ bool LUAImpl::load(const std::string& launchScriptName)
     reportedErrors.clear();
     openInterpreter();
     // A game need not have a start-up script.
-    std::error_code error;
-    if (std::filesystem::exists(startupScriptPath(), error))
+    if (GameFiles::exists(startupScriptPath()))
         runScriptFile(startupScriptPath());
     runScriptFile(launchScriptPath(scriptName));
     return true;
@@ -493,6 +493,7 @@ void LUAImpl::openInterpreter()
     state = lua_newstate(allocate, this);
     enter(Errors::Reported, ErrorSource{"start-up", 0}, [this](lua_State* L) {
         luaL_openlibs(L);
+        installModuleSearcher(L);
         seedRandomNumbers(L, environment.randomSeed);
         environment.defineClasses(L);
         publishGlobals(L);
@@ -555,19 +556,13 @@ lua_State* LUAImpl::activeThread() const
     return running ? running : state;
 }
 
-// A missing file is a load error like any other. The interpreter reads a file to its end, so a
-// pipe or a device, which would block it or feed it forever, is refused as one too.
+// A missing file is a load error like any other, and so is a pipe or a device, which would block
+// the reading or feed it forever.
 void LUAImpl::runScriptFile(const std::string& path)
 {
     if (!callbacksAllowed())
         return;
-    enter(Errors::Reported, ErrorSource{path, 0}, [&](lua_State* L) {
-        std::error_code error;
-        const auto type = std::filesystem::status(path, error).type();
-        if (type != std::filesystem::file_type::regular && type != std::filesystem::file_type::not_found)
-            luaL_error(L, "cannot open %s: not a regular file", path.c_str());
-        loadAndRun(L, [&] { return luaL_loadfilex(L, path.c_str(), nullptr); });
-    });
+    enter(Errors::Reported, ErrorSource{path, 0}, [&](lua_State* L) { loadAndRun(L, [&] { return loadScriptFile(L, path); }); });
 }
 
 // A script need not define start or update: without the function nothing runs.

@@ -1,8 +1,9 @@
 #include "sound/SoundManager.hpp"
 
-#include "base/DataFile.hpp"
-#include "base/HashString.hpp"
+#include "base/GameFiles.hpp"
 #include "base/GamePaths.hpp"
+#include "base/HashString.hpp"
+#include "sound/GameFileStream.hpp"
 
 #include <SFML/Audio/InputSoundFile.hpp>
 #include <SFML/Audio/Listener.hpp>
@@ -11,8 +12,8 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <optional>
+#include <vector>
 
 namespace qel {
 
@@ -69,19 +70,17 @@ std::string lengthProblem(std::uint64_t samples, std::uintmax_t fileBytes)
 // How a sound is loaded: a stream reads its samples as it plays, a decoded sound holds them all.
 enum class Loading { Streamed, DecodedWhole };
 
-// Reads the file's header and refuses, before anything is allocated for them, sounds whose
-// header would have the audio library reserve gigabytes. One line says why; when the header
-// cannot be read at all, the audio library's own line says so.
-bool hasPlausibleHeader(const std::string& path, Loading loading)
+// Refuses, from the header of the file just opened and before anything is allocated for them,
+// sounds whose header would have the audio library reserve gigabytes. One line says why; when the
+// header cannot be read at all, the audio library's own line has said so.
+bool hasPlausibleHeader(bool opened, const sf::InputSoundFile& file, const std::string& path, Loading loading,
+                        std::uintmax_t fileBytes)
 {
-    sf::InputSoundFile file;
-    if (!file.openFromFile(path))
+    if (!opened)
         return false;
     std::string problem = formatProblem(file);
-    if (problem.empty() && loading == Loading::DecodedWhole) {
-        std::error_code error;
-        problem = lengthProblem(file.getSampleCount(), std::filesystem::file_size(path, error));
-    }
+    if (problem.empty() && loading == Loading::DecodedWhole)
+        problem = lengthProblem(file.getSampleCount(), fileBytes);
     if (problem.empty())
         return true;
     std::fprintf(stderr, "qel: cannot load sound \"%s\": %s\n", path.c_str(), problem.c_str());
@@ -96,27 +95,40 @@ bool audioDeviceOpen()
     return alcGetCurrentContext() != nullptr;
 }
 
+// The stream is read from the game as the sound plays.
 std::optional<SoundEntry> openStream(const std::string& path)
 {
     std::printf("LOAD AS STREAM ...\n");
-    if (!isDataFile(path, "sound") || !hasPlausibleHeader(path, Loading::Streamed))
+    auto stream = std::make_unique<GameFileStream>(path);
+    if (!stream->isOpen()) {
+        std::fprintf(stderr, "qel: cannot load sound \"%s\": %s\n", path.c_str(), stream->why().c_str());
+        return std::nullopt;
+    }
+    sf::InputSoundFile header;
+    if (!hasPlausibleHeader(header.openFromStream(*stream), header, path, Loading::Streamed, 0))
         return std::nullopt;
     auto music = std::make_unique<sf::Music>();
-    if (!audioDeviceOpen() || !music->openFromFile(path))
+    if (!audioDeviceOpen() || !music->openFromStream(*stream))
         return std::nullopt;
     music->setRelativeToListener(true);
     SoundEntry entry;
     entry.path = path;
+    entry.stream = std::move(stream);
     entry.music = std::move(music);
     return entry;
 }
 
 std::optional<SoundEntry> decode(const std::string& path)
 {
-    if (!isDataFile(path, "sound") || !hasPlausibleHeader(path, Loading::DecodedWhole))
+    const std::optional<std::vector<unsigned char>> file = GameFiles::load(path, "sound");
+    if (!file)
+        return std::nullopt;
+    sf::InputSoundFile header;
+    if (!hasPlausibleHeader(header.openFromMemory(file->data(), file->size()), header, path, Loading::DecodedWhole,
+                            file->size()))
         return std::nullopt;
     auto buffer = std::make_unique<sf::SoundBuffer>();
-    if (!audioDeviceOpen() || !buffer->loadFromFile(path))
+    if (!audioDeviceOpen() || !buffer->loadFromMemory(file->data(), file->size()))
         return std::nullopt;
     SoundEntry entry;
     entry.path = path;

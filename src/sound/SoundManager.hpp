@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sound/GameFileStream.hpp"
+
 #include <SFML/Audio/Music.hpp>
 #include <SFML/Audio/Sound.hpp>
 #include <SFML/Audio/SoundBuffer.hpp>
@@ -15,8 +17,8 @@ namespace qel {
 
 class Hub;
 
-// One loaded sound: decoded whole (buffer and sound) or streamed from disk (music). Exactly one
-// of sound and music is set.
+// One loaded sound: decoded whole (buffer and sound) or streamed from its file (music). Exactly
+// one of sound and music is set.
 struct SoundEntry {
     // The path it was loaded from: loading it again finds the sound, and a path whose hash is taken
     // is told whose it is.
@@ -24,6 +26,8 @@ struct SoundEntry {
     // Declared before the sound so that it outlives the sound that plays from it.
     std::unique_ptr<sf::SoundBuffer> buffer;
     std::unique_ptr<sf::Sound> sound;
+    // Declared before the music that reads from it while it plays.
+    std::unique_ptr<GameFileStream> stream;
     std::unique_ptr<sf::Music> music;
 
     // Volume, pitch, position and placement live here, whichever kind the entry is.

@@ -129,7 +129,8 @@ TEST(LaunchOptions, HelpIsAskedOutsideAValueAndListsEveryOptionOnALine)
                                "scriptlimit", "scriptmemory", "watch", "record", "replay", "frames", "capture"})
         EXPECT_NE(help.find("\n  -" + std::string(option) + " "), std::string::npos) << option;
     EXPECT_NE(help.find("\n  --new DIR "), std::string::npos);
-    EXPECT_EQ(std::count(help.begin(), help.end(), '\n'), 2 + 16 + 2) << help;
+    EXPECT_NE(help.find("\n  --pack DIR [OUT] "), std::string::npos);
+    EXPECT_EQ(std::count(help.begin(), help.end(), '\n'), 2 + 16 + 3) << help;
 }
 
 TEST(LaunchOptions, WatchingIsTheAuthorsSettingThatRecordingsLeaveOut)

@@ -131,6 +131,25 @@ TEST_F(ReplayTest, TheBundledGamesRecordedPlaysGiveTheCommittedPictures)
     }
 }
 
+// Packed into one archive, the bundled game replays its recorded play to the same pictures; an
+// archive that is none is refused in one line before any window opens.
+TEST_F(ReplayTest, ThePackedBundledGameReplaysToTheCommittedPictures)
+{
+    const std::filesystem::path replays = std::filesystem::path(QEL_GAME_DIR) / "tests" / "replays";
+    const ProgramResult packed = runProgram({enginePath(), "--pack", QEL_GAME_DIR, (gameFolder() / "cave.qel").string()});
+    ASSERT_EQ(packed.status, 0) << packed.errors;
+    EXPECT_EQ(runToTheEnd({"cave.qel", "-replay", (replays / "one-minute.rec").string(), "-frames", "1800",
+                           "-capture", "600:0600.png", "-capture", "1800:1800.png"}),
+              0)
+        << errors();
+    for (const char* frame : {"0600", "1800"})
+        EXPECT_TRUE(savedPicture(std::string(frame) + ".png", isExactly(replays / ("one-minute-" + std::string(frame) + ".png"))));
+
+    std::ofstream(gameFolder() / "broken.qel") << "not an archive";
+    EXPECT_EQ(runToTheEnd({"broken.qel"}), 1);
+    EXPECT_EQ(errors(), "qel: cannot run the game archive \"broken.qel\": it is not a zip archive\n");
+}
+
 TEST_F(ReplayTest, ARecordingThatCannotBeReadOrWrittenStopsTheRunWithWhy)
 {
     writeScript("echo", EchoScript);

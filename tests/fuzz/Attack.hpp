@@ -25,6 +25,9 @@ enum class Attack {
     Replay,
     // A save folder of damaged and hostile files, loaded, saved over and listed in every order.
     Saves,
+    // The mixed script's game packed into an archive, damaged or not, and run from it by the
+    // program's own start.
+    Archive,
 };
 
 struct AttackShare {
@@ -35,9 +38,10 @@ struct AttackShare {
 };
 
 // The mixed script keeps most of the runs, so that a short session still runs it often.
-constexpr AttackShare AttackShares[] = {{Attack::Mixed, "mixed", 48}, {Attack::Registry, "registry", 12},
+constexpr AttackShare AttackShares[] = {{Attack::Mixed, "mixed", 42}, {Attack::Registry, "registry", 12},
                                         {Attack::Churn, "churn", 12}, {Attack::Captures, "captures", 10},
-                                        {Attack::Replay, "replay", 11}, {Attack::Saves, "saves", 7}};
+                                        {Attack::Replay, "replay", 11}, {Attack::Saves, "saves", 7},
+                                        {Attack::Archive, "archive", 6}};
 
 // The attack of a seed: a stream of its own, apart from the script's and the keys'.
 inline Attack attackOf(uint64_t seed)

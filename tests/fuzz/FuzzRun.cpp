@@ -2,8 +2,10 @@
 
 #include "app/Core.hpp"
 #include "app/DisplayConnection.hpp"
+#include "app/GamePacker.hpp"
 #include "app/LaunchOptions.hpp"
 #include "fuzz/ArtFileGenerator.hpp"
+#include "fuzz/Random.hpp"
 #include "support/GameFolder.hpp"
 
 #include <SFML/Graphics/Image.hpp>
@@ -21,6 +23,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <vector>
 
@@ -54,6 +57,8 @@ constexpr int NoScriptStatus = 1000 & 0xFF;
 const char* const RecordingName = "hostile.rec";
 const char* const ShotsFolder = "shots";
 const char* const SavesFolder = "saves";
+// The archive an archive run packs its game into, and runs.
+const char* const ArchiveName = "game.qel";
 // Error text a script raises around a NUL byte: both parts must be said.
 const char* const BeforeNul = "NULBEFORE";
 const char* const AfterNul = "NULAFTER";
@@ -116,27 +121,64 @@ void runEngine(const FuzzCase& fuzzCase)
     core.shutdown();
 }
 
-// The program's own start with -replay, which reads the recording before anything else; the
-// frames then run as the program's main loop runs them, up to a limit.
-[[noreturn]] void runReplay(const std::filesystem::path& gameFolder)
+// The program's own start with the arguments; the frames then run as the program's main loop
+// runs them, up to the given number. Gives the exit code the script chose.
+int runProgram(std::vector<const char*> argv, int frames)
 {
-    const std::string folder = gameFolder.string();
-    const char* const argv[] = {"qel", "-replay", RecordingName, folder.c_str()};
     Core core;
     {
         const DisplayConnection connection(50);
         if (!connection.open())
             _exit(NoDisplayStatus);
-        core.init(4, argv);
+        core.init(static_cast<int>(argv.size()), argv.data());
     }
     Unthrottled unthrottled;
-    for (int frame = 0; frame < ReplayFrames && windowOpen(core); ++frame) {
+    for (int frame = 0; frame < frames && windowOpen(core); ++frame) {
         unthrottled.apply(core);
         core.runFrame(16);
     }
     core.getRunControl().finish();
     core.shutdown();
-    _exit(core.getExitCode());
+    return core.getExitCode();
+}
+
+// A replay starts with -replay, which reads the recording before anything else.
+[[noreturn]] void runReplay(const std::filesystem::path& gameFolder)
+{
+    const std::string folder = gameFolder.string();
+    _exit(runProgram({"qel", "-replay", RecordingName, folder.c_str()}, ReplayFrames));
+}
+
+// Half the archives are damaged a little: a few bytes changed, or the end cut off.
+void damageArchive(uint64_t seed)
+{
+    Random random(seed ^ 0x4172636869766521ull);
+    if (random.chance(50))
+        return;
+    std::string bytes;
+    {
+        std::ifstream in(ArchiveName, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    if (bytes.empty())
+        return;
+    if (random.chance(30))
+        bytes.resize(random.below(static_cast<int>(bytes.size())));
+    for (int changes = random.between(1, 3); changes > 0 && !bytes.empty(); --changes)
+        bytes[random.below(static_cast<int>(bytes.size()))] = static_cast<char>(random.below(256));
+    std::ofstream(ArchiveName, std::ios::binary) << bytes;
+}
+
+// The run's folder, without the link to the data the engine has itself, packed and run from
+// its archive. The script's own exit code does not count, as in runEngine.
+[[noreturn]] void runArchive(const FuzzCase& fuzzCase)
+{
+    std::filesystem::remove("data");
+    if (GamePacker::pack(".", ArchiveName) != 0)
+        _exit(NoFolderStatus);
+    damageArchive(fuzzCase.seed);
+    runProgram({"qel", "-savedir", SavesFolder, ArchiveName}, static_cast<int>(fuzzCase.keys.size()));
+    _exit(0);
 }
 
 [[noreturn]] void runChild(const FuzzCase& fuzzCase, const std::filesystem::path& folder,
@@ -152,6 +194,8 @@ void runEngine(const FuzzCase& fuzzCase)
         _exit(NoFolderStatus);
     if (fuzzCase.attack == Attack::Replay)
         runReplay(gameFolder);
+    if (fuzzCase.attack == Attack::Archive)
+        runArchive(fuzzCase);
     runEngine(fuzzCase);
     _exit(0);
 }
@@ -342,6 +386,11 @@ void judgeEnd(RunResult& result, int status, const std::string& errors, const Fu
         result.reason = "signal " + std::to_string(WTERMSIG(status)) + " (" + strsignal(WTERMSIG(status)) + ")";
     } else if (fuzzCase.attack == Attack::Replay) {
         judgeReplay(result, WEXITSTATUS(status), errors, fuzzCase.recording);
+    } else if (fuzzCase.attack == Attack::Archive && WEXITSTATUS(status) == RefusedStatus) {
+        if (linesOf(errors).size() != 1 || errors.rfind("qel: cannot run the game archive", 0) != 0)
+            failOutput(result, "a refused archive was not said in one line");
+    } else if (fuzzCase.attack == Attack::Archive && WEXITSTATUS(status) == NoScriptStatus) {
+        // A damaged name can leave the archive without its launch script.
     } else if (WEXITSTATUS(status) != 0) {
         failExit(result, WEXITSTATUS(status));
     } else {

@@ -248,7 +248,7 @@ TEST(HostileScript, FilesThatCouldNeverBeReadToTheirEndAreNotRun)
     LuaTestEngine engine("");
     ASSERT_EQ(mkfifo("scripts/pipe.lua", 0600), 0);
     std::filesystem::create_directory("scripts/folder.lua");
-    EXPECT_EQ(engine.run("LuaCore(gCore).load('pipe.lua')").err, "cannot open scripts/pipe.lua: not a regular file\n");
+    EXPECT_EQ(engine.run("LuaCore(gCore).load('pipe.lua')").err, "cannot open scripts/pipe.lua: it is not a regular file\n");
     EXPECT_EQ(engine.run("LuaCore(gCore).load('folder.lua')").err,
-              "cannot open scripts/folder.lua: not a regular file\n");
+              "cannot open scripts/folder.lua: it is not a regular file\n");
 }

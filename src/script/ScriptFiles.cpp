@@ -1,0 +1,91 @@
+#include "script/ScriptFiles.hpp"
+
+#include "base/GameFiles.hpp"
+
+#include <lua.hpp>
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+namespace qel {
+
+namespace {
+
+// The templates of a search path, separated by ';'.
+std::vector<std::string> templatesIn(const std::string& searchPath)
+{
+    std::vector<std::string> templates;
+    for (std::size_t start = 0; start <= searchPath.size();) {
+        const std::size_t end = std::min(searchPath.find(';', start), searchPath.size());
+        if (end > start)
+            templates.push_back(searchPath.substr(start, end - start));
+        start = end + 1;
+    }
+    return templates;
+}
+
+// The module's name with its dots made folders, put into each of package.path's templates; the
+// first that names a file of the game is loaded. Gives the loader and the file's name, or the
+// list of files tried, as the interpreter's own searcher does.
+int searchGameFiles(lua_State* L)
+{
+    const std::string name = luaL_checkstring(L, 1);
+    lua_getfield(L, lua_upvalueindex(1), "path"); /* name, path */
+    const char* searchPath = lua_tostring(L, -1);
+    if (!searchPath)
+        return luaL_error(L, "'package.path' must be a string");
+    std::string asPath = name;
+    std::replace(asPath.begin(), asPath.end(), '.', '/');
+    std::string tried;
+    for (std::string file : templatesIn(searchPath)) {
+        for (std::size_t mark = file.find('?'); mark != std::string::npos; mark = file.find('?', mark + asPath.size()))
+            file.replace(mark, 1, asPath);
+        if (!GameFiles::whyNoFile(file).empty()) {
+            tried += "\n\tno file '" + file + "'";
+            continue;
+        }
+        if (loadScriptFile(L, file) != LUA_OK)
+            return luaL_error(L, "error loading module '%s' from file '%s':\n\t%s", name.c_str(), file.c_str(),
+                              lua_tostring(L, -1));
+        lua_pushstring(L, file.c_str()); /* name, path, loader, file */
+        return 2;
+    }
+    lua_pushstring(L, tried.c_str());
+    return 1;
+}
+
+} // namespace
+
+int loadScriptFile(lua_State* L, const std::string& path)
+{
+    std::string error;
+    const std::optional<std::vector<unsigned char>> file = GameFiles::read(path, error);
+    if (!file) {
+        lua_pushfstring(L, "cannot open %s: %s", path.c_str(), error.c_str());
+        return LUA_ERRFILE;
+    }
+    std::size_t start = 0;
+    if (file->size() >= 3 && (*file)[0] == 0xef && (*file)[1] == 0xbb && (*file)[2] == 0xbf)
+        start = 3;
+    // The line end stays, so that the lines keep their numbers.
+    if (start < file->size() && (*file)[start] == '#')
+        while (start < file->size() && (*file)[start] != '\n')
+            ++start;
+    const std::string chunkName = "@" + path;
+    return luaL_loadbufferx(L, reinterpret_cast<const char*>(file->data()) + start, file->size() - start,
+                            chunkName.c_str(), nullptr);
+}
+
+void installModuleSearcher(lua_State* L)
+{
+    lua_getfield(L, LUA_REGISTRYINDEX, "_LOADED"); /* loaded */
+    lua_getfield(L, -1, "package");                /* loaded, package */
+    lua_getfield(L, -1, "searchers");              /* loaded, package, searchers */
+    lua_pushvalue(L, -2);                          /* loaded, package, searchers, package */
+    lua_pushcclosure(L, searchGameFiles, 1);       /* loaded, package, searchers, searcher */
+    lua_rawseti(L, -2, 2);                         /* loaded, package, searchers */
+    lua_pop(L, 3);
+}
+
+} // namespace qel
