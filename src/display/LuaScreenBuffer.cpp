@@ -1,7 +1,10 @@
 #include "display/LuaScreenBuffer.hpp"
 
+#include "base/GameFiles.hpp"
 #include "base/MemoryBudget.hpp"
+#include "base/WholeFile.hpp"
 #include "display/ScreenBuffer.hpp"
+#include "display/XpFile.hpp"
 #include "script/ScriptArguments.hpp"
 
 #include <optional>
@@ -344,6 +347,42 @@ int newBuffer(lua_State* L)
     return pushOffScreen(L, std::make_unique<ScreenBuffer>(nullptr, size.width, size.height));
 }
 
+// A failed load or save is the script's to handle: it gets nil or false and a message naming the
+// file, as Lua's own io functions give. Two results.
+int pushFailure(lua_State* L, const char* verb, const std::string& path, const std::string& reason)
+{
+    if (std::string_view(verb) == "load")
+        lua_pushnil(L);
+    else
+        lua_pushboolean(L, false);
+    lua_pushfstring(L, "cannot %s \"%s\": %s", verb, path.c_str(), reason.c_str());
+    return 2;
+}
+
+// LuaScreenBuffer.load(path): an off-screen buffer of a cell-art (.xp) file of the game.
+int loadBuffer(lua_State* L)
+{
+    const std::string path = readText(L, lastArgument(L));
+    std::string error;
+    const auto bytes = GameFiles::read(path, error, XpFile::MostFileBytes);
+    if (!bytes)
+        return pushFailure(L, "load", path, error);
+    std::unique_ptr<ScreenBuffer> buffer = XpFile::decode(*bytes, error);
+    if (!buffer)
+        return pushFailure(L, "load", path, error);
+    return pushOffScreen(L, std::move(buffer));
+}
+
+// Writes the buffer as a cell-art file; true, or false and why not.
+int save(LuaScreenBuffer& buffer, lua_State* L)
+{
+    const ScreenBuffer& cells = buffer.live(L);
+    const std::string path = readText(L, lastArgument(L));
+    const std::vector<unsigned char> bytes = XpFile::encode(cells);
+    const std::string error = bytes.empty() ? "there is not enough memory to compress it" : writeWholeFile(path, bytes);
+    return error.empty() ? pushBoolean(L, true) : pushFailure(L, "save", path, error);
+}
+
 } // namespace
 
 const char* const LuaScreenBuffer::className = "LuaScreenBuffer";
@@ -385,11 +424,13 @@ const ScriptMethod<LuaScreenBuffer> LuaScreenBuffer::methods[] = {
     {"get", getCell},
     {"blit", blit},
     {"getSize", getSize},
+    {"save", save},
     {nullptr, nullptr},
 };
 
 const ClassFunction LuaScreenBuffer::classFunctions[] = {
     {"new", newBuffer},
+    {"load", loadBuffer},
     {nullptr, nullptr},
 };
 

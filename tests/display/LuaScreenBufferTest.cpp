@@ -189,3 +189,24 @@ TEST(LuaScreenBuffer, OffScreenBuffersBelongToTheirScriptObjects)
     EXPECT_EQ(engine.run("print(LuaScreenBuffer(gScreenBuffer).getSize(), getmetatable(LuaScreenBuffer))").out, "40\tfalse\n")
         << "the class is still called to wrap a handle";
 }
+
+TEST(LuaScreenBuffer, BuffersSaveAndLoadAsCellArtFiles)
+{
+    ScreenEngine engine;
+    EXPECT_EQ(engine.run("local b = LuaScreenBuffer.new{width = 4, height = 2}"
+                         "b.fillRect{width = 4, height = 2, color = Color.Blue}"
+                         "b.print{x = 1, y = 1, text = '♦é', color = Color.LightRed, background = Color.Clear2}"
+                         "print(b.save('art.xp'))"
+                         "local loaded = LuaScreenBuffer.load('art.xp') print(loaded.getSize())"
+                         "for x = 0, 3 do print(loaded.get{x = x, y = 1}) end")
+                  .out,
+              "true\n4\t2\n\t0\t5\n♦\t9\t0\né\t9\t0\n\t0\t5\n")
+        << "the cells come back, the Clear2 background as Clear";
+
+    EXPECT_EQ(engine.run("print(LuaScreenBuffer.load('missing.xp')) print(LuaScreenBuffer.load('scripts/test.lua'))"
+                         "print(LuaScreenBuffer.new{width = 1, height = 1}.save('no/such/folder/art.xp'))")
+                  .out,
+              "nil\tcannot load \"missing.xp\": there is no such file\n"
+              "nil\tcannot load \"scripts/test.lua\": it is not gzip-compressed\n"
+              "false\tcannot save \"no/such/folder/art.xp\": No such file or directory\n");
+}
