@@ -1,5 +1,10 @@
 #include "e2e/EngineTest.hpp"
 #include "support/ErrorLines.hpp"
+#include "support/TempDir.hpp"
+
+#include <fstream>
+#include <optional>
+#include <sstream>
 
 namespace qel::e2e {
 
@@ -197,6 +202,63 @@ TEST_F(LaunchTest, AnInstalledEngineRunsAGameFolderWithItsOwnData)
     launchIn(prefix.path, (prefix.path / "bin/qel").string(), {game.path.string()});
     expectWindowThenQuit({1280, 720}, Style::Default, 3);
     EXPECT_EQ(output().find("Failed to load font"), std::string::npos) << output();
+}
+
+// What a helper program writes on standard output, or nothing when it fails.
+std::optional<std::string> outputOf(const std::vector<std::string>& arguments, const std::filesystem::path& scratch)
+{
+    std::vector<std::string> command{"sh", "-c", "\"$@\" > \"$0\"", (scratch / "output.txt").string()};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    if (runProgram(command).status != 0)
+        return std::nullopt;
+    std::ifstream file(scratch / "output.txt");
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+// The Debian package, made of the normal build, holds the program, its data, the bundled game's
+// archive, a manual page that names every option and the scripting reference, and names Debian's
+// packages of the libraries it needs; unpacked, its program plays the game's archive.
+TEST_F(LaunchTest, TheDebianPackageHoldsTheEngineAndItsProgramPlaysTheBundledGame)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the package is made of the normal build";
+#endif
+    const ProgramResult made = runProgram({"sh", "-c", "exec \"$0\" --build \"$1\" --target package >/dev/null",
+                                           QEL_CMAKE, QEL_BUILD_DIR});
+    ASSERT_EQ(made.status, 0) << made.errors;
+    const test::TempDir scratch, unpacked;
+    const std::optional<std::string> contents = outputOf({"dpkg-deb", "--contents", QEL_PACKAGE}, scratch.path);
+    ASSERT_TRUE(contents);
+    for (const char* file : {"/usr/bin/qel", "/usr/share/qel/data/fonts/VodareraZorezo.ttf",
+                             "/usr/share/qel/data/monitor.png", "/usr/share/qel/data/wallpapers/18.png",
+                             "/usr/share/qel/games/treasure-cave.qel", "/usr/share/man/man1/qel.1.gz",
+                             "/usr/share/doc/qel/reference.md"})
+        EXPECT_NE(contents->find(" ." + std::string(file) + "\n"), std::string::npos) << file << " is not in the package";
+    const std::optional<std::string> depends = outputOf({"dpkg-deb", "--field", QEL_PACKAGE, "Depends"}, scratch.path);
+    ASSERT_TRUE(depends);
+    for (const char* package : {"liblua5.2-0", "libsfml-graphics2.5", "libsfml-audio2.5", "libphysfs1", "libzip4"})
+        EXPECT_NE(depends->find(package), std::string::npos) << *depends;
+
+    ASSERT_EQ(runProgram({"dpkg-deb", "--extract", QEL_PACKAGE, unpacked.path.string()}).status, 0);
+    const std::optional<std::string> manual = outputOf({"zcat", (unpacked.path / "usr/share/man/man1/qel.1.gz").string()},
+                                                       scratch.path);
+    const std::optional<std::string> help = outputOf({enginePath(), "--help"}, scratch.path);
+    ASSERT_TRUE(manual && help);
+    std::istringstream helpLines(*help);
+    for (std::string line; std::getline(helpLines, line);) {
+        if (line.rfind("  -", 0) != 0)
+            continue;
+        std::string option = line.substr(2, line.find(' ', 2) - 2);
+        for (size_t dash = option.find('-'); dash != std::string::npos; dash = option.find('-', dash + 2))
+            option.insert(dash, "\\");
+        EXPECT_NE(manual->find(option), std::string::npos) << "the manual page does not name " << option;
+    }
+
+    launchIn(scratch.path, (unpacked.path / "usr/bin/qel").string(),
+             {(unpacked.path / "usr/share/qel/games/treasure-cave.qel").string(), "-frames", "30", "-capture",
+              "30:title.png"});
+    EXPECT_EQ(waitForExit(), 0) << errors();
+    EXPECT_TRUE(std::filesystem::is_regular_file(scratch.path / "title.png"));
 }
 
 } // namespace
