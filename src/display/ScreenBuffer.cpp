@@ -3,6 +3,8 @@
 #include "base/Hub.hpp"
 
 #include <algorithm>
+#include <cstring>
+#include <type_traits>
 #include <limits>
 
 namespace qel {
@@ -68,12 +70,8 @@ bool showsNoCharacter(const Cell& cell)
     return cell.character == 0 || cell.character == space || cell.foreground == Clear;
 }
 
-void copyCell(const Cell& source, Cell& target, bool transparent)
+void copyCellTransparently(const Cell& source, Cell& target)
 {
-    if (!transparent) {
-        target = source;
-        return;
-    }
     if (!hasNoBackground(source))
         target.background = source.background;
     if (!showsNoCharacter(source)) {
@@ -351,6 +349,8 @@ void ScreenBuffer::drawBorder(int x, int y, int w, int h, ColorPair colour, uint
                        0, eraseColour(colour.background));
 }
 
+static_assert(std::is_trivially_copyable_v<Cell>, "blit moves rows of cells as bytes");
+
 // Rows and cells go in the order that reads every source cell before the copy overwrites it,
 // as memmove does, so a buffer copied onto itself gives what a copy of a snapshot would.
 void ScreenBuffer::blit(const ScreenBuffer& source, const CopyArea& area, bool transparent)
@@ -365,10 +365,16 @@ void ScreenBuffer::blit(const ScreenBuffer& source, const CopyArea& area, bool t
         const int64_t row = upwards ? rows - 1 - step : step;
         const Cell* sourceRow = &source.cells[static_cast<size_t>((fromY + row) * source.width + fromX)];
         Cell* targetRow = &cells[static_cast<size_t>((toY + row) * width + toX)];
-        for (int64_t cell = 0; cell < columns; ++cell) {
-            const int64_t column = leftwards ? columns - 1 - cell : cell;
-            copyCell(sourceRow[column], targetRow[column], transparent);
+        if (!transparent) {
+            std::memmove(targetRow, sourceRow, static_cast<size_t>(columns) * sizeof(Cell));
+            continue;
         }
+        if (leftwards)
+            for (int64_t column = columns - 1; column >= 0; --column)
+                copyCellTransparently(sourceRow[column], targetRow[column]);
+        else
+            for (int64_t column = 0; column < columns; ++column)
+                copyCellTransparently(sourceRow[column], targetRow[column]);
     }
 }
 
