@@ -72,9 +72,14 @@ int loadScriptFile(lua_State* L, const std::string& path)
     if (start < file->size() && (*file)[start] == '#')
         while (start < file->size() && (*file)[start] != '\n')
             ++start;
+    // Source only: Lua does not verify compiled chunks, and a crafted one reaches any memory.
+    if (start < file->size() && (*file)[start] == LUA_SIGNATURE[0]) {
+        lua_pushfstring(L, "cannot run %s: it is compiled Lua, and only Lua source is run", path.c_str());
+        return LUA_ERRSYNTAX;
+    }
     const std::string chunkName = "@" + path;
     return luaL_loadbufferx(L, reinterpret_cast<const char*>(file->data()) + start, file->size() - start,
-                            chunkName.c_str(), nullptr);
+                            chunkName.c_str(), "t");
 }
 
 void installModuleSearcher(lua_State* L)

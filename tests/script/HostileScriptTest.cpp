@@ -243,7 +243,9 @@ TEST(HostileScript, ClosedWindowsLetGoOfTheirHandlers)
     EXPECT_EQ(engine.run("local before = heapAfter(5) print(heapAfter(100) - before < 500)").out, "true\n");
 }
 
-TEST(HostileScript, FilesThatCouldNeverBeReadToTheirEndAreNotRun)
+// Lua does not check compiled chunks: a crafted one could make the interpreter read and write
+// anywhere, so a game's files must be source.
+TEST(HostileScript, FilesThatCouldNeverBeReadToTheirEndOrAreCompiledAreNotRun)
 {
     LuaTestEngine engine("");
     ASSERT_EQ(mkfifo("scripts/pipe.lua", 0600), 0);
@@ -251,4 +253,10 @@ TEST(HostileScript, FilesThatCouldNeverBeReadToTheirEndAreNotRun)
     EXPECT_EQ(engine.run("LuaCore(gCore).load('pipe.lua')").err, "cannot open scripts/pipe.lua: it is not a regular file\n");
     EXPECT_EQ(engine.run("LuaCore(gCore).load('folder.lua')").err,
               "cannot open scripts/folder.lua: it is not a regular file\n");
+    EXPECT_EQ(engine.run("local file = io.open('scripts/compiled.lua', 'wb')"
+                         "file:write(string.dump(function() print('ran') end)) file:close()"
+                         "LuaCore(gCore).load('compiled.lua') require('scripts.compiled')")
+                  .err,
+              "cannot run scripts/compiled.lua: it is compiled Lua, and only Lua source is run\n"
+              "error loading module 'scripts.compiled' from file './scripts/compiled.lua':\n");
 }
