@@ -578,6 +578,12 @@ void Core::runScript(const std::string& name)
         script->runFile(name);
 }
 
+void Core::announce(const std::string& text)
+{
+    if (speech->speaksByItself())
+        speech->speak(text, false);
+}
+
 void Core::shutdown()
 {
     soundManager.reset();

@@ -53,6 +53,7 @@ public:
 
     void startScript();
     void redraw() override;
+    void announce(const std::string& text) override;
     void toggleFullscreen();
     // A script's toggle: applied as the frame ends, so that a script toggling many times in one
     // frame makes the window again once at most (twice toggled is no toggle).

@@ -326,6 +326,8 @@ int setSpeech(LuaCore& core, lua_State* L)
             speech.setVolume(static_cast<float>(readClampedOption(L, value, name, 0, 1)));
         else if (name == "voice")
             voice = readTextOption(L, value, name);
+        else if (name == "auto")
+            speech.setSpeaksByItself(readSwitchOption(L, value, name));
         else
             return false;
         return true;

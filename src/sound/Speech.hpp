@@ -52,6 +52,9 @@ public:
     bool setVoice(const std::string& name);
     // The synthesiser's voices while speech is sounding; none when it is off or logged.
     std::vector<SpeechVoice> voices();
+    // Whether the engine says by itself what the screen shows (message boxes, console lines).
+    void setSpeaksByItself(bool on) { byItself = on; }
+    bool speaksByItself() const { return byItself; }
     const SpeechSettings& getSettings() const { return settings; }
     float getVolume() const { return volume; }
 
@@ -63,6 +66,7 @@ private:
     bool logged;
     SpeechSettings settings;
     float volume = 1.f;
+    bool byItself = true;
     bool failureSaid = false;
     std::unique_ptr<SpeechSynthesizer> synth;
     std::unique_ptr<SpeechStream> stream;

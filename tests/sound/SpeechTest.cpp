@@ -107,11 +107,25 @@ TEST(Speech, LoggedSpeechWritesEachTextAsALineAndTheHotKeyTogglesIt)
     EXPECT_EQ(engine.run("core.speak('still on')").out, "speech: still on\n");
 }
 
+TEST(Speech, TheEngineSaysMessageBoxesAndConsoleLinesUnlessTheGameSwitchesThatOff)
+{
+    LuaTestEngine engine(withCore, "", RunControl(), speechOptions(SpeechMode::Log));
+    const std::string said = "speech: A troll blocks the bridge.\nspeech: You hit the troll.\n";
+    const char* const screen = "ui = LuaUI(gUI) ui.showMessageBox('A troll blocks the bridge.') "
+                               "c = LuaConsole(ui.createConsole{width = 20, height = 3}) "
+                               "c.insert{text = 'You hit the troll.'} c.insert{text = ''}";
+    EXPECT_EQ(engine.run(screen).out, said) << "an empty console line says nothing";
+    engine.run("core.setSpeech{auto = false}");
+    EXPECT_EQ(engine.run(screen).out, "");
+    EXPECT_EQ(engine.run("core.setSpeech{auto = true} core.speak('Run!', true) ui.showMessageBox('Dead.')").out,
+              "speech: Run!\nspeech: Dead.\n");
+}
+
 TEST(Speech, SetSpeechClampsAndWarnsAndRefusesAnUnknownVoiceOnlyWhereVoicesAreKnown)
 {
     LuaTestEngine logged(withCore, "", RunControl(), speechOptions(SpeechMode::Log));
     const test::Printed clamped =
-        logged.run("print(core.setSpeech{rate = 1000, pitch = -5, volume = 'loud', voice = 'nobody', auto = 1})");
+        logged.run("print(core.setSpeech{rate = 1000, pitch = -5, volume = 'loud', voice = 'nobody', speed = 1})");
     EXPECT_EQ(clamped.out, "true\n") << "with no synthesiser the voice is kept unchecked";
     const Speech& speech = logged.core().getSpeech();
     EXPECT_EQ(speech.getSettings().rate, SpeechSettings::FastestRate);
@@ -123,7 +137,7 @@ TEST(Speech, SetSpeechClampsAndWarnsAndRefusesAnUnknownVoiceOnlyWhereVoicesAreKn
               (test::Lines{"scripts/snippet.lua:1: LuaCore.setSpeech: warning: option pitch -5 is held to 0 to 100",
                            "scripts/snippet.lua:1: LuaCore.setSpeech: warning: option rate 1000 is held to 80 to 450",
                            "scripts/snippet.lua:1: LuaCore.setSpeech: warning: option volume is not a number",
-                           "scripts/snippet.lua:1: LuaCore.setSpeech: warning: unknown option \"auto\""}));
+                           "scripts/snippet.lua:1: LuaCore.setSpeech: warning: unknown option \"speed\""}));
 
     LuaTestEngine sounding(withCore, "", RunControl(), speechOptions(SpeechMode::Sound));
     EXPECT_EQ(sounding.run("print(core.setSpeech{voice = 'nobody'})").out,
