@@ -3,7 +3,6 @@
 #include <espeak-ng/speak_lib.h>
 
 #include <algorithm>
-#include <cstring>
 
 namespace qel {
 

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
