@@ -18,6 +18,7 @@
 #include "script/LUAImpl.hpp"
 #include "script/ScriptingInterface.hpp"
 #include "sound/SoundManager.hpp"
+#include "sound/Speech.hpp"
 #include "ui/KeyRouter.hpp"
 #include "ui/UI.hpp"
 
@@ -186,13 +187,15 @@ void Core::build(const LaunchOptions& options)
     createWindow(windowedSize.x, windowedSize.y);
     renderer = std::make_unique<Renderer>(this);
     soundManager = std::make_unique<SoundManager>(this);
+    speech = std::make_unique<Speech>(options.speech);
     ui = std::make_unique<UI>(this);
     keys = std::make_unique<KeyRouter>(this, KeyRouter::EngineKeys{[this] { reloadScripts(); },
                                                                    [this] { toggleFullscreen(); },
                                                                    [this] { return hideScriptError(); },
                                                                    [this](sf::Keyboard::Key key) { return isKeyDown(key); },
                                                                    [this] { saveScreenshot(); },
-                                                                   [this] { showStats(!statsShown); }});
+                                                                   [this] { showStats(!statsShown); },
+                                                                   [this] { speech->toggle(); }});
     mouseRouter = std::make_unique<MouseRouter>(this);
     // A host installed by a test stays.
     if (!script) {
@@ -243,6 +246,7 @@ void Core::runFrame(int elapsedMilliseconds)
     timed(stats, FrameStats::Windows, [this] { ui->draw(frameTime); });
     timed(stats, FrameStats::Present, [this] { drawFrame(); });
     noteFrameStats();
+    speech->update();
     if (std::exchange(fullscreenToggleRequested, false))
         toggleFullscreen();
     if (StopSignals::received())
@@ -574,9 +578,16 @@ void Core::runScript(const std::string& name)
         script->runFile(name);
 }
 
+void Core::announce(const std::string& text)
+{
+    if (speech->speaksByItself())
+        speech->speak(text, false);
+}
+
 void Core::shutdown()
 {
     soundManager.reset();
+    speech.reset();
     renderer.reset();
     ui.reset();
 }

@@ -24,6 +24,7 @@ class FolderWatcher;
 struct LaunchOptions;
 class Renderer;
 class SoundManager;
+class Speech;
 class ScriptingInterface;
 class UI;
 
@@ -52,6 +53,7 @@ public:
 
     void startScript();
     void redraw() override;
+    void announce(const std::string& text) override;
     void toggleFullscreen();
     // A script's toggle: applied as the frame ends, so that a script toggling many times in one
     // frame makes the window again once at most (twice toggled is no toggle).
@@ -60,7 +62,7 @@ public:
     // Shows or hides the frame figures over the picture (a replay never draws them).
     void showStats(bool on);
     bool isStatsShown() const { return statsShown; }
-    // A released game switches the reload, fullscreen and screenshot keys off.
+    // A released game switches the reload, fullscreen, screenshot and speech keys off.
     void setHotKeys(KeyRouter::HotKeys hotKeys) { keys->setHotKeys(hotKeys); }
     KeyRouter::HotKeys getHotKeys() const { return keys->getHotKeys(); }
     // Ends the run with the code as its status once the frame in progress is drawn: the rest of
@@ -103,6 +105,7 @@ public:
     sf::RenderWindow* getWindow() override { return window.get(); }
     Renderer* getRenderer() { return renderer.get(); }
     SoundManager* getSoundManager() { return soundManager.get(); }
+    Speech& getSpeech() { return *speech; }
     UI* getUI() override { return ui.get(); }
     ScriptingInterface* getScript() override { return script.get(); }
     ScreenBuffer* getScreenBuffer() override;
@@ -142,6 +145,7 @@ private:
     std::optional<sf::Vector2i> windowedPosition;
     std::unique_ptr<Renderer> renderer;
     std::unique_ptr<SoundManager> soundManager;
+    std::unique_ptr<Speech> speech;
     std::unique_ptr<UI> ui;
     std::unique_ptr<ScriptingInterface> script;
     std::unique_ptr<KeyRouter> keys;

@@ -127,6 +127,23 @@ std::string readStyle(std::string& setting, const std::string& value)
     return "";
 }
 
+// The speech words: 0, 1 or log.
+std::string readSpeech(SpeechMode& setting, const std::string& value)
+{
+    if (value == "log")
+        setting = SpeechMode::Log;
+    else if (value == "0" || value == "1")
+        setting = value == "1" ? SpeechMode::Sound : SpeechMode::Off;
+    else
+        return "not 0, 1 or log";
+    return "";
+}
+
+std::string shownSpeech(SpeechMode mode)
+{
+    return mode == SpeechMode::Log ? "log" : shown(mode == SpeechMode::Sound);
+}
+
 // A text setting takes any value.
 std::string readText(std::string& setting, const std::string& value)
 {
@@ -168,6 +185,9 @@ const Setting Settings[] = {
     {"watch", Scope::Author, "0|1", "1 reloads the scripts when a file under scripts/ changes (0)",
      [](LaunchOptions& options, const std::string& value) { return readSwitch(options.watch, value); },
      [](const LaunchOptions& options) { return shown(options.watch); }},
+    {"speech", Scope::Author, "0|1|log", "1 speaks the game's text; log writes it on standard output (0)",
+     [](LaunchOptions& options, const std::string& value) { return readSpeech(options.speech, value); },
+     [](const LaunchOptions& options) { return shownSpeech(options.speech); }},
     {"savedir", Scope::Run, "DIR", "keeps saved data in DIR (the user's data folder, qel/saves/GAME)",
      [](LaunchOptions& options, const std::string& value) { return readText(options.saveDir, value); },
      nullptr},

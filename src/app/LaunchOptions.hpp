@@ -1,6 +1,7 @@
 #pragma once
 
 #include "display/DisplayModes.hpp"
+#include "sound/Speech.hpp"
 
 #include <filesystem>
 #include <optional>
@@ -29,6 +30,8 @@ struct LaunchOptions {
     std::string identity;
     // Whether the scripts are reloaded when a file under scripts/ changes.
     bool watch = false;
+    // Whether what the game says is heard, written on standard output, or neither.
+    SpeechMode speech = SpeechMode::Off;
 
     // How the run is driven, from the command line only.
     struct Capture {

@@ -7,10 +7,13 @@
 #include "display/Renderer.hpp"
 #include "script/SavedValue.hpp"
 #include "script/ScriptArguments.hpp"
+#include "sound/Speech.hpp"
 
 #include <SFML/Window/Keyboard.hpp>
 #include <SFML/Window/Mouse.hpp>
 
+#include <algorithm>
+#include <cstdio>
 #include <optional>
 
 namespace qel {
@@ -69,6 +72,8 @@ int setHotKeys(LuaCore& core, lua_State* L)
             keys.screenshot = readSwitchOption(L, value, name);
         else if (name == "stats")
             keys.stats = readSwitchOption(L, value, name);
+        else if (name == "speech")
+            keys.speech = readSwitchOption(L, value, name);
         else
             return false;
         return true;
@@ -271,6 +276,85 @@ int savedNames(LuaCore& core, lua_State* L)
     return 1;
 }
 
+// Said while speech is on: heard, or written on standard output with -speech log.
+int speak(LuaCore& core, lua_State* L)
+{
+    const std::string text = readText(L, 1);
+    core.live(L).getSpeech().speak(text, readSwitch(L, 2));
+    return 0;
+}
+
+int stopSpeech(LuaCore& core, lua_State* L)
+{
+    core.live(L).getSpeech().stop();
+    return 0;
+}
+
+int isSpeaking(LuaCore& core, lua_State* L)
+{
+    return pushBoolean(L, core.live(L).getSpeech().isSpeaking());
+}
+
+// The option's number held to first to last; a number outside is warned about.
+lua_Number readClampedOption(lua_State* L, int value, std::string_view name, lua_Number first, lua_Number last)
+{
+    if (lua_type(L, value) != LUA_TNUMBER)
+        methodWarning(L, "option %s is not a number", std::string(name).c_str());
+    const lua_Number number = lua_tonumber(L, value);
+    if (number < first || number > last) {
+        char range[96];
+        std::snprintf(range, sizeof range, "%g is held to %g to %g", number, first, last);
+        methodWarning(L, "option %s %s", std::string(name).c_str(), range);
+    }
+    return std::clamp(number, first, last);
+}
+
+// The rate, pitch and volume are taken, clamped to their ranges, before the voice: an unknown
+// voice gives false and why, and leaves the voice as it was.
+int setSpeech(LuaCore& core, lua_State* L)
+{
+    Speech& speech = core.live(L).getSpeech();
+    std::optional<std::string> voice;
+    forEachOption(L, lastArgument(L), [&](std::string_view name, int value) {
+        if (name == "rate")
+            speech.setRate(static_cast<int>(
+                readClampedOption(L, value, name, SpeechSettings::SlowestRate, SpeechSettings::FastestRate)));
+        else if (name == "pitch")
+            speech.setPitch(static_cast<int>(
+                readClampedOption(L, value, name, SpeechSettings::LowestPitch, SpeechSettings::HighestPitch)));
+        else if (name == "volume")
+            speech.setVolume(static_cast<float>(readClampedOption(L, value, name, 0, 1)));
+        else if (name == "voice")
+            voice = readTextOption(L, value, name);
+        else if (name == "auto")
+            speech.setSpeaksByItself(readSwitchOption(L, value, name));
+        else
+            return false;
+        return true;
+    });
+    if (!voice || speech.setVoice(*voice))
+        return pushBoolean(L, true);
+    lua_pushboolean(L, false);
+    lua_pushfstring(L, "no voice \"%s\" (LuaCore.getVoices lists them)", voice->c_str());
+    return 2;
+}
+
+// A list of {name = , language = }; empty while speech is off or logged.
+int getVoices(LuaCore& core, lua_State* L)
+{
+    const std::vector<SpeechVoice> voices = core.live(L).getSpeech().voices();
+    lua_createtable(L, static_cast<int>(voices.size()), 0); /* list */
+    for (std::size_t i = 0; i < voices.size(); ++i) {
+        lua_createtable(L, 0, 2); /* list, voice */
+        lua_pushlstring(L, voices[i].name.data(), voices[i].name.size());
+        lua_setfield(L, -2, "name"); /* list, voice */
+        lua_pushlstring(L, voices[i].language.data(), voices[i].language.size());
+        lua_setfield(L, -2, "language"); /* list, voice */
+        lua_rawseti(L, -2, static_cast<int>(i + 1)); /* list */
+    }
+    return 1;
+}
+
 } // namespace
 
 const char* const LuaCore::className = "LuaCore";
@@ -301,6 +385,11 @@ const ScriptMethod<LuaCore> LuaCore::methods[] = {
     {"save", save},
     {"loadSaved", loadSaved},
     {"savedNames", savedNames},
+    {"speak", speak},
+    {"stopSpeech", stopSpeech},
+    {"isSpeaking", isSpeaking},
+    {"setSpeech", setSpeech},
+    {"getVoices", getVoices},
     {nullptr, nullptr},
 };
 

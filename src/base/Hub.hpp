@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 namespace sf {
 class RenderWindow;
 }
@@ -22,6 +24,9 @@ public:
     virtual ScreenBuffer* getScreenBuffer() = 0;
     // Clears the screen and has the script draw it again.
     virtual void redraw() = 0;
+    // Says what the screen has just shown (UTF-8), while speech is on and the game lets the
+    // engine speak by itself.
+    virtual void announce(const std::string& text) = 0;
 
 protected:
     ~Hub() = default;

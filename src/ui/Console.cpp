@@ -1,6 +1,7 @@
 #include "ui/Console.hpp"
 
 #include "base/Hub.hpp"
+#include "base/TextConversion.hpp"
 #include "base/LiveObjects.hpp"
 #include "base/MemoryBudget.hpp"
 #include "display/Renderer.hpp"
@@ -63,6 +64,7 @@ bool Console::insert(const WideString& text, uint8_t color, bool appendEmptyLine
         dropOldestLine();
     scrolledBack = 0;
     display();
+    core->announce(toUtf8(lines.back().text));
     return true;
 }
 

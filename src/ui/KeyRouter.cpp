@@ -76,6 +76,12 @@ bool KeyRouter::keyPressed(const sf::Event::KeyEvent& key, bool repeated)
             return true;
         }
         break;
+    case sf::Keyboard::F9:
+        if (key.control && hotKeys.speech) {
+            engineKeys.toggleSpeech();
+            return true;
+        }
+        break;
     case sf::Keyboard::F11:
         if (hotKeys.stats) {
             engineKeys.toggleStats();

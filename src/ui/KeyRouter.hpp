@@ -42,6 +42,8 @@ public:
         std::function<void()> saveScreenshot;
         // Shows or hides the frame figures over the picture.
         std::function<void()> toggleStats;
+        // Switches speech off, or on again.
+        std::function<void()> toggleSpeech;
     };
 
     // Which of the engine's keys are on.
@@ -50,6 +52,7 @@ public:
         bool fullscreen = true;
         bool screenshot = true;
         bool stats = true;
+        bool speech = true;
     };
 
     KeyRouter(Hub* core, EngineKeys engineKeys);

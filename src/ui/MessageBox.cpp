@@ -1,6 +1,7 @@
 #include "ui/MessageBox.hpp"
 
 #include "base/Hub.hpp"
+#include "base/TextConversion.hpp"
 #include "ui/Label.hpp"
 #include "ui/UI.hpp"
 
@@ -33,6 +34,7 @@ void MessageBox::open(const WideString& text, GridSize screen)
     message = ui.createLabel(this, text, TextPosition.x, TextPosition.y, ColorPair{White, Clear});
     dismiss = ui.addDismissText(*this);
     layOut(screen);
+    core->announce(toUtf8(text));
 }
 
 bool MessageBox::showNextPage()

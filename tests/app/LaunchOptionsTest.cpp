@@ -14,6 +14,7 @@
 
 using qel::DisplayStyle;
 using qel::LaunchOptions;
+using qel::SpeechMode;
 using qel::test::TempDir;
 
 namespace {
@@ -126,25 +127,31 @@ TEST(LaunchOptions, HelpIsAskedOutsideAValueAndListsEveryOptionOnALine)
     EXPECT_FALSE(asksForHelp({"-help"}));
     const std::string help = LaunchOptions::help();
     for (const char* option : {"script", "width", "height", "fullscreen", "style", "wallpaper", "errorpanel",
-                               "scriptlimit", "scriptmemory", "watch", "record", "replay", "frames", "capture"})
+                               "scriptlimit", "scriptmemory", "watch", "speech", "record", "replay", "frames", "capture"})
         EXPECT_NE(help.find("\n  -" + std::string(option) + " "), std::string::npos) << option;
     EXPECT_NE(help.find("\n  --new DIR "), std::string::npos);
     EXPECT_NE(help.find("\n  --pack DIR [OUT] "), std::string::npos);
-    EXPECT_EQ(std::count(help.begin(), help.end(), '\n'), 2 + 16 + 3) << help;
+    EXPECT_EQ(std::count(help.begin(), help.end(), '\n'), 2 + 17 + 3) << help;
 }
 
-TEST(LaunchOptions, WatchingIsTheAuthorsSettingThatRecordingsLeaveOut)
+TEST(LaunchOptions, WatchingAndSpeechAreSettingsThatRecordingsLeaveOut)
 {
     TempDir folder;
-    folder.write("config.dat", "#script\ngame\n#watch\n1\n");
+    folder.write("config.dat", "#script\ngame\n#watch\n1\n#speech\n1\n");
     const Parsed fromFile = parse({}, folder);
     ASSERT_TRUE(fromFile.options);
     EXPECT_TRUE(fromFile.options->watch);
+    EXPECT_EQ(fromFile.options->speech, SpeechMode::Sound);
     for (const auto& [name, value] : fromFile.options->gameSettings())
-        EXPECT_NE(name, "watch") << "a replay reloads nothing";
-    const Parsed fromCommandLine = parse({"-script", "game", "-watch", "1"}, folder);
+        EXPECT_TRUE(name != "watch" && name != "speech") << name << ": a replay reloads nothing, says what it is told";
+    const Parsed fromCommandLine = parse({"-script", "game", "-watch", "1", "-speech", "log"}, folder);
     ASSERT_TRUE(fromCommandLine.options);
     EXPECT_TRUE(fromCommandLine.options->watch);
+    EXPECT_EQ(fromCommandLine.options->speech, SpeechMode::Log);
+    testing::internal::CaptureStderr();
+    const Parsed misspelt = parse({"-script", "game", "-speech", "yes"}, folder);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "qel: -speech \"yes\": not 0, 1 or log; it stays 0\n");
+    EXPECT_EQ(misspelt.options->speech, SpeechMode::Off);
 
     const auto newGameFolder = [](std::vector<const char*> args) {
         args.insert(args.begin(), "qel");

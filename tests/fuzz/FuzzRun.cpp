@@ -98,6 +98,8 @@ void runEngine(const FuzzCase& fuzzCase)
     options.scriptName = "main";
     options.width = 800;
     options.height = 500;
+    // Said texts are written, not synthesised: a forked child starts no synthesiser thread.
+    options.speech = SpeechMode::Log;
     options.saveDir = (std::filesystem::current_path() / SavesFolder).string();
     Core core;
     core.getRunControl() = *RunControl::open(options, std::nullopt);

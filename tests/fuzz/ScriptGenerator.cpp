@@ -50,7 +50,7 @@ struct Option {
     Arg kind;
 };
 
-enum class Options { None, Print, Put, Row, FillRect, ClearRect, Border, Window, Label, Field, Console, Insert, HotKeys, Cell, Blit, BufferSize };
+enum class Options { None, Print, Put, Row, FillRect, ClearRect, Border, Window, Label, Field, Console, Insert, HotKeys, Speech, Cell, Blit, BufferSize };
 
 const std::vector<Option>& optionsOf(Options kind)
 {
@@ -83,7 +83,9 @@ const std::vector<Option>& optionsOf(Options kind)
     static const std::vector<Option> insert = {{"text", A::Text}, {"color", A::Colour},
         {"appendEmpty", A::Switch}, {"appendEmptyLine", A::Switch}};
     static const std::vector<Option> hotKeys = {{"reload", A::Switch}, {"fullscreen", A::Switch},
-                                                {"screenshot", A::Switch}, {"stats", A::Switch}};
+                                                {"screenshot", A::Switch}, {"stats", A::Switch}, {"speech", A::Switch}};
+    static const std::vector<Option> speech = {{"rate", A::Integer}, {"pitch", A::Integer}, {"volume", A::Number},
+                                               {"voice", A::Text}};
     static const std::vector<Option> cell = {{"x", A::Integer}, {"y", A::Integer}};
     static const std::vector<Option> blit = {{"source", A::Buffer}, {"x", A::Integer}, {"y", A::Integer},
         {"fromX", A::Integer}, {"fromY", A::Integer}, {"width", A::Integer}, {"height", A::Integer},
@@ -105,6 +107,7 @@ const std::vector<Option>& optionsOf(Options kind)
     case Options::Console: return console;
     case Options::Insert: return insert;
     case Options::HotKeys: return hotKeys;
+    case Options::Speech: return speech;
     case Options::None: break;
     }
     return none;
@@ -136,7 +139,9 @@ const std::vector<ScriptClass>& scriptClasses()
           {"getWallpaper", {}}, {"isKeyDown", {A::Integer}}, {"capture", {A::CapturePath}},
           {"getMouse", {}}, {"isMouseDown", {A::Integer}}, {"setMouseCursor", {A::Switch}},
           {"showStats", {A::Switch}}, {"isStatsShown", {}},
-          {"isPadDown", {A::Integer, A::Integer}}, {"getPadAxis", {A::Integer, A::PadAxis}}, {"getPads", {}}}},
+          {"isPadDown", {A::Integer, A::Integer}}, {"getPadAxis", {A::Integer, A::PadAxis}}, {"getPads", {}},
+          {"speak", {A::Text, A::Switch}}, {"stopSpeech", {}}, {"isSpeaking", {}}, {"setSpeech", {}, Options::Speech},
+          {"getVoices", {}}}},
         {"LuaUtils", {"utils", "LuaUtils(gUtils)", "LuaUtils(gCore)"}, {{"instance", {}}, {"hash", {A::Text}}}},
         {"LuaScreenBuffer", {"screen", "LuaScreenBuffer(gScreenBuffer)", "OLDSCREEN", "LuaScreenBuffer(gUI)", "B[#]",
                              "LuaScreenBuffer(B[#] and B[#].instance())"},

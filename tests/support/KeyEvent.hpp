@@ -8,15 +8,17 @@ namespace qel::test {
 struct Modifiers {
     bool alt = false;
     bool shift = false;
+    bool control = false;
 };
 
-constexpr Modifiers NoModifiers{false, false}, WithAlt{true, false}, WithShift{false, true};
+constexpr Modifiers NoModifiers{false, false}, WithAlt{true, false}, WithShift{false, true},
+    WithControl{false, false, true};
 
 inline sf::Event keyEvent(sf::Event::EventType type, sf::Keyboard::Key code, Modifiers modifiers)
 {
     sf::Event event;
     event.type = type;
-    event.key = {code, modifiers.alt, false, modifiers.shift, false};
+    event.key = {code, modifiers.alt, modifiers.control, modifiers.shift, false};
     return event;
 }
 

@@ -44,12 +44,14 @@ struct Router : UIHub {
     int fullscreenToggles = 0;
     int screenshots = 0;
     int statsToggles = 0;
+    int speechToggles = 0;
     bool errorShown = false;
     bool returnDown = true;
     KeyRouter keys{this,
                    {[this] { ++reloads; }, [this] { ++fullscreenToggles; }, [this] { return std::exchange(errorShown, false); },
                     [this](sf::Keyboard::Key code) { return code == sf::Keyboard::Return && returnDown; },
-                    [this] { ++screenshots; }, [this] { ++statsToggles; }}};
+                    [this] { ++screenshots; }, [this] { ++statsToggles; },
+                    [this] { ++speechToggles; }}};
     TextField* field;
 };
 
@@ -213,7 +215,7 @@ TEST(KeyRouter, TheScriptMaySwitchTheEngineKeysOff)
 {
     Router router;
     router.field->setEnterHandler(router.addEnterHandler());
-    router.keys.setHotKeys({false, false, false, false});
+    router.keys.setHotKeys({false, false, false, false, false});
     router.press(sf::Keyboard::R, WithShift);
     router.type("R");
     router.ui.unfocus();
@@ -221,16 +223,21 @@ TEST(KeyRouter, TheScriptMaySwitchTheEngineKeysOff)
     router.press(sf::Keyboard::Return, WithAlt);
     router.press(sf::Keyboard::F10);
     router.press(sf::Keyboard::F11);
-    EXPECT_EQ(router.reloads + router.fullscreenToggles + router.screenshots + router.statsToggles, 0);
-    EXPECT_EQ(router.script.log, (Lines{"key 17 down", "key 17 down", "key 58 down", "key 94 down", "key 95 down"}))
+    router.press(sf::Keyboard::F9, WithControl);
+    EXPECT_EQ(router.reloads + router.fullscreenToggles + router.screenshots + router.statsToggles +
+                  router.speechToggles, 0);
+    EXPECT_EQ(router.script.log,
+              (Lines{"key 17 down", "key 17 down", "key 58 down", "key 94 down", "key 95 down", "key 93 down"}))
         << "Alt+Return is a Return: the unfocused field's handler does not run";
 
     router.keys.setHotKeys({});
     router.script.log.clear();
     router.press(sf::Keyboard::F10);
     router.press(sf::Keyboard::F11);
+    router.press(sf::Keyboard::F9, WithControl);
     EXPECT_EQ(router.screenshots, 1);
     EXPECT_EQ(router.statsToggles, 1);
+    EXPECT_EQ(router.speechToggles, 1);
     router.press(sf::Keyboard::R, WithShift);
     EXPECT_EQ(router.reloads, 1) << "Shift+R reloads while no field has the focus";
     EXPECT_EQ(router.script.log, Lines{}) << "the engine's keys are not the script's";

@@ -86,6 +86,7 @@ struct UIHub : Hub {
         screen.clear(0);
         script.redraw();
     }
+    void announce(const std::string&) override {}
     int topLevelCount() const { return static_cast<int>(ui.getRoot().childCount()); }
 
     ScreenBuffer screen{this, 80, 25};

@@ -1,0 +1,151 @@
+#include "sound/Speech.hpp"
+
+#include "script/LuaTestEngine.hpp"
+#include "sound/SpeechSynthesizer.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+using namespace qel;
+using test::LuaTestEngine;
+
+namespace {
+
+const char* const withCore = "core = LuaCore(gCore)";
+const char* const Sentence = "The cave lies north of the village; bring a lamp and a rope.";
+
+// Everything the synthesiser makes until it has nothing left to make, or ten seconds pass.
+std::vector<int16_t> allSamples(SpeechSynthesizer& synthesizer)
+{
+    std::vector<int16_t> samples;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (synthesizer.busy() && std::chrono::steady_clock::now() < end) {
+        if (synthesizer.takeSamples(samples, 4096) == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return samples;
+}
+
+// The share of 10-millisecond stretches whose loudest sample passes a thousandth of full scale.
+double soundingShare(const std::vector<int16_t>& samples, unsigned rate)
+{
+    const std::size_t stretch = rate / 100;
+    std::size_t stretches = 0, sounding = 0;
+    for (std::size_t start = 0; start + stretch <= samples.size(); start += stretch, ++stretches) {
+        const auto [low, high] = std::minmax_element(samples.begin() + start, samples.begin() + start + stretch);
+        sounding += std::max(-int(*low), int(*high)) > 32;
+    }
+    return stretches ? double(sounding) / stretches : 0;
+}
+
+LaunchOptions speechOptions(SpeechMode mode)
+{
+    LaunchOptions options = test::testOptions();
+    options.speech = mode;
+    return options;
+}
+
+} // namespace
+
+TEST(SpeechSynthesizer, RendersASentenceToSpeechLengthAudioAndInterruptsOrStopsAtOnce)
+{
+    SpeechSynthesizer synthesizer;
+    const unsigned rate = synthesizer.sampleRate();
+    ASSERT_GT(rate, 0u) << synthesizer.failure();
+    const std::vector<SpeechVoice> voices = synthesizer.voices();
+    EXPECT_TRUE(std::any_of(voices.begin(), voices.end(), [](const SpeechVoice& voice) { return voice.language.rfind("en", 0) == 0; }));
+
+    ASSERT_TRUE(synthesizer.say(Sentence, false, 4));
+    const std::vector<int16_t> sentence = allSamples(synthesizer);
+    const double seconds = double(sentence.size()) / rate;
+    EXPECT_GT(seconds, 2.0) << "a sentence of twelve words";
+    EXPECT_LT(seconds, 10.0);
+    EXPECT_GT(soundingShare(sentence, rate), 0.5) << "speech, not silence";
+
+    synthesizer.say(Sentence, false, 4);
+    synthesizer.say(Sentence, false, 4);
+    EXPECT_FALSE(synthesizer.say(Sentence, false, 1)) << "a full queue drops the text";
+    synthesizer.say("Run.", true, 4);
+    const double interrupted = double(allSamples(synthesizer).size()) / rate;
+    EXPECT_LT(interrupted, 1.0) << "the queued sentences are dropped: only the short word is heard";
+    EXPECT_GT(interrupted, 0.1);
+
+    synthesizer.setSettings({SpeechSettings::FastestRate, 50, ""});
+    synthesizer.say(Sentence, false, 4);
+    EXPECT_LT(double(allSamples(synthesizer).size()) / rate, seconds * 0.7) << "faster speech is shorter";
+
+    synthesizer.say(Sentence, false, 4);
+    synthesizer.stop();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_FALSE(synthesizer.busy()) << "the utterance being made is dropped";
+}
+
+TEST(Speech, LoggedSpeechWritesEachTextAsALineAndTheHotKeyTogglesIt)
+{
+    LuaTestEngine engine(withCore, "", RunControl(), speechOptions(SpeechMode::Log));
+    EXPECT_EQ(engine.run("core.speak('You enter the cave.') core.speak('Gold:\\n12', true) core.speak(' \\n ') "
+                         "core.speak(42) print(core.isSpeaking(), #core.getVoices())")
+                  .out,
+              "speech: You enter the cave.\nspeech: Gold: 12\nspeech: 42\nfalse\t0\n")
+        << "line breaks read as spaces, blank text says nothing";
+    EXPECT_EQ(engine.run("core.speak(string.rep('a', 3000))").out,
+              "speech: " + std::string(Speech::LongestText, 'a') + "\n");
+
+    const auto pressControlF9 = [&] {
+        return test::capturePrinted([&] { engine.core().handleEvent(test::keyPress(sf::Keyboard::F9, test::WithControl)); })
+            .out;
+    };
+    EXPECT_EQ(pressControlF9(), "");
+    EXPECT_EQ(engine.run("core.speak('unheard')").out, "");
+    EXPECT_EQ(pressControlF9(), "speech: speech on\n") << "logged again, not sounding";
+    engine.run("core.setHotKeys{speech = false}");
+    EXPECT_EQ(pressControlF9(), "");
+    EXPECT_EQ(engine.run("core.speak('still on')").out, "speech: still on\n");
+}
+
+TEST(Speech, TheEngineSaysMessageBoxesAndConsoleLinesUnlessTheGameSwitchesThatOff)
+{
+    LuaTestEngine engine(withCore, "", RunControl(), speechOptions(SpeechMode::Log));
+    const std::string said = "speech: A troll blocks the bridge.\nspeech: You hit the troll.\n";
+    const char* const screen = "ui = LuaUI(gUI) ui.showMessageBox('A troll blocks the bridge.') "
+                               "c = LuaConsole(ui.createConsole{width = 20, height = 3}) "
+                               "c.insert{text = 'You hit the troll.'} c.insert{text = ''}";
+    EXPECT_EQ(engine.run(screen).out, said) << "an empty console line says nothing";
+    engine.run("core.setSpeech{auto = false}");
+    EXPECT_EQ(engine.run(screen).out, "");
+    EXPECT_EQ(engine.run("core.setSpeech{auto = true} core.speak('Run!', true) ui.showMessageBox('Dead.')").out,
+              "speech: Run!\nspeech: Dead.\n");
+}
+
+TEST(Speech, SetSpeechClampsAndWarnsAndRefusesAnUnknownVoiceOnlyWhereVoicesAreKnown)
+{
+    LuaTestEngine logged(withCore, "", RunControl(), speechOptions(SpeechMode::Log));
+    const test::Printed clamped =
+        logged.run("print(core.setSpeech{rate = 1000, pitch = -5, volume = 'loud', voice = 'nobody', speed = 1})");
+    EXPECT_EQ(clamped.out, "true\n") << "with no synthesiser the voice is kept unchecked";
+    const Speech& speech = logged.core().getSpeech();
+    EXPECT_EQ(speech.getSettings().rate, SpeechSettings::FastestRate);
+    EXPECT_EQ(speech.getSettings().pitch, SpeechSettings::LowestPitch);
+    EXPECT_EQ(speech.getVolume(), 0.f);
+    test::Lines warnings = test::errorLines(clamped.err);
+    std::sort(warnings.begin(), warnings.end()); // said in the table's order
+    EXPECT_EQ(warnings,
+              (test::Lines{"scripts/snippet.lua:1: LuaCore.setSpeech: warning: option pitch -5 is held to 0 to 100",
+                           "scripts/snippet.lua:1: LuaCore.setSpeech: warning: option rate 1000 is held to 80 to 450",
+                           "scripts/snippet.lua:1: LuaCore.setSpeech: warning: option volume is not a number",
+                           "scripts/snippet.lua:1: LuaCore.setSpeech: warning: unknown option \"speed\""}));
+
+    LuaTestEngine sounding(withCore, "", RunControl(), speechOptions(SpeechMode::Sound));
+    EXPECT_EQ(sounding.run("print(core.setSpeech{voice = 'nobody'})").out,
+              "false\tno voice \"nobody\" (LuaCore.getVoices lists them)\n");
+    EXPECT_EQ(sounding.run("local v = core.getVoices()[1] print(#v.name > 0, core.setSpeech{voice = v.name})").out,
+              "true\ttrue\n");
+    EXPECT_EQ(sounding.run("core.speak('Hello there.') print(core.isSpeaking())").out, "true\n");
+    sounding.run("core.stopSpeech()");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(sounding.run("print(core.isSpeaking())").out, "false\n");
+}
