@@ -347,16 +347,12 @@ int newBuffer(lua_State* L)
     return pushOffScreen(L, std::make_unique<ScreenBuffer>(nullptr, size.width, size.height));
 }
 
-// A failed load or save is the script's to handle: it gets nil or false and a message naming the
-// file, as Lua's own io functions give. Two results.
-int pushFailure(lua_State* L, const char* verb, const std::string& path, const std::string& reason)
+// A failed load or save is the script's to handle: after nil or false it gets this message naming
+// the file, as Lua's own io functions give. One result.
+int pushReason(lua_State* L, const char* verb, const std::string& path, const std::string& reason)
 {
-    if (std::string_view(verb) == "load")
-        lua_pushnil(L);
-    else
-        lua_pushboolean(L, false);
     lua_pushfstring(L, "cannot %s \"%s\": %s", verb, path.c_str(), reason.c_str());
-    return 2;
+    return 1;
 }
 
 // LuaScreenBuffer.load(path): an off-screen buffer of a cell-art (.xp) file of the game.
@@ -365,11 +361,11 @@ int loadBuffer(lua_State* L)
     const std::string path = readText(L, lastArgument(L));
     std::string error;
     const auto bytes = GameFiles::read(path, error, XpFile::MostFileBytes);
-    if (!bytes)
-        return pushFailure(L, "load", path, error);
-    std::unique_ptr<ScreenBuffer> buffer = XpFile::decode(*bytes, error);
-    if (!buffer)
-        return pushFailure(L, "load", path, error);
+    std::unique_ptr<ScreenBuffer> buffer = bytes ? XpFile::decode(*bytes, error) : nullptr;
+    if (!buffer) {
+        lua_pushnil(L);
+        return 1 + pushReason(L, "load", path, error);
+    }
     return pushOffScreen(L, std::move(buffer));
 }
 
@@ -380,7 +376,9 @@ int save(LuaScreenBuffer& buffer, lua_State* L)
     const std::string path = readText(L, lastArgument(L));
     const std::vector<unsigned char> bytes = XpFile::encode(cells);
     const std::string error = bytes.empty() ? "there is not enough memory to compress it" : writeWholeFile(path, bytes);
-    return error.empty() ? pushBoolean(L, true) : pushFailure(L, "save", path, error);
+    if (error.empty())
+        return pushBoolean(L, true);
+    return pushBoolean(L, false) + pushReason(L, "save", path, error);
 }
 
 } // namespace
