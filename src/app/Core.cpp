@@ -495,8 +495,10 @@ void Core::saveScreenshot()
 
 void Core::showScriptError(const std::string& text)
 {
-    if (errorPanelEnabled && renderer)
-        renderer->getErrorPanel().show(text);
+    if (!errorPanelEnabled || !renderer)
+        return;
+    renderer->getErrorPanel().show(text);
+    announce(text.substr(0, text.find('\n')));
 }
 
 bool Core::hideScriptError()

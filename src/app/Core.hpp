@@ -70,7 +70,8 @@ public:
     // its picture, but the frame's events not yet treated are dropped.
     void exit(int code);
     void runScript(const std::string& name);
-    // Shows a script error the host has printed over the picture, unless the options say not to.
+    // Shows a script error the host has printed over the picture, unless the options say not to,
+    // and says its first line.
     void showScriptError(const std::string& text);
     // Hides the error shown; false when none was.
     bool hideScriptError();

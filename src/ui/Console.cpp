@@ -64,7 +64,9 @@ bool Console::insert(const WideString& text, uint8_t color, bool appendEmptyLine
         dropOldestLine();
     scrolledBack = 0;
     display();
-    core->announce(toUtf8(lines.back().text));
+    // An inactive console is off the screen: a game may keep one for each video mode.
+    if (active)
+        core->announce(toUtf8(lines.back().text));
     return true;
 }
 

@@ -215,6 +215,8 @@ void KeyRouter::handleReturn()
 {
     TextField* field = ui().focusedField();
     const bool fieldAnswers = field && (field != ui().mainInput() || ui().closableWindowCount() == 0);
+    if (fieldAnswers)
+        field->announceEntered();
     if (fieldAnswers && script() && script()->onTextFieldEnter(field->getEnterHandler(), field->getText()))
         useKey();
     dismissTopWindow(ClosedBy::Return);

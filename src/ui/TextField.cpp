@@ -1,6 +1,7 @@
 #include "ui/TextField.hpp"
 
 #include "base/Hub.hpp"
+#include "base/TextConversion.hpp"
 #include "ui/UI.hpp"
 
 #include <algorithm>
@@ -30,6 +31,7 @@ void TextField::appendCharacter(uint16_t code)
     text.insert(caret, 1, static_cast<char16_t>(code));
     ++caret;
     showCaret();
+    announceTyped(static_cast<char16_t>(code));
 }
 
 void TextField::backspace()
@@ -97,6 +99,30 @@ void TextField::releaseHandlers(ScriptingInterface& host)
     host.releaseReference(std::exchange(enterHandler, NoReference));
 }
 
+WideString TextField::shownText() const
+{
+    return hidden ? WideString(text.size(), HiddenGlyph) : text;
+}
+
+void TextField::announceFocus() const
+{
+    const WideString gap = inputPrefix.empty() ? u"" : u" ";
+    core->announce(toUtf8(inputPrefix + gap + shownText()));
+}
+
+void TextField::announceEntered() const
+{
+    core->announce(toUtf8(shownText()));
+}
+
+// A space is said by name: spoken as it is, it would be silence.
+void TextField::announceTyped(char16_t character) const
+{
+    if (hidden)
+        character = HiddenGlyph;
+    core->announce(character == u' ' ? std::string("space") : toUtf8(WideString(1, character)));
+}
+
 bool TextField::hasFocus() const
 {
     return core->getUI()->focusedField() == this;
@@ -127,7 +153,7 @@ void TextField::draw(float dt)
         buffer->fillRect(rect.x, rect.y, rect.width, rect.height, colors.background);
         // The prefix may have changed since the caret last moved.
         scrollToCaret();
-        const WideString shown = hidden ? WideString(text.size(), HiddenGlyph) : text;
+        const WideString shown = shownText();
         // Written cell by cell, so that every character keeps its own column under the caret.
         const WideString line = inputPrefix + shown.substr(scroll, textColumns());
         for (std::size_t i = 0; i < line.size(); ++i)

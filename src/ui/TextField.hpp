@@ -21,7 +21,7 @@ public:
     WidgetType type() const override { return WidgetType::TextField; }
     void draw(float dt) override;
 
-    // Inserts at the caret; nothing once the field holds its maximum length.
+    // Inserts at the caret and says the character; nothing once the field holds its maximum length.
     void appendCharacter(uint16_t code);
     // Deletes the character before the caret.
     void backspace();
@@ -41,12 +41,19 @@ public:
     std::size_t getCaret() const { return caret; }
     void setInputPrefix(const WideString& prefix) { inputPrefix = prefix; }
     void setHidden(bool value) { hidden = value; }
+    // The text as the field shows it: masked when hidden.
+    WideString shownText() const;
+    // Says the prefix and the text, as the field gains the focus.
+    void announceFocus() const;
+    // Says the text entered, as Return enters it.
+    void announceEntered() const;
     // The script function Return runs while this field has the focus.
     int getEnterHandler() const { return enterHandler; }
     void setEnterHandler(int reference) { enterHandler = reference; }
     void releaseHandlers(ScriptingInterface& host) override;
 
 private:
+    void announceTyped(char16_t character) const;
     bool hasFocus() const;
     bool isFull() const;
     void showCaret();

@@ -176,9 +176,12 @@ void UI::setFocus(TextField* field)
 
 void UI::moveFocus(TextField* field)
 {
-    if (field != focused)
-        ++focusChanges;
+    if (field == focused)
+        return;
+    ++focusChanges;
     focused = field;
+    if (field)
+        field->announceFocus();
 }
 
 void UI::setMainInput(TextField* field)

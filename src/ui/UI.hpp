@@ -72,7 +72,8 @@ public:
 
     // The focus rule: the main input has the focus while no closable window is open, else none.
     void unfocus();
-    // A field that has left the tree can take neither role.
+    // A field that has left the tree can take neither role. The field gaining the focus says its
+    // prefix and text.
     void setFocus(TextField* field);
     TextField* focusedField() const { return focused; }
     // Grows whenever the focus moves, so that a key press can tell whether it moved the focus.

@@ -1,6 +1,7 @@
 #include "ui/Window.hpp"
 
 #include "base/Hub.hpp"
+#include "base/TextConversion.hpp"
 #include "ui/Label.hpp"
 #include "ui/UI.hpp"
 
@@ -55,6 +56,8 @@ void Window::close()
 
 void Window::setTitle(const WideString& text)
 {
+    if (text != title)
+        core->announce(toUtf8(text));
     title = text;
     UI* ui = core->getUI();
     if (titleLabel) {

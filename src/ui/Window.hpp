@@ -23,6 +23,7 @@ public:
     // Runs the close handler (not by Escape), removes the window and lets the script repaint.
     void close();
 
+    // A new title is said, as the window opening with it, or retitled, shows it.
     void setTitle(const WideString& text);
     const WideString& getTitle() const { return title; }
     void setClosable(bool value) { closable = value; }

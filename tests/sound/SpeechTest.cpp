@@ -112,13 +112,48 @@ TEST(Speech, TheEngineSaysMessageBoxesAndConsoleLinesUnlessTheGameSwitchesThatOf
     LuaTestEngine engine(withCore, "", RunControl(), speechOptions(SpeechMode::Log));
     const std::string said = "speech: A troll blocks the bridge.\nspeech: You hit the troll.\n";
     const char* const screen = "ui = LuaUI(gUI) ui.showMessageBox('A troll blocks the bridge.') "
-                               "c = LuaConsole(ui.createConsole{width = 20, height = 3}) "
-                               "c.insert{text = 'You hit the troll.'} c.insert{text = ''}";
-    EXPECT_EQ(engine.run(screen).out, said) << "an empty console line says nothing";
+                               "c = LuaConsole(ui.createConsole{width = 20, height = 3}) c.setActive(true) "
+                               "c.insert{text = 'You hit the troll.'} c.insert{text = ''} "
+                               "LuaConsole(ui.createConsole{width = 20, height = 3}).insert{text = 'Unseen.'}";
+    EXPECT_EQ(engine.run(screen).out, said) << "an empty line and an inactive console's line say nothing";
     engine.run("core.setSpeech{auto = false}");
     EXPECT_EQ(engine.run(screen).out, "");
     EXPECT_EQ(engine.run("core.setSpeech{auto = true} core.speak('Run!', true) ui.showMessageBox('Dead.')").out,
               "speech: Run!\nspeech: Dead.\n");
+}
+
+// What a player who cannot see the screen hears as a dialog asks for a name and a password.
+TEST(Speech, TheEngineSaysWindowTitlesFieldsAsTheyAreUsedAndTheFirstLineOfAScriptError)
+{
+    LuaTestEngine engine(withCore, "ui = LuaUI(gUI)", RunControl(), speechOptions(SpeechMode::Log));
+    const auto press = [&](std::initializer_list<sf::Event> events) {
+        return test::capturePrinted([&] {
+                   for (const sf::Event& event : events)
+                       engine.core().handleEvent(event);
+               })
+            .out;
+    };
+    EXPECT_EQ(engine.run("w = LuaWindow(ui.createWindow{title = 'New explorer', width = 30, height = 6}) "
+                         "f = LuaTextField(ui.createTextField{parent = w.instance(), width = 20, inputPrefix = 'Name:'}) "
+                         "f.setText('Al') f.onEnter(function(text) print('entered', text) end) f.focus() "
+                         "w.setTitle('New explorer') f.focus()")
+                  .out,
+              "speech: New explorer\nspeech: Name: Al\n")
+        << "an unchanged title and a field focused again say nothing";
+    EXPECT_EQ(press({test::keyPress(sf::Keyboard::X), test::typedCharacter('x'), test::keyPress(sf::Keyboard::Space),
+                     test::typedCharacter(' '), test::keyPress(sf::Keyboard::Return)}),
+              "speech: x\nspeech: space\nspeech: Alx\nentered\tAlx \n");
+
+    EXPECT_EQ(engine.run("w = LuaWindow(ui.createWindow{width = 30, height = 6}) w.setTitle('Secret word') "
+                         "f = LuaTextField(ui.createTextField{parent = w.instance(), hidden = true}) f.setText('ab') f.focus()")
+                  .out,
+              "speech: Secret word\nspeech: **\n");
+    EXPECT_EQ(press({test::keyPress(sf::Keyboard::K), test::typedCharacter('k'), test::keyPress(sf::Keyboard::Return)}),
+              "speech: *\nspeech: ***\n")
+        << "a hidden field never says its text";
+
+    EXPECT_EQ(engine.run("function key() error('the lamp is out') end").err, "");
+    EXPECT_EQ(press({test::keyPress(sf::Keyboard::L)}), "speech: scripts/snippet.lua:1: the lamp is out\n");
 }
 
 TEST(Speech, SetSpeechClampsAndWarnsAndRefusesAnUnknownVoiceOnlyWhereVoicesAreKnown)
