@@ -131,6 +131,22 @@ TEST_F(ReplayTest, TheBundledGamesRecordedPlaysGiveTheCommittedPictures)
     }
 }
 
+// A player who cannot see the screen plays from the title to the first gem on what is said: the
+// committed lines are every utterance of the play, in order.
+TEST_F(ReplayTest, TheBundledGameSaysWhatASightedPlayerSeesFromTheTitleToTheFirstGem)
+{
+    const std::filesystem::path replays = std::filesystem::path(QEL_GAME_DIR) / "tests" / "replays";
+    EXPECT_EQ(runToTheEnd({QEL_GAME_DIR, "-replay", (replays / "first-gem.rec").string(), "-speech", "log"}), 0)
+        << errors();
+    std::istringstream lines(output());
+    std::string said;
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind("speech: ", 0) == 0)
+            said += line + "\n";
+    std::ifstream expected(replays / "first-gem.speech");
+    EXPECT_EQ(said, std::string(std::istreambuf_iterator<char>(expected), std::istreambuf_iterator<char>()));
+}
+
 // Packed into one archive, the bundled game replays its recorded play to the same pictures; an
 // archive that is none is refused in one line before any window opens.
 TEST_F(ReplayTest, ThePackedBundledGameReplaysToTheCommittedPictures)

@@ -4,6 +4,7 @@ local Cave = require "scripts.game.cave"
 local Creatures = require "scripts.game.creatures"
 local Dialog = require "scripts.lib.dialog"
 local Draw = require "scripts.lib.draw"
+local Speech = require "scripts.lib.speech"
 local screen = require "scripts.lib.screen"
 local ui = require("scripts.lib.engine").ui
 
@@ -13,14 +14,16 @@ local GOAL = "Gather every gem ♦ of a depth, then take the stairs ▼ down. Yo
              "lights only what is near. Bats, spiders and ghosts take a heart ♥ at each " ..
              "touch; a heart found in the cave gives one back."
 
+-- Each key as shown, what it does and, where the symbols would not say it, its name for speech.
 local KEYS = {
-    {"← ↑ ↓ →", "walk (hold to go on)"},
+    {"← ↑ ↓ →", "walk (hold to go on)", "Arrow keys"},
+    {"L I", "say sights, your state", "L, I"},
     {"P", "pause"},
     {"C", "whisper a secret word"},
     {"O", "options"},
     {"V S", "video mode, display style"},
     {"W F", "wallpaper, fullscreen"},
-    {"M - + [ ]", "music: mute, volume, pan"},
+    {"M - + [ ]", "music: mute, volume, pan", "M, minus, plus, and the square brackets"},
     {"Esc", "leave the cave"},
     {"Shift+R", "reload the game's scripts"},
 }
@@ -69,6 +72,19 @@ function HelpDialog.drawSymbols(x, y, width)
     end
 end
 
+-- The goal and the keys, read out; the symbols of the map are for the eye only.
+local function sayHelp()
+    local goal = GOAL
+    for _, symbol in ipairs({" ♦", " ▼", " ♥"}) do
+        goal = goal:gsub(symbol, "")
+    end
+    local lines = {goal}
+    for _, line in ipairs(KEYS) do
+        lines[#lines + 1] = (line[3] or line[1]) .. ": " .. line[2] .. "."
+    end
+    Speech.say(table.concat(lines, " "))
+end
+
 function HelpDialog.open()
     local width = Draw.wide() and 60 or 38
     local textWidth = width - 4
@@ -85,6 +101,7 @@ function HelpDialog.open()
                             dismissText = true, onMouse = onMouse})
     ui.createLabel({parent = window.instance(), x = 2, y = 2, width = textWidth, text = GOAL,
                     color = Color.White})
+    sayHelp()
     window.onDraw(function()
         drawKeys(goalRows + 2)
         HelpDialog.drawSymbols(1, goalRows + #KEYS + 3, textWidth)

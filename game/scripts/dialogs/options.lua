@@ -7,6 +7,7 @@ local Display = require "scripts.lib.display"
 local Key = require "scripts.lib.keys"
 local Options = require "scripts.lib.options"
 local Sound = require "scripts.lib.sound"
+local Speech = require "scripts.lib.speech"
 local screen = require "scripts.lib.screen"
 
 local OptionsDialog = {}
@@ -19,9 +20,10 @@ local SETTINGS = {
      newScreen = true},
     {name = "Display style", value = Display.styleName, change = Display.stepStyle},
     {name = "Wallpaper", value = Display.wallpaperName, change = Display.stepWallpaper},
-    {name = "Fullscreen", value = function() return "◄ switch ►" end, change = Display.toggleFullscreen},
-    {name = "Music volume", value = Sound.volumeBar, change = Sound.changeVolume},
-    {name = "Music pan", value = Sound.panBar, change = Sound.changePan},
+    {name = "Fullscreen", value = function() return "◄ switch ►" end, change = Display.toggleFullscreen,
+     words = function() return "left or right switches it" end},
+    {name = "Music volume", value = Sound.volumeBar, change = Sound.changeVolume, words = Sound.volumeWords},
+    {name = "Music pan", value = Sound.panBar, change = Sound.changePan, words = Sound.panWords},
 }
 local HEIGHT = #SETTINGS + 5
 
@@ -41,10 +43,17 @@ local function drawSettings()
     screen.print({x = 1, y = #SETTINGS + 2, text = "↑↓ choose  ←→ change  Esc close", color = Color.LightCyan})
 end
 
+-- The chosen setting and its value, said; words stand in for a value shown as a picture.
+local function sayChosen()
+    local setting = SETTINGS[selected]
+    Speech.sayNow(setting.name .. ": " .. (setting.words or setting.value)() .. ".")
+end
+
 local function choose(index)
     if index ~= selected then
         selected = index
         Sound.blip()
+        sayChosen()
     end
 end
 
@@ -59,6 +68,8 @@ local function change(window, step)
     if setting.newScreen then
         window.close()
         OptionsDialog.open()
+    else
+        sayChosen()
     end
 end
 
@@ -87,6 +98,8 @@ function OptionsDialog.open()
     end
     window = Dialog.window({title = "Options", width = WIDTH, height = HEIGHT, onKey = onKey, onMouse = onMouse})
     window.onDraw(drawSettings)
+    Speech.say("Up and down choose, left and right change, Escape closes.")
+    sayChosen()
 end
 
 return OptionsDialog

@@ -7,6 +7,7 @@ local Display = require "scripts.lib.display"
 local Key = require "scripts.lib.keys"
 local Options = require "scripts.lib.options"
 local Sound = require "scripts.lib.sound"
+local Speech = require "scripts.lib.speech"
 local screen = require "scripts.lib.screen"
 
 local Controls = {}
@@ -36,6 +37,18 @@ local MUSIC_KEYS = {
     [Key.RBracket] = pan(1),
 }
 
+-- What each key has set, in words.
+local function musicWords()
+    return "Music volume " .. Sound.volumeWords() .. ", pan " .. Sound.panWords() .. "."
+end
+
+local SAID = {
+    [Key.V] = function() return "Video mode " .. Display.videoModeName() .. "." end,
+    [Key.S] = function() return "Display style " .. Display.styleName() .. "." end,
+    [Key.W] = function() return "Wallpaper " .. Display.wallpaperName() .. "." end,
+    [Key.F] = function() return "Fullscreen switched." end,
+}
+
 -- True when the key was one of them.
 function Controls.handleKey(code)
     local action = DISPLAY_KEYS[code] or MUSIC_KEYS[code]
@@ -45,6 +58,7 @@ function Controls.handleKey(code)
     action()
     Options.save()
     Sound.blip()
+    Speech.sayNow((SAID[code] or musicWords)())
     if MUSIC_KEYS[code] then
         screen.redraw()
     end

@@ -4,6 +4,7 @@
 local Draw = require "scripts.lib.draw"
 local Key = require "scripts.lib.keys"
 local MessageBox = require "scripts.lib.message_box"
+local Speech = require "scripts.lib.speech"
 local ui = require("scripts.lib.engine").ui
 
 local Dialog = {}
@@ -120,6 +121,7 @@ function Dialog.prompt(options)
                             onConfirm = confirm})
     local parent = window.instance()
     ui.createLabel({parent = parent, x = 2, y = 2, text = options.question, color = Color.White})
+    Speech.say(options.question)
     ui.createLabel({parent = parent, x = PROMPT_OK.from, y = PROMPT_BUTTONS_ROW, text = "Return: OK  Esc: cancel",
                     color = Color.LightCyan})
     field = LuaTextField(ui.createTextField({

@@ -16,8 +16,15 @@ function Log.new(wideRect, narrowRect)
     }
 end
 
+-- Only the console of the current video mode is active; the engine says the lines it adds.
+local function activate(log)
+    log.wide.setActive(Draw.wide())
+    log.narrow.setActive(not Draw.wide())
+end
+
 function Log.add(log, text, color)
     local entry = {text = text, color = color or Color.LightGray, appendEmpty = false}
+    activate(log)
     log.wide.insert(entry)
     log.narrow.insert(entry)
 end
@@ -28,8 +35,7 @@ function Log.clear(log)
 end
 
 function Log.show(log)
-    log.wide.setActive(Draw.wide())
-    log.narrow.setActive(not Draw.wide())
+    activate(log)
     log.wide.display()
     log.narrow.display()
 end

@@ -92,6 +92,16 @@ function Sound.volumeBar()
     return string.rep("■", tenths) .. string.rep("□", 10 - tenths)
 end
 
+-- The volume and the pan in words, for speech.
+function Sound.volumeWords()
+    return math.floor(Sound.volume() * 10 + 0.5) .. " of 10"
+end
+
+function Sound.panWords()
+    local pan = math.floor(Sound.pan() * 100 + 0.5)
+    return pan == 0 and "middle" or math.abs(pan) .. " percent " .. (pan < 0 and "left" or "right")
+end
+
 -- "L ───●──── R": where the music stands between the speakers.
 function Sound.panBar()
     local steps = math.floor(2 * PAN_LIMIT / PAN_STEP + 0.5)

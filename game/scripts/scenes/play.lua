@@ -11,10 +11,12 @@ local Key = require "scripts.lib.keys"
 local Log = require "scripts.lib.log"
 local MessageBox = require "scripts.lib.message_box"
 local OptionsDialog = require "scripts.dialogs.options"
+local PlaySpeech = require "scripts.scenes.play_speech"
 local PlayView = require "scripts.scenes.play_view"
 local Scene = require "scripts.lib.scene"
 local Scores = require "scripts.lib.scores"
 local Sound = require "scripts.lib.sound"
+local Speech = require "scripts.lib.speech"
 local screen = require "scripts.lib.screen"
 
 local PlayScene = {}
@@ -67,6 +69,9 @@ local function startDepth(depth)
     heldKey = nil
     target = nil
     say("Depth " .. depth .. ": " .. game.cave.gemsLeft .. " gems to find.", Color.Yellow)
+    if not game.options.autopilot then
+        PlaySpeech.startDepth(game, PlayView.tip(game))
+    end
     screen.redraw()
 end
 
@@ -114,6 +119,8 @@ local function bite(creature)
     PlayView.drawStatus(game)
     if game.hearts == 0 then
         endRun()
+    else
+        PlaySpeech.sayHearts(game)
     end
 end
 
@@ -121,10 +128,12 @@ local function pickUp(item)
     if item == Cave.HEART then
         game.hearts = math.min(game.hearts + 1, PlayView.MOST_HEARTS)
         say("A heart! You feel better.", Color.LightRed)
+        PlaySpeech.sayHearts(game)
     else
         local points = item.value * game.depth
         game.score = game.score + points
         say("You find " .. withArticle(item.name) .. ": " .. points .. " points.", item.color)
+        PlaySpeech.sayScore(game)
         if Cave.stairsOpen(game.cave) then
             say("The stairs ▼ are open!", Color.Yellow)
         end
@@ -146,13 +155,22 @@ local function clearDepth()
     })
 end
 
+-- A game that plays itself says only its log.
+local function noticeSight()
+    if not game.options.autopilot then
+        PlaySpeech.noticeSight(game)
+    end
+end
+
 -- One step of the player, unless a wall is in the way. Returns whether the map changed.
 local function step(move)
     local player, cave = game.player, game.cave
     local x, y = player.x + move[1], player.y + move[2]
     if Cave.isWall(cave, x, y) then
+        PlaySpeech.bump()
         return false
     end
+    PlaySpeech.stepped()
     player.x, player.y = x, y
     Cave.light(cave, x, y)
     local item = Cave.take(cave, x, y)
@@ -165,6 +183,8 @@ local function step(move)
     end
     if Cave.isExit(cave, x, y) and Cave.stairsOpen(cave) and not game.over then
         clearDepth()
+    elseif not game.over then
+        noticeSight()
     end
     return true
 end
@@ -193,6 +213,8 @@ local function pause()
 end
 
 local ACTIONS = {
+    [Key.L] = function() PlaySpeech.look(game) end,
+    [Key.I] = function() PlaySpeech.sayStatus(game) end,
     [Key.P] = pause,
     [Key.C] = askSecretWord,
     [Key.H] = HelpDialog.open,
@@ -209,6 +231,9 @@ function PlayScene.enter(options)
     game = {options = options, name = options.name, hearts = START_HEARTS, score = 0,
             cheated = false, over = false}
     Log.clear(PlayView.log)
+    if options.untilKey then
+        Speech.say("The game plays itself. Press any key to go back to the title.")
+    end
     say("Welcome, " .. game.name .. ". Find every gem!", Color.White)
     startDepth(1)
 end
@@ -288,6 +313,9 @@ function PlayScene.update(dt)
     local moved, biter = Creatures.update(game.creatures, game.cave, game.player, dt)
     if biter then
         bite(biter)
+    end
+    if moved and not game.over then
+        noticeSight()
     end
     local player = game.player
     local blinking = player.hurtTime > 0

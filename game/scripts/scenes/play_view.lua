@@ -216,11 +216,16 @@ local function drawBars(game)
     Draw.bar({y = Draw.ROWS - 1, left = keys, color = Color.Black, background = Color.LightGray})
 end
 
+-- The tip for the game's depth.
+function PlayView.tip(game)
+    return TIPS[(game.depth - 1) % #TIPS + 1]
+end
+
 -- What the symbols mean, and a tip for this depth, wrapped under them.
 local function drawGuide(game)
     panel(GUIDE, "Field guide")
     HelpDialog.drawSymbols(GUIDE.x + 2, GUIDE.y + 1, GUIDE.width - 4)
-    screen.print({x = GUIDE.x + 2, y = GUIDE.y + 3, text = TIPS[(game.depth - 1) % #TIPS + 1],
+    screen.print({x = GUIDE.x + 2, y = GUIDE.y + 3, text = PlayView.tip(game),
                   wrap = true, length = GUIDE.width - 4, color = Color.LightCyan})
 end
 

@@ -10,6 +10,7 @@ local PlayScene = require "scripts.scenes.play"
 local Scene = require "scripts.lib.scene"
 local Scores = require "scripts.lib.scores"
 local Sound = require "scripts.lib.sound"
+local Speech = require "scripts.lib.speech"
 local core = require("scripts.lib.engine").core
 local screen = require "scripts.lib.screen"
 
@@ -147,8 +148,20 @@ local function drawMenu(y)
     drawKeyLine(y + 1, {MENU[2], MENU[3], MENU[4]})
 end
 
+-- The title as a player who cannot see it hears it: the menu first, to act on at once.
+local function sayTitle()
+    local items = {}
+    for _, item in ipairs(MENU) do
+        items[#items + 1] = item[1] .. ": " .. item[2] .. "."
+    end
+    local best = Scores.entries()[1]
+    Speech.say("Treasure Cave. " .. table.concat(items, " ") .. " " .. LEGEND ..
+               (best and " Best explorer: " .. best.name .. ", " .. best.score .. " points." or ""))
+end
+
 function TitleScene.enter()
     idleTime = 0
+    sayTitle()
 end
 
 function TitleScene.draw()
