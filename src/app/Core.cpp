@@ -189,13 +189,15 @@ void Core::build(const LaunchOptions& options)
     soundManager = std::make_unique<SoundManager>(this);
     speech = std::make_unique<Speech>(options.speech);
     ui = std::make_unique<UI>(this);
+    review = std::make_unique<ScreenReview>(this, *speech, [this] { return mouseCell(); });
     keys = std::make_unique<KeyRouter>(this, KeyRouter::EngineKeys{[this] { reloadScripts(); },
                                                                    [this] { toggleFullscreen(); },
                                                                    [this] { return hideScriptError(); },
                                                                    [this](sf::Keyboard::Key key) { return isKeyDown(key); },
                                                                    [this] { saveScreenshot(); },
                                                                    [this] { showStats(!statsShown); },
-                                                                   [this] { speech->toggle(); }});
+                                                                   [this] { speech->toggle(); },
+                                                                   [this](ScreenReview::Step step) { return review->review(step); }});
     mouseRouter = std::make_unique<MouseRouter>(this);
     // A host installed by a test stays.
     if (!script) {

@@ -62,7 +62,7 @@ public:
     // Shows or hides the frame figures over the picture (a replay never draws them).
     void showStats(bool on);
     bool isStatsShown() const { return statsShown; }
-    // A released game switches the reload, fullscreen, screenshot and speech keys off.
+    // A released game switches the reload, fullscreen, screenshot, speech and review keys off.
     void setHotKeys(KeyRouter::HotKeys hotKeys) { keys->setHotKeys(hotKeys); }
     KeyRouter::HotKeys getHotKeys() const { return keys->getHotKeys(); }
     // Ends the run with the code as its status once the frame in progress is drawn: the rest of
@@ -147,6 +147,7 @@ private:
     std::unique_ptr<Renderer> renderer;
     std::unique_ptr<SoundManager> soundManager;
     std::unique_ptr<Speech> speech;
+    std::unique_ptr<ScreenReview> review;
     std::unique_ptr<UI> ui;
     std::unique_ptr<ScriptingInterface> script;
     std::unique_ptr<KeyRouter> keys;

@@ -74,6 +74,8 @@ int setHotKeys(LuaCore& core, lua_State* L)
             keys.stats = readSwitchOption(L, value, name);
         else if (name == "speech")
             keys.speech = readSwitchOption(L, value, name);
+        else if (name == "review")
+            keys.review = readSwitchOption(L, value, name);
         else
             return false;
         return true;

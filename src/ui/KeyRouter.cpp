@@ -5,6 +5,7 @@
 #include "ui/TextField.hpp"
 #include "ui/Window.hpp"
 
+#include <optional>
 #include <utility>
 
 namespace qel {
@@ -23,6 +24,25 @@ bool isPrintable(sf::Uint32 unicode)
     const bool control = unicode < 0x20 || (unicode >= 0x7F && unicode < 0xA0);
     const bool surrogate = unicode >= 0xD800 && unicode < 0xE000;
     return !control && !surrogate && unicode <= 0x10FFFF;
+}
+
+// F9 alone, Ctrl+Up, Ctrl+Down and Ctrl+Home, whatever else is held; Ctrl+F9 switches speech.
+std::optional<ScreenReview::Step> reviewStepOf(const sf::Event::KeyEvent& key)
+{
+    if (key.code == sf::Keyboard::F9 && !key.control)
+        return ScreenReview::Step::WholeScreen;
+    if (!key.control)
+        return std::nullopt;
+    switch (key.code) {
+    case sf::Keyboard::Up:
+        return ScreenReview::Step::PreviousRow;
+    case sf::Keyboard::Down:
+        return ScreenReview::Step::NextRow;
+    case sf::Keyboard::Home:
+        return ScreenReview::Step::RowUnderPointer;
+    default:
+        return std::nullopt;
+    }
 }
 
 } // namespace
@@ -48,6 +68,8 @@ bool KeyRouter::keyPressed(const sf::Event::KeyEvent& key, bool repeated)
 {
     // A character comes right after its key's press, so an earlier press has none left to come.
     dropNextCharacter = false;
+    if (reviewsScreen(key))
+        return true;
     const unsigned focusChangesBefore = ui().focusChangeCount();
     switch (key.code) {
     case sf::Keyboard::BackSpace:
@@ -159,6 +181,12 @@ bool KeyRouter::isReloadKey(const sf::Event::KeyEvent& key) const
 bool KeyRouter::isFullscreenKey(const sf::Event::KeyEvent& key) const
 {
     return key.alt && hotKeys.fullscreen;
+}
+
+bool KeyRouter::reviewsScreen(const sf::Event::KeyEvent& key)
+{
+    const std::optional<ScreenReview::Step> step = reviewStepOf(key);
+    return step && hotKeys.review && engineKeys.reviewScreen(*step);
 }
 
 // The presses a held Alt+Return repeats, with Alt or without it by then, belong to the toggle.

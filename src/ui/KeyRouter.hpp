@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/ScreenReview.hpp"
 #include "ui/UI.hpp"
 
 #include <SFML/Window/Event.hpp>
@@ -14,13 +15,16 @@ class ScriptingInterface;
 // Takes the keyboard's events to where they belong, in this order: the engine's own keys
 // (Shift+R reloads the scripts unless a text field has the focus, Alt+Return toggles
 // fullscreen once per press, F12 hides the script error shown, and only then is kept from the
-// script, F10 saves a screenshot and F11 shows or hides the frame figures, both kept from the
+// script, F10 saves a screenshot, F11 shows or hides the frame figures and Ctrl+F9 switches
+// speech off or on, while speech is on F9 reads the screen, Ctrl+Up and Ctrl+Down the row above
+// or below the review position and Ctrl+Home the row under the pointer, all kept from the
 // script), the text editing keys of the focused field (Backspace, Delete, Left, Right, Home,
 // End), PageUp and PageDown for the active consoles, the topmost window's key handler,
 // Return and Escape to dismiss it, then the script's key function, told the press's modifiers
 // and whether a held key repeated it; typed characters go to the focused field, and the printable
 // ones to the script's text function too, field or none. A script may switch the reload,
-// fullscreen, screenshot and stats keys off, for a released game or one that wants the keys.
+// fullscreen, screenshot, stats, speech and review keys off, for a released game or one that
+// wants the keys.
 //
 // A press that was used (handled), that never types (Backspace, Escape, Tab, Shift+R's reload) or
 // that moved the focus keeps its own character from the field and the script's text function;
@@ -44,6 +48,8 @@ public:
         std::function<void()> toggleStats;
         // Switches speech off, or on again.
         std::function<void()> toggleSpeech;
+        // Reads the screen, or part of it; false while speech is off.
+        std::function<bool(ScreenReview::Step)> reviewScreen;
     };
 
     // Which of the engine's keys are on.
@@ -53,6 +59,7 @@ public:
         bool screenshot = true;
         bool stats = true;
         bool speech = true;
+        bool review = true;
     };
 
     KeyRouter(Hub* core, EngineKeys engineKeys);
@@ -70,6 +77,8 @@ public:
 private:
     bool isReloadKey(const sf::Event::KeyEvent& key) const;
     bool isFullscreenKey(const sf::Event::KeyEvent& key) const;
+    // Whether the press is a review key that read the screen.
+    bool reviewsScreen(const sf::Event::KeyEvent& key);
     bool repeatsFullscreenKey() const;
     void useKey();
     void toggleFullscreen();

@@ -83,7 +83,8 @@ const std::vector<Option>& optionsOf(Options kind)
     static const std::vector<Option> insert = {{"text", A::Text}, {"color", A::Colour},
         {"appendEmpty", A::Switch}, {"appendEmptyLine", A::Switch}};
     static const std::vector<Option> hotKeys = {{"reload", A::Switch}, {"fullscreen", A::Switch},
-                                                {"screenshot", A::Switch}, {"stats", A::Switch}, {"speech", A::Switch}};
+                                                {"screenshot", A::Switch}, {"stats", A::Switch}, {"speech", A::Switch},
+                                                {"review", A::Switch}};
     static const std::vector<Option> speech = {{"rate", A::Integer}, {"pitch", A::Integer}, {"volume", A::Number},
                                                {"voice", A::Text}};
     static const std::vector<Option> cell = {{"x", A::Integer}, {"y", A::Integer}};

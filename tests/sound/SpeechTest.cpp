@@ -3,12 +3,16 @@
 #include "script/LuaTestEngine.hpp"
 #include "sound/SpeechSynthesizer.hpp"
 
+#include <SFML/Window/Mouse.hpp>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <optional>
 #include <thread>
+#include <utility>
+#include <vector>
 
 using namespace qel;
 using test::LuaTestEngine;
@@ -47,6 +51,29 @@ LaunchOptions speechOptions(SpeechMode mode)
     LaunchOptions options = test::testOptions();
     options.speech = mode;
     return options;
+}
+
+// A framed panel with a blank row inside it, and a line of text under it; the script prints the
+// presses that reach it.
+const char* const ReviewedGame = R"(
+core = LuaCore(gCore)
+function start() core.setDisplayStyle(DisplayStyle.FullFill) end
+function key(code, pressed) if pressed then print("key", code) end end
+function redraw()
+    local sb = LuaScreenBuffer(gScreenBuffer)
+    sb.drawBorder{x = 2, y = 1, width = 30, height = 5}
+    sb.print{x = 4, y = 2, text = "Gold: 12 ░░ Depth 3"}
+    sb.print{x = 4, y = 4, text = "Lamp lit"}
+    sb.print{x = 0, y = 7, text = "  You stand in a cave.  "}
+end
+)";
+
+// Puts the pointer over the first cell of the row: in the full fill style a 1280 x 720 window
+// shows the texture's rows at 1.2 pixels each. Past the window's right edge for no row.
+void pointAtRow(Core& core, std::optional<int> row)
+{
+    const sf::Vector2i pixel = row ? sf::Vector2i{8, (2 + *row * 24 + 12) * 6 / 5} : sf::Vector2i{1400, 100};
+    sf::Mouse::setPosition(pixel, *core.getWindow());
 }
 
 } // namespace
@@ -183,4 +210,59 @@ TEST(Speech, SetSpeechClampsAndWarnsAndRefusesAnUnknownVoiceOnlyWhereVoicesAreKn
     sounding.run("core.stopSpeech()");
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_EQ(sounding.run("print(core.isSpeaking())").out, "false\n");
+}
+
+TEST(Speech, WhileSpeechIsOnF9ReadsTheScreenAndControlWithArrowsOrHomeReadsARow)
+{
+    LuaTestEngine engine(ReviewedGame, "", RunControl(), speechOptions(SpeechMode::Log));
+    const auto said = [&](sf::Keyboard::Key code, test::Modifiers modifiers = test::WithControl) {
+        return test::capturePrinted([&] { engine.core().handleEvent(test::keyPress(code, modifiers)); }).out;
+    };
+    const std::string screen = "speech: Gold: 12 Depth 3\nspeech: Lamp lit\nspeech: You stand in a cave.\n";
+    EXPECT_EQ(said(sf::Keyboard::F9, test::NoModifiers), screen) << "frames, shades and blank rows say nothing";
+    EXPECT_EQ(said(sf::Keyboard::F9, test::NoModifiers), screen) << "logged speech is over at once: F9 reads again";
+
+    const std::vector<std::pair<sf::Keyboard::Key, std::string>> rowByRow = {
+        {sf::Keyboard::Down, "speech: Gold: 12 Depth 3\n"},
+        {sf::Keyboard::Down, "speech: Lamp lit\n"},
+        {sf::Keyboard::Down, "speech: You stand in a cave.\n"},
+        {sf::Keyboard::Down, "speech: bottom\nspeech: You stand in a cave.\n"},
+        {sf::Keyboard::Up, "speech: Lamp lit\n"},
+        {sf::Keyboard::Up, "speech: Gold: 12 Depth 3\n"},
+        {sf::Keyboard::Up, "speech: top\nspeech: Gold: 12 Depth 3\n"},
+    };
+    for (const auto& [code, line] : rowByRow)
+        EXPECT_EQ(said(code), line) << "from the top, where F9 left the review";
+
+    pointAtRow(engine.core(), 4);
+    const std::optional<CellPosition> pointed = engine.core().mouseCell();
+    ASSERT_TRUE(pointed && pointed->row == 4) << "the pointer is not over the window's row 4";
+    EXPECT_EQ(said(sf::Keyboard::Home), "speech: Lamp lit\n");
+    EXPECT_EQ(said(sf::Keyboard::Down), "speech: You stand in a cave.\n") << "the review moved to the pointer";
+    pointAtRow(engine.core(), 3);
+    EXPECT_EQ(said(sf::Keyboard::Home), "speech: blank\n");
+    EXPECT_EQ(said(sf::Keyboard::Up), "speech: Gold: 12 Depth 3\n");
+    pointAtRow(engine.core(), std::nullopt);
+    EXPECT_EQ(said(sf::Keyboard::Home), "speech: off screen\n");
+
+    said(sf::Keyboard::F9); // Ctrl+F9: speech off
+    EXPECT_EQ(said(sf::Keyboard::F9, test::NoModifiers) + said(sf::Keyboard::Down), "key\t93\nkey\t74\n")
+        << "with speech off the keys are the script's";
+    said(sf::Keyboard::F9); // and on again
+    engine.run("core.setHotKeys{review = false}");
+    EXPECT_EQ(said(sf::Keyboard::F9, test::NoModifiers) + said(sf::Keyboard::Home), "key\t93\nkey\t64\n");
+}
+
+TEST(Speech, ASecondF9WhileTheScreenIsStillReadStopsItAndAThirdReadsAgain)
+{
+    LuaTestEngine engine(ReviewedGame, "", RunControl(), speechOptions(SpeechMode::Sound));
+    const Speech& speech = engine.core().getSpeech();
+    const auto pressF9 = [&] { engine.core().handleEvent(test::keyPress(sf::Keyboard::F9)); };
+    pressF9();
+    EXPECT_TRUE(speech.isSpeaking());
+    pressF9();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_FALSE(speech.isSpeaking());
+    pressF9();
+    EXPECT_TRUE(speech.isSpeaking());
 }

@@ -45,13 +45,21 @@ struct Router : UIHub {
     int screenshots = 0;
     int statsToggles = 0;
     int speechToggles = 0;
+    // The screen reviews asked for while speech is on.
+    std::vector<ScreenReview::Step> reviews;
+    bool speechOn = false;
     bool errorShown = false;
     bool returnDown = true;
     KeyRouter keys{this,
                    {[this] { ++reloads; }, [this] { ++fullscreenToggles; }, [this] { return std::exchange(errorShown, false); },
                     [this](sf::Keyboard::Key code) { return code == sf::Keyboard::Return && returnDown; },
                     [this] { ++screenshots; }, [this] { ++statsToggles; },
-                    [this] { ++speechToggles; }}};
+                    [this] { ++speechToggles; },
+                    [this](ScreenReview::Step step) {
+                        if (speechOn)
+                            reviews.push_back(step);
+                        return speechOn;
+                    }}};
     TextField* field;
 };
 
@@ -215,7 +223,7 @@ TEST(KeyRouter, TheScriptMaySwitchTheEngineKeysOff)
 {
     Router router;
     router.field->setEnterHandler(router.addEnterHandler());
-    router.keys.setHotKeys({false, false, false, false, false});
+    router.keys.setHotKeys({false, false, false, false, false, false});
     router.press(sf::Keyboard::R, WithShift);
     router.type("R");
     router.ui.unfocus();
@@ -224,10 +232,12 @@ TEST(KeyRouter, TheScriptMaySwitchTheEngineKeysOff)
     router.press(sf::Keyboard::F10);
     router.press(sf::Keyboard::F11);
     router.press(sf::Keyboard::F9, WithControl);
+    router.speechOn = true;
+    router.press(sf::Keyboard::F9);
     EXPECT_EQ(router.reloads + router.fullscreenToggles + router.screenshots + router.statsToggles +
-                  router.speechToggles, 0);
-    EXPECT_EQ(router.script.log,
-              (Lines{"key 17 down", "key 17 down", "key 58 down", "key 94 down", "key 95 down", "key 93 down"}))
+                  router.speechToggles + static_cast<int>(router.reviews.size()), 0);
+    EXPECT_EQ(router.script.log, (Lines{"key 17 down", "key 17 down", "key 58 down", "key 94 down", "key 95 down",
+                                        "key 93 down", "key 93 down"}))
         << "Alt+Return is a Return: the unfocused field's handler does not run";
 
     router.keys.setHotKeys({});
@@ -245,6 +255,35 @@ TEST(KeyRouter, TheScriptMaySwitchTheEngineKeysOff)
     router.nextFrame();
     router.type("R");
     EXPECT_EQ(router.field->getText(), u"R") << "the reload's R, which comes in the next frame, types nothing";
+}
+
+TEST(KeyRouter, ReviewKeysReadTheScreenWhileSpeechIsOnAndAreTheScriptsOtherwise)
+{
+    Router router;
+    router.type("ab");
+    const auto pressReviewKeys = [&] {
+        router.press(sf::Keyboard::F9);
+        router.press(sf::Keyboard::Up, WithControl);
+        router.press(sf::Keyboard::Down, WithControl);
+        router.press(sf::Keyboard::Home, WithControl);
+        router.release(sf::Keyboard::Home);
+    };
+    pressReviewKeys();
+    EXPECT_EQ(router.script.log, (Lines{"key 93 down", "key 73 down", "key 74 down", "key 64 down handled", "key 64 up"}));
+    router.type("c");
+    EXPECT_EQ(router.field->getText(), u"cab") << "with speech off Ctrl+Home moves the field's caret";
+
+    router.nextFrame();
+    router.speechOn = true;
+    pressReviewKeys();
+    router.press(sf::Keyboard::Up);
+    router.press(sf::Keyboard::F9, WithControl);
+    EXPECT_EQ(router.reviews, (std::vector<ScreenReview::Step>{ScreenReview::Step::WholeScreen, ScreenReview::Step::PreviousRow,
+                                                                ScreenReview::Step::NextRow, ScreenReview::Step::RowUnderPointer}));
+    EXPECT_EQ(router.script.log, (Lines{"key 64 up", "key 73 down"})) << "only releases and Up without Control reach it";
+    EXPECT_EQ(router.speechToggles, 1) << "Ctrl+F9 still switches speech";
+    router.type("d");
+    EXPECT_EQ(router.field->getText(), u"cdab") << "the review's Ctrl+Home left the caret";
 }
 
 TEST(KeyRouter, ShiftRIsACapitalRWhileAFieldHasTheFocus)
