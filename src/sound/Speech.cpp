@@ -60,25 +60,27 @@ void Speech::speak(const std::string& text, bool interrupt)
         std::fflush(stdout);
         return;
     }
-    SpeechSynthesizer& synthesizer = this->synthesizer();
-    if (!synthesizer.say(line, interrupt, MostWaiting))
-        return;
-    update();
+    if (interrupt)
+        said.clear();
+    if (said.size() < MostWaiting)
+        said.push_back({line, interrupt});
 }
 
 void Speech::stop()
 {
+    said.clear();
     if (synth)
         synth->stop();
 }
 
 bool Speech::isSpeaking() const
 {
-    return isSounding() && synth && synth->busy();
+    return isSounding() && (!said.empty() || (synth && synth->busy()));
 }
 
 void Speech::update()
 {
+    handOverSaid();
     if (!synth || !synth->hasStarted())
         return;
     if (!stream) {
@@ -134,6 +136,15 @@ bool Speech::setVoice(const std::string& name)
 std::vector<SpeechVoice> Speech::voices()
 {
     return isSounding() ? synthesizer().voices() : std::vector<SpeechVoice>{};
+}
+
+// The synthesiser starts on what the frame said once the frame is drawn, so that its first burst
+// of work does not slow the drawing down.
+void Speech::handOverSaid()
+{
+    for (const Utterance& utterance : said)
+        synthesizer().say(utterance.text, utterance.interrupt, MostWaiting);
+    said.clear();
 }
 
 SpeechSynthesizer& Speech::synthesizer()

@@ -40,7 +40,8 @@ public:
     void stop();
     // Whether anything is still to be heard; a logged text is said at once.
     bool isSpeaking() const;
-    // Starts the sound output once the synthesiser is ready; called every frame.
+    // Hands what was said to the synthesiser and starts the sound output once the synthesiser is
+    // ready; called every frame, once it is drawn.
     void update();
 
     // Rate and pitch are clamped to the synthesiser's ranges by the caller, volume to 0 to 1.
@@ -59,7 +60,13 @@ public:
     float getVolume() const { return volume; }
 
 private:
+    struct Utterance {
+        std::string text;
+        bool interrupt;
+    };
+
     bool isSounding() const { return on && !logged; }
+    void handOverSaid();
     SpeechSynthesizer& synthesizer();
 
     bool on;
@@ -68,6 +75,8 @@ private:
     float volume = 1.f;
     bool byItself = true;
     bool failureSaid = false;
+    // Said in this frame, for the synthesiser.
+    std::vector<Utterance> said;
     std::unique_ptr<SpeechSynthesizer> synth;
     std::unique_ptr<SpeechStream> stream;
 };

@@ -62,6 +62,7 @@ SpeechSynthesizer::~SpeechSynthesizer()
         ++generation;
     }
     wake.notify_all();
+    drained.notify_all();
     worker.join();
 }
 
@@ -79,15 +80,21 @@ bool SpeechSynthesizer::say(const std::string& text, bool interrupt, std::size_t
         texts.push_back(text);
     }
     wake.notify_all();
+    // An utterance waiting for its samples to be taken is dropped at once.
+    if (interrupt)
+        drained.notify_all();
     return true;
 }
 
 void SpeechSynthesizer::stop()
 {
-    std::lock_guard<std::mutex> lock(mutex);
-    texts.clear();
-    samples.clear();
-    ++generation;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        texts.clear();
+        samples.clear();
+        ++generation;
+    }
+    drained.notify_all();
 }
 
 bool SpeechSynthesizer::busy() const
@@ -98,10 +105,14 @@ bool SpeechSynthesizer::busy() const
 
 std::size_t SpeechSynthesizer::takeSamples(std::vector<int16_t>& out, std::size_t most)
 {
-    std::lock_guard<std::mutex> lock(mutex);
-    const std::size_t count = std::min(most, samples.size());
-    out.insert(out.end(), samples.begin(), samples.begin() + count);
-    samples.erase(samples.begin(), samples.begin() + count);
+    std::size_t count;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        count = std::min(most, samples.size());
+        out.insert(out.end(), samples.begin(), samples.begin() + count);
+        samples.erase(samples.begin(), samples.begin() + count);
+    }
+    drained.notify_all();
     return count;
 }
 
@@ -201,14 +212,18 @@ void SpeechSynthesizer::synthesize(const std::string& text)
     espeak_Synth(text.c_str(), text.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, nullptr);
 }
 
+// Synthesis keeps only a little ahead of what is heard, so that an utterance costs the processor
+// a little at a time while it is heard, instead of all at once beside the frame that said it.
 bool SpeechSynthesizer::receive(const short* pieces, int count, unsigned long madeIn)
 {
-    std::lock_guard<std::mutex> lock(mutex);
+    std::unique_lock<std::mutex> lock(mutex);
     if (madeIn != generation)
         return false;
     if (pieces && count > 0)
         samples.insert(samples.end(), pieces, pieces + count);
-    return true;
+    const std::size_t lead = rate * LeadTenths / 10;
+    drained.wait(lock, [&] { return madeIn != generation || samples.size() < lead; });
+    return madeIn == generation;
 }
 
 } // namespace qel

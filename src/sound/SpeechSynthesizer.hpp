@@ -29,7 +29,8 @@ struct SpeechSettings {
 };
 
 // Turns queued texts into 16-bit mono samples on a thread of its own, so that no frame waits for
-// the synthesis. The library is started by the first synthesiser's thread and lives as long as the
+// the synthesis, and only half a second ahead of the samples taken, so that it costs the
+// processor little at a time. The library is started by the first synthesiser's thread and lives as long as the
 // process; it is one per process, so only one synthesiser may exist at a time. Samples wait here until the sound output
 // takes them.
 class SpeechSynthesizer {
@@ -45,7 +46,8 @@ public:
     void stop();
     // Whether any text is queued or being made, or samples wait to be taken.
     bool busy() const;
-    // Moves up to most waiting samples to the end of out; the count moved.
+    // Moves up to most waiting samples to the end of out; the count moved. Synthesis waits while
+    // half a second of samples waits.
     std::size_t takeSamples(std::vector<int16_t>& out, std::size_t most);
 
     // Taken by the next utterance.
@@ -70,8 +72,14 @@ private:
     void synthesize(const std::string& text);
     void waitForStart();
 
+    // How far synthesis runs ahead of the samples taken, in tenths of a second: more than the
+    // sound output asks for at once, so that it never waits for samples.
+    static constexpr unsigned LeadTenths = 3;
+
     mutable std::mutex mutex;
     std::condition_variable wake;
+    // Told when samples are taken or dropped.
+    std::condition_variable drained;
     std::condition_variable started;
     std::deque<std::string> texts;
     std::deque<int16_t> samples;
