@@ -9,7 +9,9 @@
 //   I  the processor time a still screen costs in the real main loop, at its frame rate
 // and what the script host's time check costs a Lua-heavy update (2,000 put calls and a loop of
 // arithmetic), with the check and without it, in blocks taken in turn; and what a script pays
-// for a full-screen fillRect, a full-screen blit of an off-screen buffer and a transparent one.
+// for a full-screen fillRect, a full-screen blit of an off-screen buffer and a transparent one;
+// and, with speech sounding, what a whole frame that starts an utterance costs beside the frames
+// between them.
 // The frames of P to R are taken in turn, one of each per round, so that every scenario meets
 // the same load on a shared machine; the ratios are medians over blocks of rounds, with the
 // quartiles of those blocks beside them.
@@ -24,9 +26,11 @@
 #include "display/Renderer.hpp"
 #include "script/LUAImpl.hpp"
 #include "script/ScriptingInterface.hpp"
+#include "sound/Speech.hpp"
 
 #include <SFML/OpenGL.hpp>
 #include <SFML/System/Clock.hpp>
+#include <SFML/System/Sleep.hpp>
 
 #include <algorithm>
 #include <cstdio>
@@ -347,6 +351,62 @@ CopyCost measureFullScreenCalls(Core& core, int blocks)
     return cost;
 }
 
+// Whole frames of a script that prints a status row every frame and, every other frame, says a
+// sentence in place of what is being said.
+const char* const SpeakingScript = R"(
+local core = LuaCore(gCore)
+local screen = LuaScreenBuffer(gScreenBuffer)
+local frame = 0
+function update(dt)
+    frame = frame + 1
+    screen.print{x = 0, y = 0, text = "Depth 3, 2 hearts, " .. frame .. " points", color = Color.Yellow}
+    if frame % 2 == 0 then
+        core.speak("You see a ruby 3 right, 2 up; a bat 1 left. " .. frame, true)
+    end
+end
+)";
+
+// Milliseconds of the first frame that speaks (it starts the synthesiser), then of the quiet and
+// the speaking frames after a warm-up.
+struct SpeechCost {
+    double first = 0;
+    std::vector<double> quiet, speaking;
+};
+
+SpeechCost measureSpeechFrames(Core& core, int rounds)
+{
+    std::ofstream("scripts/speaking.lua") << SpeakingScript;
+    core.getRenderer()->setVideoMode(VideoMode::Text80x25, Repaint::Later);
+    core.getSpeech().toggle();
+    core.runScript("speaking.lua");
+    SpeechCost cost;
+    const int warmUp = 10;
+    for (int frame = 1; frame <= 2 * (rounds + warmUp); ++frame) {
+        sf::Clock clock;
+        core.runFrame(16);
+        glFinish();
+        const double time = clock.getElapsedTime().asMicroseconds() / 1000.0;
+        // Paced as the main loop paces them: the time between frames is the synthesiser's.
+        sf::sleep(sf::milliseconds(16) - clock.getElapsedTime());
+        if (frame == 2)
+            cost.first = time;
+        else if (frame > 2 * warmUp)
+            (frame % 2 == 0 ? cost.speaking : cost.quiet).push_back(time);
+    }
+    core.getSpeech().toggle();
+    core.runScript("bench.lua");
+    return cost;
+}
+
+// The median and quartiles of a list of times, and its 95th percentile.
+std::string timeSpread(const std::vector<double>& times)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%5.2f [%4.2f-%4.2f] p95 %5.2f", median(times), quantile(times, 0.25),
+                  quantile(times, 0.75), quantile(times, 0.95));
+    return text;
+}
+
 // A ratio's median over the blocks, with its quartiles.
 std::string spread(const std::vector<double>& values)
 {
@@ -366,6 +426,7 @@ int main(int argc, char** argv)
     std::string rendererName;
     ScriptCost scriptCost;
     CopyCost copyCost;
+    SpeechCost speechCost;
     {
         LaunchOptions options;
         options.scriptName = "bench";
@@ -373,6 +434,7 @@ int main(int argc, char** argv)
         core.build(options);
         core.getWindow()->setVerticalSyncEnabled(false);
         rendererName = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+        speechCost = measureSpeechFrames(core, rounds);
         for (const Configuration& configuration : configurations)
             rows.push_back(measureConfiguration(core, configuration, rounds));
         scriptCost = measureScriptCheck(core, 20);
@@ -408,6 +470,9 @@ int main(int argc, char** argv)
     for (size_t index = 0; index < std::size(fullScreenCalls); ++index)
         std::printf("%-17s %6.2f  %s\n", fullScreenCalls[index].name, median(copyCost.micros[index]),
                     spread(copyCost.ratios[index]).c_str());
+    std::printf("\nWhole frames with speech sounding, ms: median [quartiles] and 95th percentile\n"
+                "quiet            %s\nstarting speech  %s\nfirst utterance  %5.2f (starts the synthesiser)\n",
+                timeSpread(speechCost.quiet).c_str(), timeSpread(speechCost.speaking).c_str(), speechCost.first);
     std::filesystem::remove_all(folder);
     return 0;
 }
