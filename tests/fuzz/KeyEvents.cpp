@@ -10,8 +10,9 @@ namespace {
 using Key = sf::Keyboard::Key;
 using namespace qel::test;
 
+// F9, and Up, Down and Home with Control, read the screen aloud while speech is on.
 const Key CommonKeys[] = {Key::Return, Key::Escape, Key::BackSpace, Key::Tab, Key::Space, Key::A, Key::R,
-                          Key::Left, Key::Up, Key::Down, Key::F1, Key::LShift, Key::Unknown};
+                          Key::Left, Key::Up, Key::Down, Key::Home, Key::F1, Key::F9, Key::LShift, Key::Unknown};
 
 const sf::Uint32 TypedCharacters[] = {'a', 'Z', ' ', '7', '?', '>', 0, 8, 9, 13, 27, 127, 0x9B, 0xE9, 0x2666,
                                       0xD800, 0xFFFF, 0x1F600, 0x110000, 0xFFFFFFFF};
