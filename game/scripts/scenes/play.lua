@@ -306,6 +306,7 @@ function PlayScene.update(dt)
         target = nil
         return
     end
+    PlaySpeech.advance(dt)
     local walked = walk(dt)
     if standingStill() then
         return

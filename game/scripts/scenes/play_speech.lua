@@ -10,46 +10,71 @@ local Speech = require "scripts.lib.speech"
 local PlaySpeech = {}
 
 -- What was in sight when last said, by a key of its own: a place for what lies on the floor, the
--- creature itself for a creature.
+-- creature itself for a creature. What has left it keeps the time it left, in seconds of play:
+-- a thing is news again only once it has been out of sight a while, so that a bat flitting at
+-- the edge of the light is not said at every flit.
 local inSight = {}
--- Set by a bump into a wall until the next step, so that a key held against it says so once.
+local leftSight = {}
+local FORGET_AFTER = 2
+local playTime = 0
 local bumped = false
 
 local function stairsName(cave)
     return Cave.stairsOpen(cave) and "open stairs" or "closed stairs"
 end
 
--- Everything the lantern lights but walls and floor, nearest first: {key, name, x, y}.
-local function thingsInSight(game)
-    local cave, player = game.cave, game.player
-    local things = {}
-    local function add(key, name, x, y)
-        things[#things + 1] = {key = key, name = name, x = x, y = y}
-    end
-    -- The lantern reaches no further than its radius, across or down; a lit cave is all in sight.
-    local reach = cave.allLit and math.max(Cave.WIDTH, Cave.HEIGHT) or Cave.LANTERN_RADIUS
-    for y = math.max(player.y - reach, 0), math.min(player.y + reach, Cave.HEIGHT - 1) do
-        for x = math.max(player.x - reach, 0), math.min(player.x + reach, Cave.WIDTH - 1) do
-            if Cave.isLit(cave, player.x, player.y, x, y) then
-                local item = Cave.itemAt(cave, x, y)
-                if item then
-                    add(item.name .. x .. "," .. y, item.name, x, y)
-                elseif Cave.isExit(cave, x, y) then
-                    add(stairsName(cave), stairsName(cave), x, y)
-                end
-            end
-        end
-    end
-    for _, creature in ipairs(game.creatures) do
-        if Cave.isLit(cave, player.x, player.y, creature.x, creature.y) then
-            add(creature, creature.kind.name, creature.x, creature.y)
-        end
-    end
+local function byDistance(game, things)
+    local player = game.player
     local function distance(thing)
         return math.abs(thing.x - player.x) + math.abs(thing.y - player.y)
     end
     table.sort(things, function(a, b) return distance(a) < distance(b) end)
     return things
+end
+
+-- What lies on the floor of the cells in the rectangle that pass the test, added to things as
+-- {key, name, x, y}: items, and the stairs.
+local function addFloorThings(things, game, left, top, right, bottom, passes)
+    local cave = game.cave
+    for y = math.max(top, 0), math.min(bottom, Cave.HEIGHT - 1) do
+        for x = math.max(left, 0), math.min(right, Cave.WIDTH - 1) do
+            local item = passes(x, y) and Cave.itemAt(cave, x, y)
+            if item then
+                things[#things + 1] = {key = item.name .. x .. "," .. y, name = item.name, x = x, y = y}
+            elseif passes(x, y) and Cave.isExit(cave, x, y) then
+                things[#things + 1] = {key = stairsName(cave), name = stairsName(cave), x = x, y = y}
+            end
+        end
+    end
+end
+
+-- Everything the lantern lights but walls and floor, nearest first.
+local function thingsInSight(game)
+    local cave, player = game.cave, game.player
+    local function lit(x, y)
+        return Cave.isLit(cave, player.x, player.y, x, y)
+    end
+    -- The lantern reaches no further than its radius, across or down; a lit cave is all in sight.
+    local reach = cave.allLit and math.max(Cave.WIDTH, Cave.HEIGHT) or Cave.LANTERN_RADIUS
+    local things = {}
+    addFloorThings(things, game, player.x - reach, player.y - reach, player.x + reach, player.y + reach, lit)
+    for _, creature in ipairs(game.creatures) do
+        if lit(creature.x, creature.y) then
+            things[#things + 1] = {key = creature, name = creature.kind.name, x = creature.x, y = creature.y}
+        end
+    end
+    return byDistance(game, things)
+end
+
+-- What the map remembers out of the lantern's light, as a sighted player sees it there: the
+-- items and the stairs of the cells seen before, nearest first.
+local function thingsRemembered(game)
+    local cave, player = game.cave, game.player
+    local things = {}
+    addFloorThings(things, game, 0, 0, Cave.WIDTH - 1, Cave.HEIGHT - 1, function(x, y)
+        return Cave.isSeen(cave, x, y) and not Cave.isLit(cave, player.x, player.y, x, y)
+    end)
+    return byDistance(game, things)
 end
 
 local function describe(game, things)
@@ -65,8 +90,14 @@ function PlaySpeech.noticeSight(game)
     local new, now = {}, {}
     for _, thing in ipairs(thingsInSight(game)) do
         now[thing.key] = true
-        if not inSight[thing.key] then
+        local left = leftSight[thing.key]
+        if not inSight[thing.key] and not (left and playTime - left < FORGET_AFTER) then
             new[#new + 1] = thing
+        end
+    end
+    for key in pairs(inSight) do
+        if not now[key] then
+            leftSight[key] = playTime
         end
     end
     inSight = now
@@ -76,8 +107,14 @@ function PlaySpeech.noticeSight(game)
 end
 
 -- A new depth: everything in sight is news.
+-- Play time goes on while the cave moves.
+function PlaySpeech.advance(dt)
+    playTime = playTime + dt
+end
+
 function PlaySpeech.startDepth(game, tip)
     inSight = {}
+    leftSight = {}
     bumped = false
     Speech.say(tip)
     PlaySpeech.noticeSight(game)
@@ -105,11 +142,13 @@ local function openWays(game)
     return #open > 0 and "Open: " .. table.concat(open, ", ") .. "." or "Walls all around."
 end
 
--- The L key: all that is in sight, and the ways open from here.
+-- The L key: all that is in sight, the ways open from here, and what the map remembers further off.
 function PlaySpeech.look(game)
     local things = thingsInSight(game)
     local sight = #things > 0 and "You see " .. describe(game, things) .. ". " or "Nothing in sight. "
-    Speech.sayNow(sight .. openWays(game))
+    local remembered = thingsRemembered(game)
+    local further = #remembered > 0 and " Further off: " .. describe(game, remembered) .. "." or ""
+    Speech.sayNow(sight .. openWays(game) .. further)
 end
 
 -- The I key: the explorer's state, as the status panel shows it.
