@@ -17,6 +17,7 @@ local inSight = {}
 local leftSight = {}
 local FORGET_AFTER = 2
 local playTime = 0
+-- Set by a bump into a wall until the next step, so that a key held against it says so once.
 local bumped = false
 
 local function stairsName(cave)
@@ -38,10 +39,12 @@ local function addFloorThings(things, game, left, top, right, bottom, passes)
     local cave = game.cave
     for y = math.max(top, 0), math.min(bottom, Cave.HEIGHT - 1) do
         for x = math.max(left, 0), math.min(right, Cave.WIDTH - 1) do
-            local item = passes(x, y) and Cave.itemAt(cave, x, y)
+            local shown = passes(x, y)
+            local item = shown and Cave.itemAt(cave, x, y)
             if item then
                 things[#things + 1] = {key = item.name .. x .. "," .. y, name = item.name, x = x, y = y}
-            elseif passes(x, y) and Cave.isExit(cave, x, y) then
+            elseif shown and Cave.isExit(cave, x, y) then
+                -- Named by whether they are open, so that they are news again once they open.
                 things[#things + 1] = {key = stairsName(cave), name = stairsName(cave), x = x, y = y}
             end
         end
