@@ -493,6 +493,7 @@ void LUAImpl::openInterpreter()
     state = lua_newstate(allocate, this);
     enter(Errors::Reported, ErrorSource{"start-up", 0}, [this](lua_State* L) {
         luaL_openlibs(L);
+        refuseCompiledChunks(L);
         installModuleSearcher(L);
         seedRandomNumbers(L, environment.randomSeed);
         environment.defineClasses(L);

@@ -82,6 +82,56 @@ int loadScriptFile(lua_State* L, const std::string& path)
                             chunkName.c_str(), "t");
 }
 
+namespace {
+
+// The library's load, loadstring or loadfile (upvalue 1) called with the arguments given but its
+// mode argument (at the index of upvalue 2) made "t"; arguments left out stay out.
+int loadSourceOnly(lua_State* L)
+{
+    const int modeIndex = static_cast<int>(lua_tointeger(L, lua_upvalueindex(2)));
+    if (lua_gettop(L) < modeIndex)
+        lua_settop(L, modeIndex);
+    lua_pushliteral(L, "t");
+    lua_replace(L, modeIndex);
+    lua_pushvalue(L, lua_upvalueindex(1));
+    lua_insert(L, 1);
+    lua_call(L, lua_gettop(L) - 1, LUA_MULTRET);
+    return lua_gettop(L);
+}
+
+// dofile as the library has it, for source only.
+int doSourceFile(lua_State* L)
+{
+    const char* name = luaL_optstring(L, 1, nullptr);
+    lua_settop(L, 1);
+    if (luaL_loadfilex(L, name, "t") != LUA_OK)
+        return lua_error(L);
+    lua_call(L, 0, LUA_MULTRET);
+    return lua_gettop(L) - 1;
+}
+
+void wrapLoader(lua_State* L, const char* name, int modeIndex)
+{
+    lua_getglobal(L, name);
+    if (lua_isnil(L, -1)) {
+        lua_pop(L, 1);
+        return;
+    }
+    lua_pushinteger(L, modeIndex);
+    lua_pushcclosure(L, loadSourceOnly, 2);
+    lua_setglobal(L, name);
+}
+
+} // namespace
+
+void refuseCompiledChunks(lua_State* L)
+{
+    wrapLoader(L, "load", 3);
+    wrapLoader(L, "loadstring", 3);
+    wrapLoader(L, "loadfile", 2);
+    lua_register(L, "dofile", doSourceFile);
+}
+
 void installModuleSearcher(lua_State* L)
 {
     lua_getfield(L, LUA_REGISTRYINDEX, "_LOADED"); /* loaded */

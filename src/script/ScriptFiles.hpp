@@ -15,6 +15,11 @@ namespace qel {
 // as the interpreter skips it in a file.
 int loadScriptFile(lua_State* L, const std::string& path);
 
+// Makes load, loadstring, loadfile and dofile take Lua source only, as script files are: Lua
+// does not verify compiled chunks, and one crafted, say in saved data a game loads, reaches any
+// memory. A compiled chunk gets the interpreter's "attempt to load a binary chunk".
+void refuseCompiledChunks(lua_State* L);
+
 // Has require find Lua modules in the game's files: the searcher of Lua files is replaced by one
 // that tries package.path's templates as the interpreter's does, each read through the game's
 // files ("./?.lua" finds scripts/lib/draw.lua for "scripts.lib.draw" in an archive too).

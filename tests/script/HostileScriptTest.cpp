@@ -259,4 +259,18 @@ TEST(HostileScript, FilesThatCouldNeverBeReadToTheirEndOrAreCompiledAreNotRun)
                   .err,
               "cannot run scripts/compiled.lua: it is compiled Lua, and only Lua source is run\n"
               "error loading module 'scripts.compiled' from file './scripts/compiled.lua':\n");
+    // Nor do the library's loaders take compiled chunks, from a string (saved data, say) or a file;
+    // source still loads, in the environment given or the global one.
+    EXPECT_EQ(engine.run("local dumped = string.dump(function() print('ran') end) "
+                         "print(load(dumped)) print(load(dumped, 'x', 'b')) print(loadstring(dumped)) "
+                         "print(loadfile('scripts/compiled.lua', 'bt', {})) "
+                         "print(pcall(dofile, 'scripts/compiled.lua')) "
+                         "load('print(\"source\", x)', 'src', 'bt', {print = print, x = 1})() load('y = 2')() print(y)")
+                  .out,
+              "nil\tattempt to load a binary chunk (mode is 't')\n"
+              "nil\tattempt to load a binary chunk (mode is 't')\n"
+              "nil\tattempt to load a binary chunk (mode is 't')\n"
+              "nil\tattempt to load a binary chunk (mode is 't')\n"
+              "false\tattempt to load a binary chunk (mode is 't')\n"
+              "source\t1\n2\n");
 }
