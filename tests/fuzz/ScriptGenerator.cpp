@@ -528,7 +528,10 @@ private:
             "setmetatable(_G, {__index = boom, __newindex = boom})",
             "setmetatable(_G, {__index = function(t, k) return erroring() end})",
             "setmetatable(_G, nil)", "_ENV = erroring()", "rawset(_G, \"LuaWindow\", erroring())",
-            "LuaCore = nil", "rawset(_G, \"gCore\", gUI)", "gScreenBuffer = nil"};
+            "LuaCore = nil", "rawset(_G, \"gCore\", gUI)", "gScreenBuffer = nil",
+            // Compiled chunks, damaged, which the interpreter would run unchecked.
+            "try(function() local d = string.dump(boom); local f = load(d:sub(1, 20) .. BAD .. d:sub(21), \"dump\", \"b\"); if f then f() end end)",
+            "try(function() local f = loadstring(string.dump(erroring)); if f then f() end end)"};
         return random.pick(choices);
     }
 
