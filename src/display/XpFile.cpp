@@ -1,6 +1,7 @@
 #include "display/XpFile.hpp"
 
 #include "base/CodePage437.hpp"
+#include "base/Gzip.hpp"
 #include "display/Palette.hpp"
 #include "display/ScreenBuffer.hpp"
 
@@ -260,22 +261,6 @@ void appendColour(std::vector<unsigned char>& bytes, uint8_t index)
 {
     const sf::Color colour = index >= 1 && index < PaletteSize ? palette()[index] : Key;
     bytes.insert(bytes.end(), {colour.r, colour.g, colour.b});
-}
-
-std::vector<unsigned char> gzip(const std::vector<unsigned char>& raw)
-{
-    z_stream stream{};
-    if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, GzipWindowBits, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-        return {};
-    std::vector<unsigned char> compressed(deflateBound(&stream, static_cast<uLong>(raw.size())));
-    stream.next_in = const_cast<unsigned char*>(raw.data());
-    stream.avail_in = static_cast<uInt>(raw.size());
-    stream.next_out = compressed.data();
-    stream.avail_out = static_cast<uInt>(compressed.size());
-    deflate(&stream, Z_FINISH);
-    compressed.resize(stream.total_out);
-    deflateEnd(&stream);
-    return compressed;
 }
 
 } // namespace

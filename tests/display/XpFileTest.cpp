@@ -1,6 +1,7 @@
 #include "display/XpFile.hpp"
 
 #include "base/CodePage437.hpp"
+#include "base/Gzip.hpp"
 #include "display/ScreenBuffer.hpp"
 #include "fuzz/ArtFileGenerator.hpp"
 #include "support/ScreenText.hpp"
@@ -111,7 +112,7 @@ TEST(XpFileTest, WhatIsSavedLoadsAsTheSameCells)
 
 TEST(XpFileTest, RefusesADamagedFileWithItsOneReason)
 {
-    const auto file = [](const XpPayload& payload) { return gzipped(payload.bytes); };
+    const auto file = [](const XpPayload& payload) { return gzip(payload.bytes); };
     const auto cells = [](XpPayload payload, int count) {
         for (int i = 0; i < count; ++i)
             payload.cell('a', {0, 0, 0}, KeyRgb);
@@ -129,7 +130,7 @@ TEST(XpFileTest, RefusesADamagedFileWithItsOneReason)
     std::fill(corrupt.begin() + 10, corrupt.end(), 0xff);
     EXPECT_EQ(refusal(corrupt), "its compressed data is damaged");
 
-    EXPECT_EQ(refusal(gzipped({1, 0})), "it is cut short in its header");
+    EXPECT_EQ(refusal(gzip({1, 0})), "it is cut short in its header");
     EXPECT_EQ(refusal(file(XpPayload().int32(-1))), "it is cut short in its header");
     for (int32_t layers : {0, -7})
         EXPECT_EQ(refusal(file(XpPayload().ints({-1, layers}))), "it holds no layers") << layers;
@@ -154,7 +155,7 @@ TEST(XpFileTest, RefusesADamagedFileWithItsOneReason)
     // What follows the last cell is not read.
     Bytes trailed = XpPayload::picture(2, 3, 3).bytes;
     trailed.insert(trailed.end(), 100, 0xee);
-    EXPECT_EQ(refusal(gzipped(trailed)), "accepted");
+    EXPECT_EQ(refusal(gzip(trailed)), "accepted");
 }
 
 TEST(XpFileTest, StopsAtOnceInAFileThatInflatesToGigabytes)

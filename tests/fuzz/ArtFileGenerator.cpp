@@ -1,5 +1,7 @@
 #include "fuzz/ArtFileGenerator.hpp"
 
+#include "base/Gzip.hpp"
+
 #include <algorithm>
 #include <climits>
 #include <string>
@@ -49,7 +51,7 @@ test::Bytes mutatedXpFile(Random& random, test::Bytes raw)
     }
     default: break;
     }
-    test::Bytes file = test::gzipped(raw);
+    test::Bytes file = gzip(raw);
     if (random.chance(10))
         file.resize(below(random, file.size()));
     else if (random.chance(10))
@@ -65,7 +67,7 @@ std::vector<PlantedSave> generateArtFiles(uint64_t seed)
         const int width = random.between(1, 40);
         return test::XpPayload::picture(layers, width, random.between(1, 25)).bytes;
     };
-    std::vector<PlantedSave> files = {artFile(0, test::gzipped(picture()))};
+    std::vector<PlantedSave> files = {artFile(0, gzip(picture()))};
     for (int number = 1; number < ArtFileCount; ++number)
         files.push_back(artFile(number, random.chance(5) ? test::gzipBomb(test::XpPayload::picture(1, 2, 2).bytes, 256)
                                                          : mutatedXpFile(random, picture())));

@@ -72,22 +72,6 @@ public:
     Bytes bytes;
 };
 
-// The bytes as one gzip member, as the editor compresses its files.
-inline Bytes gzipped(const Bytes& raw)
-{
-    z_stream stream{};
-    deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
-    Bytes compressed(deflateBound(&stream, static_cast<uLong>(raw.size())));
-    stream.next_in = const_cast<unsigned char*>(raw.data());
-    stream.avail_in = static_cast<uInt>(raw.size());
-    stream.next_out = compressed.data();
-    stream.avail_out = static_cast<uInt>(compressed.size());
-    deflate(&stream, Z_FINISH);
-    compressed.resize(stream.total_out);
-    deflateEnd(&stream);
-    return compressed;
-}
-
 inline Bytes gunzipped(const Bytes& compressed)
 {
     z_stream stream{};
