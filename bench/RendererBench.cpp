@@ -394,18 +394,9 @@ SpeechCost measureSpeechFrames(Core& core, int rounds)
             (frame % 2 == 0 ? cost.speaking : cost.quiet).push_back(time);
     }
     core.getSpeech().toggle();
-    core.runScript("bench.lua");
     return cost;
 }
 
-// The median and quartiles of a list of times, and its 95th percentile.
-std::string timeSpread(const std::vector<double>& times)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, "%5.2f [%4.2f-%4.2f] p95 %5.2f", median(times), quantile(times, 0.25),
-                  quantile(times, 0.75), quantile(times, 0.95));
-    return text;
-}
 
 // A ratio's median over the blocks, with its quartiles.
 std::string spread(const std::vector<double>& values)
@@ -414,6 +405,14 @@ std::string spread(const std::vector<double>& values)
     std::snprintf(text, sizeof text, "%5.2f [%4.2f-%4.2f]", median(values), quantile(values, 0.25),
                   quantile(values, 0.75));
     return text;
+}
+
+// The same for a list of times, with its 95th percentile.
+std::string timeSpread(const std::vector<double>& times)
+{
+    char percentile[32];
+    std::snprintf(percentile, sizeof percentile, " p95 %5.2f", quantile(times, 0.95));
+    return spread(times) + percentile;
 }
 
 } // namespace
